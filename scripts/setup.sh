@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every dependency, configures and builds Telvora.
+#   scripts/setup.sh          set up and build
+#   scripts/setup.sh --run    …then start the program (extra arguments go to it)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+run=0
+if [ "${1:-}" = "--run" ]; then
+  run=1
+  shift
+fi
+
+mapfile -t packages < <(grep -v -E '^\s*(#|$)' scripts/packages.txt)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+build_dir=${TELVORA_BUILD_DIR:-build}
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${TELVORA_CMAKE_ARGS:-}
+cmake --build "$build_dir" --parallel "$(nproc)"
+
+if [ $run -eq 1 ]; then
+  exec "$build_dir/bin/telvora" "$@"
+fi
