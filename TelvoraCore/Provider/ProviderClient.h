@@ -1,0 +1,71 @@
+#pragma once
+
+#include "TelvoraCore/Provider/ProviderEndpoints.h"
+#include "TelvoraCore/Support/CancellationToken.h"
+#include "TelvoraCore/Vocabulary/OutputKind.h"
+#include "TelvoraCore/Vocabulary/OutputLength.h"
+#include "TelvoraCore/Vocabulary/Voice.h"
+#include "TelvoraCore/Vocabulary/VoiceProvider.h"
+
+#include <QByteArray>
+#include <QCoro/QCoroTask>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+class QNetworkAccessManager;
+
+namespace telvora {
+
+/// The one gateway to OpenAI and ElevenLabs. Keeps no state between calls: copies are
+/// cheap, and a client may be built for each operation. Every coroutine runs on the
+/// thread of `session` (the GUI thread).
+///
+/// Failures: TelvoraError for the program's own messages (empty key, HTTP status, bad
+/// answers), JsonError for a body that is not JSON, TransportError when no HTTP answer
+/// arrived (including the idle timeout), Cancelled when the token was cancelled.
+class ProviderClient
+{
+public:
+    explicit ProviderClient(QNetworkAccessManager *session,
+                            ProviderEndpoints endpoints = ProviderEndpoints::fromEnvironment(),
+                            CancellationToken cancellation = {});
+
+    /// One Responses request with the given instructions; returns the generated text.
+    QCoro::Task<QString> generate(QString source, QString instructions, QString key, QString model) const;
+    /// generate() with the editorial instructions for `kind` and `length`.
+    QCoro::Task<QString> generateEditorial(QString source, OutputKind kind, OutputLength length, QString key,
+                                           QString model) const;
+    /// The document text of a Responses answer; throws on incomplete, refused or empty ones.
+    static QString responseText(const QByteArray &data);
+
+    /// Every model identifier of the OpenAI account, unique, in code-point order.
+    QCoro::Task<QStringList> openAIModelIDs(QString key) const;
+    /// OpenAIModels::textCandidates of the account's models.
+    QCoro::Task<QStringList> textModels(QString key) const;
+    /// The ElevenLabs models able to do text to speech, unique, in code-point order.
+    QCoro::Task<QStringList> elevenModels(QString key) const;
+    /// Every voice of the ElevenLabs account (all pages), unique by id, in natural order of name.
+    QCoro::Task<QList<Voice>> elevenVoices(QString key) const;
+
+    /// MP3 audio of `text` spoken by `voice`; only the chosen provider's model is used.
+    QCoro::Task<QByteArray> speech(QString text, VoiceProvider provider, QString key, QString voice,
+                                   QString elevenModel, QString openAIModel) const;
+
+    const ProviderEndpoints &endpoints() const noexcept { return m_endpoints; }
+
+private:
+    QCoro::Task<QByteArray> request(QUrl url, QString key, bool eleven, std::optional<QJsonObject> body) const;
+    QUrl openAIUrl(const QString &path) const;
+    QUrl elevenUrl(const QString &path) const;
+
+    QNetworkAccessManager *m_session;
+    ProviderEndpoints m_endpoints;
+    CancellationToken m_cancellation;
+};
+
+} // namespace telvora
