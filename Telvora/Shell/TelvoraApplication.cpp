@@ -2,6 +2,7 @@
 
 #include "TelvoraCore/Editorial/Editorial.h"
 #include "TelvoraCore/Errors/Error.h"
+#include "TelvoraCore/Support/ResourceBundle.h"
 
 #include <cstdio>
 
@@ -10,6 +11,17 @@ using namespace Qt::Literals::StringLiterals;
 namespace telvora {
 
 namespace {
+
+namespace Flag {
+const auto verifyLocalTranscription = u"--verify-local-transcription"_s;
+const auto verifyQuintaraAuthoring = u"--verify-quintara-authoring"_s;
+} // namespace Flag
+
+namespace Text {
+const auto guideLoaded = u"Guia Quintara carregado: %1 bytes de instruções."_s;
+const auto localCheckUnavailable = u"A verificação de transcrição local ainda não está disponível neste build."_s;
+const auto interactiveUnavailable = u"A interface interativa do Telvora ainda não está disponível neste build."_s;
+} // namespace Text
 
 QStringList argumentList(int argc, char *argv[])
 {
@@ -30,11 +42,12 @@ void printLine(const QString &line)
 
 int TelvoraApplication::main(int argc, char *argv[])
 {
+    // Options are whole, case-sensitive arguments; the program's own path (index 0) is searched too.
     const QStringList arguments = argumentList(argc, argv);
-    const qsizetype local = arguments.indexOf(u"--verify-local-transcription"_s);
+    const qsizetype local = arguments.indexOf(Flag::verifyLocalTranscription);
     if (local >= 0 && arguments.size() > local + 3)
         return verifyLocalTranscription(arguments, local);
-    if (arguments.contains(u"--verify-quintara-authoring"_s))
+    if (arguments.contains(Flag::verifyQuintaraAuthoring))
         return verifyQuintaraAuthoring();
     return runInteractive(argc, argv);
 }
@@ -43,7 +56,7 @@ int TelvoraApplication::verifyQuintaraAuthoring()
 {
     try {
         const QString text = Editorial::instructions(OutputKind::quintara, OutputLength::short_);
-        printLine(u"Guia Quintara carregado: %1 bytes de instruções."_s.arg(text.toUtf8().size()));
+        printLine(Text::guideLoaded.arg(text.toUtf8().size()));
         return 0;
     } catch (const Error &error) {
         printLine(error.message());
@@ -53,13 +66,16 @@ int TelvoraApplication::verifyQuintaraAuthoring()
 
 int TelvoraApplication::verifyLocalTranscription(const QStringList &, qsizetype)
 {
-    printLine(u"A verificação de transcrição local ainda não está disponível neste build."_s);
+    printLine(Text::localCheckUnavailable);
     return 1;
 }
 
 int TelvoraApplication::runInteractive(int, char *[])
 {
-    printLine(u"A interface interativa do Telvora ainda não está disponível neste build."_s);
+    // Resolved before anything else: without its resources the program cannot run at all,
+    // and this stops the process with the fatal message.
+    AppResources::bundle();
+    printLine(Text::interactiveUnavailable);
     return 1;
 }
 

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -40,9 +39,12 @@ QString readSection(const QDir &folder, const QString &path)
     QFile file(folder.filePath(path));
     if (!file.open(QIODevice::ReadOnly))
         throw incomplete(path);
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(file.readAll());
-    if (decoder.hasError() || file.error() != QFileDevice::NoError || text.trimmed().isEmpty())
+    // Validated as a whole: a streaming decoder would silently hold back a sequence cut at the end.
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError || !QByteArrayView(bytes).isValidUtf8())
+        throw incomplete(path);
+    const QString text = QString::fromUtf8(bytes);
+    if (text.trimmed().isEmpty())
         throw incomplete(path);
     return u"--- Referência Quintara: "_s + path + u" ---\n"_s + text;
 }
