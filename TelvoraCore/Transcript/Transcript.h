@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace telvora::Transcript {
+
+/// A transcript rendered as source text, with the number of distinct speakers.
+struct Decoded
+{
+    QString text;
+    int speakers = 0;
+};
+
+/// Renders a JSON transcript (an array of segments) as one line per segment, separated
+/// by blank lines; with `timecodes` each line starts with "[start - end] ".
+/// Throws JsonError on malformed input and TelvoraError on an empty transcript.
+Decoded decode(const QByteArray &bytes, bool timecodes);
+
+/// Formats seconds as "HH:MM:SS", hours unbounded. Negative, infinite and NaN times
+/// give "00:00:00"; times beyond the 64-bit second count are clamped to it.
+QString clock(double seconds);
+
+} // namespace telvora::Transcript

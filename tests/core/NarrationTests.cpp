@@ -1,0 +1,117 @@
+#include "TelvoraCore/Editorial/Editorial.h"
+
+#include <QTextBoundaryFinder>
+
+#include <gtest/gtest.h>
+
+using namespace telvora;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString tagsSentence =
+    u"Use, com parcimônia e quando fizer sentido, as tags de expressão [thoughtful], [curious] e [excited]; não acrescente efeitos sonoros ou ações teatrais."_s;
+const QString noTagsSentence =
+    u"Não inclua tags entre colchetes nem instruções cênicas; a entonação deve surgir do ritmo e da pontuação."_s;
+
+qsizetype graphemeCount(const QString &text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype count = 0;
+    while (finder.toNextBoundary() != -1)
+        ++count;
+    return count;
+}
+
+} // namespace
+
+TEST(SpeechInstructions, TagsOnlyForElevenLabsWhenAsked)
+{
+    const QString withTags = Editorial::speechInstructions(VoiceProvider::elevenLabs, true);
+    EXPECT_EQ(withTags.toUtf8().size(), 554);
+    EXPECT_TRUE(withTags.contains(u"ritmo correspondente ao tema. Use, com parcimônia"_s));
+    EXPECT_TRUE(withTags.contains(u"[thoughtful], [curious] e [excited]"_s));
+    EXPECT_TRUE(withTags.endsWith(tagsSentence + u" Não invente fatos e não leia os comandos de uma apresentação como conteúdo."_s));
+    EXPECT_FALSE(withTags.contains(u'\n'));
+
+    const QString expected = QString(withTags).replace(tagsSentence, noTagsSentence);
+    struct Case { const char *name; VoiceProvider provider; bool tags; };
+    const Case cases[] = {
+        {"ElevenLabs without tags", VoiceProvider::elevenLabs, false},
+        {"OpenAI asked for tags", VoiceProvider::openAI, true},
+        {"OpenAI without tags", VoiceProvider::openAI, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString text = Editorial::speechInstructions(c.provider, c.tags);
+        EXPECT_EQ(text, expected);
+        EXPECT_EQ(text.toUtf8().size(), 510);
+    }
+}
+
+TEST(SpeechChunks, CutsAtTheLastBreakInTheSecondHalfOfEachWindow)
+{
+    const QString ten = u"abcdefghij"_s;
+    struct Case { const char *name; QString text; int limit; QStringList expected; };
+    const Case cases[] = {
+        {"empty", u""_s, 10, {}},
+        {"only white space", u" \t\r\n\u00a0\u2028\u3000 "_s, 10, {}},
+        {"exactly the limit after trimming", u"  \n"_s + ten + u" \n"_s, 10, {ten}},
+        {"one over the limit is cut hard", ten + u'k', 10, {ten, u"k"_s}},
+        {"breaks before half never cut", u"abc. defghij klm"_s, 10, {u"abc. defgh"_s, u"ij klm"_s}},
+        {"last break of the second half wins", u"abcdef. ghijklmn"_s, 10, {u"abcdef."_s, u"ghijklmn"_s}},
+        {"break character stays in its chunk", u"abcdefg!hijk"_s, 10, {u"abcdefg!"_s, u"hijk"_s}},
+        {"run of spaces leaves no empty chunk", u"abcdef     ghij"_s, 10, {u"abcdef"_s, u"ghij"_s}},
+        {"bare line feed is a break", u"abcdef\nghijkl"_s, 10, {u"abcdef"_s, u"ghijkl"_s}},
+        {"CR LF is one character and no break", u"abcdef\r\nghijkl"_s, 10, {u"abcdef\r\nghi"_s, u"jkl"_s}},
+        {"limit one", u"a b"_s, 1, {u"a"_s, u"b"_s}},
+        {"limit below one reads as one", u"ab"_s, 0, {u"a"_s, u"b"_s}},
+        {"odd limit rounds half down", u"ab.cdefg"_s, 5, {u"ab."_s, u"cdefg"_s}},
+        {"trailing spaces trimmed from the last chunk", u"abcdefghij klm   "_s, 10, {u"abcdefghij"_s, u"klm"_s}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Editorial::speechChunks(c.text, c.limit), c.expected);
+    }
+}
+
+TEST(SpeechChunks, CountsUserPerceivedCharactersAndNeverSplitsThem)
+{
+    const QString family = u"👨‍👩‍👧"_s;       // several code points joined into one emoji
+    const QString accented = u"e\u0301"_s;     // letter with a combining accent
+    const QString flag = u"🇧🇷"_s;
+
+    // Ten characters fit in one chunk even though they are many more UTF-16 units.
+    const QString tenCharacters = family + accented + flag + family + accented + flag + family + accented + flag + family;
+    EXPECT_EQ(Editorial::speechChunks(tenCharacters, 10), QStringList{tenCharacters});
+
+    // Eleven are cut hard after the tenth character, never inside one.
+    const QStringList cut = Editorial::speechChunks(tenCharacters + accented, 10);
+    EXPECT_EQ(cut, (QStringList{tenCharacters, accented}));
+
+    // A "." carrying a combining mark is a different character, not a break.
+    EXPECT_EQ(Editorial::speechChunks(u"abcdef.\u0301ghijk"_s, 10), (QStringList{u"abcdef.\u0301ghi"_s, u"jk"_s}));
+}
+
+TEST(SpeechChunks, LongTextKeepsOrderAndEveryChunkIsTrimmedAndWithinTheLimit)
+{
+    QString text;
+    for (int i = 0; i < 400; ++i)
+        text += u"Frase número %1 com acentuação, emoji 🎙️ e marca combinada a\u0300! "_s.arg(i);
+    for (const int limit : {7, 60, 3000}) {
+        SCOPED_TRACE(limit);
+        const QStringList chunks = Editorial::speechChunks(text, limit);
+        ASSERT_FALSE(chunks.isEmpty());
+        QString rejoined;
+        for (const QString &chunk : chunks) {
+            EXPECT_LE(graphemeCount(chunk), limit);
+            EXPECT_EQ(chunk, chunk.trimmed());
+            EXPECT_FALSE(chunk.isEmpty());
+            rejoined += chunk;
+        }
+        QString compact = text;
+        compact.remove(u' ');
+        rejoined.remove(u' ');
+        EXPECT_EQ(rejoined, compact);
+    }
+}
