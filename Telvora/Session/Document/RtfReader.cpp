@@ -1,0 +1,396 @@
+#include "Telvora/Session/Document/RtfReader.h"
+
+#include "Telvora/Session/Document/CodePageDecoder.h"
+
+#include <QHash>
+
+#include <array>
+#include <string_view>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace telvora {
+
+namespace {
+
+const auto notRtfMessage = u"O arquivo não é um documento RTF: ele não começa com “{\\rtf”."_s;
+const auto unclosedMessage = u"Documento RTF inválido: o arquivo termina com %1 grupo(s) sem “}”."_s;
+const auto extraBraceMessage = u"Documento RTF inválido: há um “}” sem grupo aberto."_s;
+
+// Groups whose content is never part of the document's text.
+constexpr std::array<std::string_view, 41> skippedDestinations{
+    "annotation", "atnauthor", "atnid", "bkmkend", "bkmkstart", "colorschememapping", "colortbl", "datastore",
+    "docvar", "filetbl", "fldinst", "footer", "footerf", "footerl", "footerr", "footnote", "generator", "header",
+    "headerf", "headerl", "headerr", "info", "latentstyles", "listoverridetable", "listtable", "mmathPr",
+    "nonshppict", "object", "objdata", "pgdsctbl", "pict", "private", "revtbl", "rsidtbl", "stylesheet", "tc",
+    "template", "themedata", "userprops", "xe", "xmlnstbl"};
+
+struct CharacterWord
+{
+    std::string_view name;
+    char16_t character;
+};
+
+constexpr std::array<CharacterWord, 18> characterWords{{
+    {"bullet", u'\u2022'}, {"cell", u'\t'}, {"emdash", u'\u2014'}, {"emspace", u'\u2003'}, {"endash", u'\u2013'},
+    {"enspace", u'\u2002'}, {"ldblquote", u'\u201C'}, {"line", u'\n'}, {"lquote", u'\u2018'}, {"nestcell", u'\t'},
+    {"nestrow", u'\n'}, {"page", u'\n'}, {"par", u'\n'}, {"qmspace", u'\u2005'}, {"rdblquote", u'\u201D'},
+    {"row", u'\n'}, {"rquote", u'\u2019'}, {"sect", u'\n'},
+}};
+
+// Windows character sets of the font table, as code pages.
+int codePageForCharset(int charset)
+{
+    switch (charset) {
+    case 77: return 10000;
+    case 128: return 932;
+    case 129: return 949;
+    case 134: return 936;
+    case 136: return 950;
+    case 161: return 1253;
+    case 162: return 1254;
+    case 163: return 1258;
+    case 177: return 1255;
+    case 178: return 1256;
+    case 186: return 1257;
+    case 204: return 1251;
+    case 222: return 874;
+    case 238: return 1250;
+    default: return 0; // the document's own code page
+    }
+}
+
+enum class Destination { Text, FontTable, Skipped };
+
+struct Group
+{
+    Destination destination = Destination::Text;
+    int unicodeFallback = 1; // characters after \uN that stand in for it
+    int codePage = 0;        // 0: the document's
+};
+
+class Parser
+{
+public:
+    explicit Parser(const QByteArray &rtf)
+        : m_at(rtf.constData())
+        , m_end(rtf.constData() + rtf.size())
+    {
+        m_out.reserve(rtf.size());
+    }
+
+    QString run()
+    {
+        skipPreamble();
+        // The state lives on a heap stack, one entry per open group, so no nesting depth
+        // can exhaust the call stack.
+        while (m_at < m_end) {
+            const char c = *m_at++;
+            switch (c) {
+            case '{':
+                flushBytes();
+                m_fallbackLeft = 0;
+                m_groups.push_back(m_groups.back());
+                break;
+            case '}':
+                flushBytes();
+                m_fallbackLeft = 0;
+                m_groups.pop_back();
+                if (m_groups.size() == 1)
+                    return finish();
+                break;
+            case '\\':
+                controlSequence();
+                break;
+            case '\r':
+            case '\n':
+            case '\0':
+                break;
+            default:
+                textByte(c);
+            }
+        }
+        throw RtfError(unclosedMessage.arg(m_groups.size() - 1));
+    }
+
+private:
+    void skipPreamble()
+    {
+        // A byte-order mark or blank lines before the document are harmless.
+        if (m_end - m_at >= 3 && std::string_view(m_at, 3) == "\xEF\xBB\xBF")
+            m_at += 3;
+        while (m_at < m_end && (*m_at == ' ' || *m_at == '\t' || *m_at == '\r' || *m_at == '\n'))
+            ++m_at;
+        if (m_end - m_at < 5 || std::string_view(m_at, 5) != "{\\rtf")
+            throw RtfError(notRtfMessage);
+        m_groups.push_back(Group{Destination::Skipped}); // outside the document
+        m_groups.push_back(Group{});
+        ++m_at;
+    }
+
+    QString finish()
+    {
+        flushBytes();
+        resolveSurrogate();
+        while (m_at < m_end) {
+            if (*m_at++ == '}')
+                throw RtfError(extraBraceMessage);
+        }
+        return m_out;
+    }
+
+    Group &group() { return m_groups.back(); }
+
+    bool consumeFallback()
+    {
+        if (m_fallbackLeft == 0)
+            return false;
+        --m_fallbackLeft;
+        return true;
+    }
+
+    void textByte(char c)
+    {
+        if (consumeFallback() || group().destination != Destination::Text)
+            return;
+        m_bytes += c;
+    }
+
+    void controlSequence()
+    {
+        if (m_at >= m_end)
+            return;
+        const char c = *m_at;
+        if (isLetter(c)) {
+            controlWord();
+            return;
+        }
+        ++m_at;
+        if (c == '\'') {
+            hexByte();
+            return;
+        }
+        flushBytes();
+        if (consumeFallback())
+            return;
+        switch (c) {
+        case '*':
+            group().destination = Destination::Skipped;
+            break;
+        case '\\':
+        case '{':
+        case '}':
+            put(char16_t(c));
+            break;
+        case '\r':
+        case '\n':
+            put(u'\n');
+            break;
+        case '~':
+            put(u'\u00A0');
+            break;
+        case '_':
+            put(u'\u2011');
+            break;
+        default: // "\-" optional hyphen, "\:" index entry, "\|" formula: nothing to show
+            break;
+        }
+    }
+
+    void hexByte()
+    {
+        int value = 0;
+        for (int digit = 0; digit < 2; ++digit) {
+            const int nibble = m_at < m_end ? hexValue(*m_at) : -1;
+            if (nibble < 0)
+                return; // a malformed escape stands for nothing
+            value = value * 16 + nibble;
+            ++m_at;
+        }
+        textByte(char(value));
+    }
+
+    void controlWord()
+    {
+        const char *nameStart = m_at;
+        while (m_at < m_end && isLetter(*m_at))
+            ++m_at;
+        const std::string_view name(nameStart, m_at - nameStart);
+        bool hasParameter = false;
+        bool negative = false;
+        qint64 parameter = 0;
+        if (m_at + 1 < m_end && *m_at == '-' && isDigit(m_at[1])) {
+            negative = true;
+            ++m_at;
+        }
+        while (m_at < m_end && isDigit(*m_at)) {
+            hasParameter = true;
+            // Saturate: an absurd parameter must not overflow, only be out of range.
+            parameter = std::min<qint64>(parameter * 10 + (*m_at - '0'), qint64(1) << 40);
+            ++m_at;
+        }
+        if (m_at < m_end && *m_at == ' ')
+            ++m_at;
+        if (negative)
+            parameter = -parameter;
+        flushBytes();
+        if (name == "bin") {
+            skipBinary(hasParameter ? parameter : 0);
+            return;
+        }
+        if (consumeFallback())
+            return;
+        word(name, hasParameter, parameter);
+    }
+
+    void word(std::string_view name, bool hasParameter, qint64 parameter)
+    {
+        Group &current = group();
+        if (name == "fonttbl") {
+            current.destination = Destination::FontTable;
+            return;
+        }
+        if (std::binary_search(skippedDestinations.begin(), skippedDestinations.end(), name)) {
+            current.destination = Destination::Skipped;
+            return;
+        }
+        if (current.destination == Destination::FontTable) {
+            fontTableWord(name, parameter);
+            return;
+        }
+        if (current.destination == Destination::Skipped)
+            return;
+
+        if (name == "u" && hasParameter) {
+            unicode(parameter);
+            m_fallbackLeft = current.unicodeFallback;
+        } else if (name == "uc" && hasParameter) {
+            current.unicodeFallback = int(std::clamp<qint64>(parameter, 0, 1 << 16));
+        } else if (name == "tab") {
+            put(u'\t');
+        } else if (name == "f") {
+            current.codePage = m_fontCodePages.value(int(std::clamp<qint64>(parameter, -1, 1 << 30)), 0);
+        } else if (name == "plain") {
+            current.codePage = 0;
+        } else if (name == "ansicpg" && parameter > 0) {
+            m_documentCodePage = int(std::min<qint64>(parameter, 1 << 20));
+        } else if (name == "mac") {
+            m_documentCodePage = 10000;
+        } else if (name == "pc") {
+            m_documentCodePage = 437;
+        } else if (name == "pca") {
+            m_documentCodePage = 850;
+        } else {
+            for (const CharacterWord &word : characterWords) {
+                if (word.name == name) {
+                    put(word.character);
+                    break;
+                }
+            }
+        }
+    }
+
+    void fontTableWord(std::string_view name, qint64 parameter)
+    {
+        const int value = int(std::clamp<qint64>(parameter, -1, 1 << 30));
+        if (name == "f")
+            m_tableFont = value;
+        else if (name == "fcharset" && codePageForCharset(value) != 0)
+            m_fontCodePages.insert(m_tableFont, codePageForCharset(value));
+        else if (name == "cpg" && value > 0)
+            m_fontCodePages.insert(m_tableFont, value);
+    }
+
+    void skipBinary(qint64 count)
+    {
+        if (count > 0)
+            m_at += std::min<qint64>(count, m_end - m_at);
+    }
+
+    void unicode(qint64 value)
+    {
+        if (value < 0)
+            value += 0x10000;
+        if (value < 0 || value > 0xFFFF) {
+            put(QChar::ReplacementCharacter);
+            return;
+        }
+        const char16_t unit = char16_t(value);
+        if (QChar::isHighSurrogate(unit)) {
+            resolveSurrogate();
+            m_highSurrogate = unit;
+        } else if (QChar::isLowSurrogate(unit)) {
+            if (m_highSurrogate) {
+                m_out += QChar(m_highSurrogate);
+                m_out += QChar(unit);
+                m_highSurrogate = 0;
+            } else {
+                m_out += QChar(QChar::ReplacementCharacter);
+            }
+        } else {
+            put(unit);
+        }
+    }
+
+    // A high surrogate not followed by its low half is not a character.
+    void resolveSurrogate()
+    {
+        if (m_highSurrogate) {
+            m_out += QChar(QChar::ReplacementCharacter);
+            m_highSurrogate = 0;
+        }
+    }
+
+    void put(char16_t unit)
+    {
+        if (group().destination != Destination::Text)
+            return;
+        resolveSurrogate();
+        m_out += QChar(unit);
+    }
+
+    void flushBytes()
+    {
+        if (m_bytes.isEmpty())
+            return;
+        resolveSurrogate();
+        const int codePage = group().codePage ? group().codePage : m_documentCodePage;
+        m_decoder.decode(codePage, m_bytes, m_out);
+        m_bytes.clear();
+    }
+
+    static bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+    static bool isDigit(char c) { return c >= '0' && c <= '9'; }
+    static int hexValue(char c)
+    {
+        if (isDigit(c))
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    }
+
+    const char *m_at;
+    const char *m_end;
+    std::vector<Group> m_groups;
+    QString m_out;
+    QByteArray m_bytes; // text bytes waiting for their code page
+    CodePageDecoder m_decoder;
+    QHash<int, int> m_fontCodePages;
+    int m_tableFont = -1;
+    int m_documentCodePage = 1252;
+    int m_fallbackLeft = 0;
+    char16_t m_highSurrogate = 0;
+};
+
+} // namespace
+
+QString RtfReader::read(const QByteArray &rtf)
+{
+    return Parser(rtf).run();
+}
+
+} // namespace telvora
