@@ -1,0 +1,211 @@
+#include "tests/provider/ProviderTestFixture.h"
+
+#include "TelvoraCore/Errors/Error.h"
+
+#include <QJsonArray>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace telvora::test {
+namespace {
+
+using Reply = LoopbackServer::Reply;
+
+const QString openAIKey = u"sk-test-0123456789"_s;
+const QString elevenKey = u"xi-test-abcdef"_s;
+
+QCoro::Task<QByteArray> openAISpeech(const ProviderClient &client, QString key = openAIKey)
+{
+    return client.speech(u"Olá"_s, VoiceProvider::openAI, key, u"marin"_s, {}, u"gpt-4o-mini-tts"_s);
+}
+
+class ProviderRequestTest : public ProviderTest
+{
+};
+
+TEST_F(ProviderRequestTest, BlankOrMultiLineKeyIsRefusedBeforeAnyRequest)
+{
+    // A line break inside a key would smuggle extra headers into the request.
+    for (const QString &key : {QString(), u"  \n\t "_s, u"sk-a\r\nX-Injected: 1"_s}) {
+        SCOPED_TRACE(key.toStdString());
+        EXPECT_EQ(thrownMessage<TelvoraError>(client().elevenModels(key)),
+                  u"Configure a chave de API do provedor em Chaves de API."_s);
+        EXPECT_EQ(thrownMessage<TelvoraError>(openAISpeech(client(), key)),
+                  u"Configure a chave de API do provedor em Chaves de API."_s);
+    }
+    EXPECT_TRUE(server.requests().isEmpty());
+}
+
+TEST_F(ProviderRequestTest, EachProviderGetsItsOwnAuthenticationAndReadsAreGets)
+{
+    server.enqueue({Reply::json(QJsonObject{{u"data"_s, QJsonArray{}}}), Reply::json(QJsonArray{})});
+    runTask(client().openAIModelIDs(openAIKey));
+    runTask(client().elevenModels(elevenKey));
+    ASSERT_EQ(server.requests().size(), 2);
+
+    const auto &openAI = server.requests()[0];
+    EXPECT_EQ(openAI.method, "GET");
+    EXPECT_EQ(openAI.path, "/v1/models");
+    EXPECT_EQ(openAI.header("Authorization"), "Bearer " + openAIKey.toUtf8());
+    EXPECT_FALSE(openAI.hasHeader("xi-api-key"));
+    EXPECT_FALSE(openAI.hasHeader("Content-Type"));
+    EXPECT_TRUE(openAI.body.isEmpty());
+
+    const auto &eleven = server.requests()[1];
+    EXPECT_EQ(eleven.method, "GET");
+    EXPECT_EQ(eleven.header("xi-api-key"), elevenKey.toUtf8());
+    EXPECT_FALSE(eleven.hasHeader("Authorization"));
+    EXPECT_FALSE(eleven.hasHeader("Content-Type"));
+}
+
+TEST_F(ProviderRequestTest, BodiesArePostedAsCompactJson)
+{
+    server.enqueue(Reply::withStatus(200, "mp3"));
+    runTask(openAISpeech(client()));
+    ASSERT_EQ(server.requests().size(), 1);
+    const auto &request = server.requests()[0];
+    EXPECT_EQ(request.method, "POST");
+    EXPECT_EQ(request.header("Content-Type"), "application/json");
+    EXPECT_EQ(request.header("Authorization"), "Bearer " + openAIKey.toUtf8());
+    EXPECT_FALSE(request.body.contains('\n'));
+    EXPECT_FALSE(request.body.contains(": "));
+    EXPECT_EQ(request.json().value(u"voice"_s).toString(), u"marin"_s);
+}
+
+TEST_F(ProviderRequestTest, StatusCodesMapToTheirMessages)
+{
+    const QString permission = u"A chave ou a permissão da conta não permite esta operação."_s;
+    const auto refused = [](int code) {
+        return u"O provedor recusou a operação (HTTP %1). Confira modelo, voz e disponibilidade na sua conta."_s.arg(code);
+    };
+    struct Case
+    {
+        const char *name;
+        int status;
+        QByteArray body;
+        std::optional<QString> message; // none: success with the body
+    };
+    const QList<Case> cases{
+        {"199 informational", 199, "x", refused(199)},
+        {"200 with audio", 200, "ID3audio", std::nullopt},
+        {"204 empty", 204, "", std::nullopt},
+        {"299 edge of success", 299, "edge", std::nullopt},
+        {"300 multiple choices", 300, "x", refused(300)},
+        {"401", 401, "x", permission},
+        {"402", 402, "x", refused(402)},
+        {"403", 403, "x", permission},
+        {"429", 429, "x",
+         u"Limite de uso ou saldo do provedor atingido. Tente novamente depois de conferir sua conta."_s},
+        {"500", 500, "x", refused(500)},
+    };
+    for (const Case &row : cases) {
+        SCOPED_TRACE(row.name);
+        server.enqueue(Reply::withStatus(row.status, row.body));
+        if (row.message)
+            EXPECT_EQ(thrownMessage<TelvoraError>(openAISpeech(client())), *row.message);
+        else
+            EXPECT_EQ(runTask(openAISpeech(client())), row.body);
+    }
+}
+
+TEST_F(ProviderRequestTest, ProviderErrorBodiesAndKeysNeverReachTheMessage)
+{
+    // Some providers echo the key they rejected; the user must never see it.
+    const QByteArray echo = "{\"error\":\"invalid key " + openAIKey.toUtf8() + "\"}";
+    for (int status : {400, 401, 404, 500, 503}) {
+        SCOPED_TRACE(status);
+        server.enqueue(Reply::withStatus(status, echo));
+        const QString message = thrownMessage<TelvoraError>(openAISpeech(client()));
+        EXPECT_FALSE(message.isEmpty());
+        EXPECT_FALSE(message.contains(openAIKey));
+        EXPECT_FALSE(message.contains(u"invalid key"_s));
+    }
+    for (const auto &request : server.requests()) {
+        EXPECT_FALSE(request.path.contains(openAIKey.toUtf8()));
+        EXPECT_FALSE(request.query.contains(openAIKey.toUtf8()));
+    }
+}
+
+TEST_F(ProviderRequestTest, UnreachableHostIsATransportFailureWithoutTheQuery)
+{
+    // A port nobody listens on: bind one, then close it.
+    QUrl closed;
+    {
+        LoopbackServer gone;
+        closed = gone.url();
+    }
+    const ProviderClient unreachable(&network, ProviderEndpoints{closed, closed, 5s});
+    const QString message = thrownMessage<TransportError>(unreachable.elevenVoices(elevenKey));
+    EXPECT_FALSE(message.isEmpty());
+    EXPECT_FALSE(message.contains(u"page_size"_s));
+    EXPECT_FALSE(message.contains(elevenKey));
+}
+
+TEST_F(ProviderRequestTest, AReplyCutShortIsATransportFailureNotAudio)
+{
+    server.enqueue(Reply::cutOff(QByteArray(4000, 'a'), 1000));
+    const QString message = thrownMessage<TransportError>(openAISpeech(client()));
+    EXPECT_FALSE(message.isEmpty());
+}
+
+TEST_F(ProviderRequestTest, IdleTimeoutIsATransportFailureNotACancellation)
+{
+    server.enqueue(Reply::stall(QByteArray(4000, 'a'), 100));
+    const ProviderClient impatient(&network, endpoints(300ms));
+    EXPECT_EQ(thrownMessage<TransportError>(openAISpeech(impatient)),
+              u"O provedor não respondeu em 300 milissegundos."_s);
+    EXPECT_EQ(server.requests().size(), 1);
+}
+
+TEST_F(ProviderRequestTest, CancellingMidResponseAbortsWithTheCancellationError)
+{
+    CancellationToken token;
+    server.enqueue(Reply::stall(QByteArray(4000, 'a'), 100));
+    QObject::connect(&server, &LoopbackServer::stalled, &server, [token] { QTimer::singleShot(50, [token] { token.cancel(); }); });
+
+    std::optional<QByteArray> result;
+    bool cancelled = false;
+    try {
+        result = runTask(openAISpeech(client(token)), 10s);
+    } catch (const Cancelled &) {
+        cancelled = true;
+    }
+    EXPECT_TRUE(cancelled);
+    EXPECT_FALSE(result.has_value());
+}
+
+TEST_F(ProviderRequestTest, ACancelledTokenSendsNothing)
+{
+    CancellationToken token;
+    token.cancel();
+    EXPECT_EQ(thrownMessage<Cancelled>(client(token).elevenModels(elevenKey)), u"Cancelado"_s);
+    EXPECT_TRUE(server.requests().isEmpty());
+}
+
+TEST_F(ProviderRequestTest, RedirectsStayOnTheProviderHost)
+{
+    LoopbackServer elsewhere;
+    server.setHandler([&](const LoopbackServer::Request &request) {
+        Reply reply = Reply::withStatus(302);
+        if (request.path == "/v1/audio/speech")
+            reply.headers.emplaceBack("Location", "/moved");
+        else if (request.path == "/moved")
+            return Reply::withStatus(200, "moved audio");
+        else
+            reply.headers.emplaceBack("Location", elsewhere.url().toEncoded() + "/stolen");
+        return reply;
+    });
+    EXPECT_EQ(runTask(openAISpeech(client())), "moved audio");
+
+    // A redirect to another host would hand it the key: it is refused instead.
+    const ProviderClient other(&network, ProviderEndpoints{server.url().resolved(QUrl(u"/prefix"_s)), server.url(), 5s});
+    EXPECT_EQ(thrownMessage<TelvoraError>(openAISpeech(other)),
+              u"O provedor recusou a operação (HTTP 302). Confira modelo, voz e disponibilidade na sua conta."_s);
+    EXPECT_TRUE(elsewhere.requests().isEmpty());
+    EXPECT_EQ(server.requests().last().path, "/prefix/v1/audio/speech");
+}
+
+} // namespace
+} // namespace telvora::test
