@@ -35,7 +35,10 @@ QMetaObject::Connection CancellationToken::onCancel(const QObject *context, std:
         QTimer::singleShot(0, context, callback);
         return {};
     }
-    return QObject::connect(d.get(), &State::cancelRequested, context, std::move(callback));
+    // Queued, so that whoever cancels finishes its own step ("Cancelando…") before the job
+    // wakes up and reports the outcome.
+    return QObject::connect(d.get(), &State::cancelRequested, context, std::move(callback),
+                            Qt::QueuedConnection);
 }
 
 } // namespace telvora

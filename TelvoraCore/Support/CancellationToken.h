@@ -21,8 +21,8 @@ public:
     /// Throws Cancelled once cancel() has been called.
     void throwIfCancelled() const;
 
-    /// Calls `callback` in `context`'s thread when cancel() is called (at once if it
-    /// already was). The connection ends with `context`.
+    /// Calls `callback` in `context`'s thread, from the event loop, after cancel() is called
+    /// (or soon, if it already was). The connection ends with `context`.
     QMetaObject::Connection onCancel(const QObject *context, std::function<void()> callback) const;
 
 private:
