@@ -1,0 +1,38 @@
+#include "tests/support/ScriptedUserPrompts.h"
+
+namespace telvora::test {
+
+namespace {
+
+template<typename T>
+std::optional<T> next(QQueue<std::optional<T>> &answers)
+{
+    return answers.isEmpty() ? std::nullopt : answers.dequeue();
+}
+
+} // namespace
+
+std::optional<qsizetype> ScriptedUserPrompts::ask(const Alert &alert)
+{
+    alertsShown.append(alert);
+    return next(alertAnswers);
+}
+
+std::optional<QString> ScriptedUserPrompts::chooseFileToOpen(const OpenDialog &dialog)
+{
+    openDialogsShown.append(dialog);
+    return next(openAnswers);
+}
+
+std::optional<QString> ScriptedUserPrompts::chooseSaveLocation(const SaveDialog &dialog)
+{
+    saveDialogsShown.append(dialog);
+    return next(saveAnswers);
+}
+
+void ScriptedUserPrompts::openInDefaultApplication(const QString &path)
+{
+    openedElsewhere.append(path);
+}
+
+} // namespace telvora::test

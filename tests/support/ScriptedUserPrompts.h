@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Telvora/Session/UserPrompts.h"
+
+#include <QQueue>
+
+namespace telvora::test {
+
+/// Answers the workflows' questions from queues filled by the test, and records every
+/// question asked. An empty queue answers like a user who dismisses or cancels.
+class ScriptedUserPrompts : public UserPrompts
+{
+public:
+    QQueue<std::optional<qsizetype>> alertAnswers;
+    QQueue<std::optional<QString>> openAnswers;
+    QQueue<std::optional<QString>> saveAnswers;
+
+    QList<Alert> alertsShown;
+    QList<OpenDialog> openDialogsShown;
+    QList<SaveDialog> saveDialogsShown;
+    QStringList openedElsewhere;
+
+    std::optional<qsizetype> ask(const Alert &alert) override;
+    std::optional<QString> chooseFileToOpen(const OpenDialog &dialog) override;
+    std::optional<QString> chooseSaveLocation(const SaveDialog &dialog) override;
+    void openInDefaultApplication(const QString &path) override;
+};
+
+} // namespace telvora::test
