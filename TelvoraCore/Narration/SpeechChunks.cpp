@@ -18,6 +18,7 @@ public:
     explicit Graphemes(const QString &text)
         : m_text(text)
     {
+        m_bounds.reserve(text.size() + 1);
         m_bounds.append(0);
         QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
         for (qsizetype position = finder.toNextBoundary(); position != -1; position = finder.toNextBoundary())
