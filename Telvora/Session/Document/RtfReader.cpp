@@ -4,6 +4,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 #include <vector>
@@ -23,8 +24,10 @@ constexpr std::array<std::string_view, 41> skippedDestinations{
     "annotation", "atnauthor", "atnid", "bkmkend", "bkmkstart", "colorschememapping", "colortbl", "datastore",
     "docvar", "filetbl", "fldinst", "footer", "footerf", "footerl", "footerr", "footnote", "generator", "header",
     "headerf", "headerl", "headerr", "info", "latentstyles", "listoverridetable", "listtable", "mmathPr",
-    "nonshppict", "object", "objdata", "pgdsctbl", "pict", "private", "revtbl", "rsidtbl", "stylesheet", "tc",
+    "nonshppict", "objdata", "object", "pgdsctbl", "pict", "private", "revtbl", "rsidtbl", "stylesheet", "tc",
     "template", "themedata", "userprops", "xe", "xmlnstbl"};
+
+static_assert(std::is_sorted(skippedDestinations.begin(), skippedDestinations.end()), "looked up by binary search");
 
 struct CharacterWord
 {

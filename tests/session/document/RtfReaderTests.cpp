@@ -74,6 +74,8 @@ TEST(RtfReader, HandlesGroupsEscapesAndCodePages)
         {"backslash before a line break is a paragraph", "{\\rtf1 a\\\nb}", u"a\nb"_s},
         {"raw line breaks are not text", "{\\rtf1 a\r\nb\n}", u"ab"_s},
         {"unknown destinations after \\* are skipped", R"({\rtf1{\*\unknown x{y}}a})", u"a"_s},
+        {"destinations that are not text", R"({\rtf1{\stylesheet{\s0 N;}}{\objdata 01}{\object{\result r}}{\footnote n}{\headerl h}a})",
+         u"a"_s},
         {"\\bin data may hold braces", R"({\rtf1{\pict\bin3 }{x}b})", u"b"_s},
         {"field instruction hidden, result shown", R"({\rtf1{\field{\*\fldinst HYPERLINK "u"}{\fldrslt link}}})",
          u"link"_s},
