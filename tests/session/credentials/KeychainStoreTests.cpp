@@ -4,9 +4,13 @@
 #include "tests/support/InMemoryCredentialBackend.h"
 
 #include <QCoreApplication>
+#include <QDBusInterface>
+#include <QDBusMetaType>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLocalServer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <qt6keychain/keychain.h>
 
@@ -17,9 +21,31 @@ using namespace Qt::Literals::StringLiterals;
 namespace telvora::test {
 namespace {
 
-// Tests never touch the user's real keys: they use a service of their own.
-const QString testService = u"app.telvora.tests.providers"_s;
+// Tests never touch the user's real keys: each test uses a service of its own, which also
+// keeps test cases that CTest runs in parallel apart.
+QString testService()
+{
+    const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    return u"app.telvora.tests."_s + QString::fromLatin1(test->name()) + u".providers"_s;
+}
 constexpr const char *noServiceVariable = "TELVORA_TEST_WITHOUT_SECRET_SERVICE";
+
+// The items the Secret Service holds for `account` under the test service, found through
+// its own D-Bus interface (the attributes are those QtKeychain gives its items).
+int itemCount(const QString &account)
+{
+    qDBusRegisterMetaType<QMap<QString, QString>>();
+    QDBusInterface secrets(u"org.freedesktop.secrets"_s, u"/org/freedesktop/secrets"_s,
+                           u"org.freedesktop.Secret.Service"_s);
+    const QMap<QString, QString> attributes{{u"server"_s, testService()}, {u"user"_s, account}};
+    const QDBusMessage reply = secrets.call(u"SearchItems"_s, QVariant::fromValue(attributes));
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2)
+        return -1;
+    int count = 0;
+    for (const QVariant &paths : reply.arguments())
+        count += int(qdbus_cast<QList<QDBusObjectPath>>(paths).size());
+    return count;
+}
 
 class KeychainStoreTest : public ::testing::Test
 {
@@ -42,7 +68,7 @@ protected:
         }
     }
 
-    SecretServiceBackend backend{testService};
+    SecretServiceBackend backend{testService()};
     KeychainStore store{backend};
 };
 
@@ -53,6 +79,7 @@ TEST_F(KeychainStoreTest, SavedKeysReadBackExactlyAndAreReplacedInPlace)
         SCOPED_TRACE(value.toStdString());
         store.save(value, KeychainStore::openAIAccount);
         EXPECT_EQ(store.read(KeychainStore::openAIAccount), value);
+        EXPECT_EQ(itemCount(KeychainStore::openAIAccount), 1);
     }
     EXPECT_EQ(store.read(KeychainStore::elevenLabsAccount), QString());
 }
@@ -76,6 +103,7 @@ TEST_F(KeychainStoreTest, SavingTheEmptyTextDeletesAndDeletingTwiceSucceeds)
     store.save(QString(), KeychainStore::openAIAccount);
     EXPECT_EQ(store.read(KeychainStore::openAIAccount), QString());
     EXPECT_FALSE(backend.readData(KeychainStore::openAIAccount).has_value());
+    EXPECT_EQ(itemCount(KeychainStore::openAIAccount), 0);
     EXPECT_NO_THROW(store.save(QString(), KeychainStore::openAIAccount));
 }
 
@@ -110,34 +138,61 @@ TEST(KeychainWithoutSecretService, ReadIsEmptyAndSaveFails)
 {
     if (!qEnvironmentVariableIsSet(noServiceVariable))
         GTEST_SKIP() << "runs in a child process without a session bus";
-    SecretServiceBackend backend(testService);
+    SecretServiceBackend backend(testService());
     const KeychainStore store(backend);
     EXPECT_EQ(store.read(KeychainStore::openAIAccount), QString());
     EXPECT_THROW(store.save(u"sk-nowhere"_s, KeychainStore::openAIAccount), KeychainError);
     EXPECT_THROW(store.save(QString(), KeychainStore::openAIAccount), KeychainError);
 }
 
-TEST(KeychainWithoutSecretService, AnswersWithoutHanging)
+struct BusCase
 {
-    if (qEnvironmentVariableIsSet(noServiceVariable))
-        GTEST_SKIP() << "already the child";
+    const char *name;
+    QString address;
+};
+
+// Runs the test above in a child process whose session bus is `address`.
+void expectAnswersOnBus(const QString &address)
+{
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QString::fromLatin1(noServiceVariable), u"1"_s);
-    environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path=/nonexistent/telvora-no-bus"_s);
+    environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, address);
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),
                 {u"--gtest_filter=KeychainWithoutSecretService.ReadIsEmptyAndSaveFails"_s});
     ASSERT_TRUE(child.waitForStarted());
-    // Three calls each bounded by the store's guard; far longer means a hang.
+    // Three calls, each bounded by the store's guard; far longer means a hang.
     const bool finished = child.waitForFinished(60000);
     if (!finished)
         child.kill();
-    ASSERT_TRUE(finished) << "the store hung without a Secret Service";
+    ASSERT_TRUE(finished) << "the store hung";
     const QByteArray output = child.readAll();
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.constData();
     EXPECT_EQ(child.exitCode(), 0) << output.constData();
     EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.constData();
+}
+
+TEST(KeychainWithoutSecretService, AnswersWithoutHanging)
+{
+    if (qEnvironmentVariableIsSet(noServiceVariable))
+        GTEST_SKIP() << "already the child";
+    // A bus that accepts the connection and never says a word, like a keyring waiting
+    // for an unlock prompt nobody answers: only the guard ends the calls.
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QLocalServer silentBus;
+    ASSERT_TRUE(silentBus.listen(folder.filePath(u"bus"_s)));
+
+    const QList<BusCase> cases{
+        {"no bus at all", u"unix:path=/nonexistent/telvora-no-bus"_s},
+        {"a bus that never answers", u"unix:path="_s + silentBus.fullServerName()},
+    };
+    for (const BusCase &bus : cases) {
+        SCOPED_TRACE(bus.name);
+        expectAnswersOnBus(bus.address);
+    }
 }
 
 } // namespace
