@@ -16,6 +16,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <exception>
 #include <functional>
 #include <optional>
 
@@ -175,6 +176,33 @@ public:
     QSettings &settings() const { return *m_settings; }
     const ProviderEndpoints &endpoints() const { return m_endpoints; }
 
+    // Generation, and the cancel request shared by every long workflow.
+
+    /// Starts turning the source into a document of the chosen kind and length.
+    void generate();
+    /// Asks the running job to stop; it ends as "Cancelado".
+    void cancel();
+
+    // The reader's text and its export.
+
+    QString readerText() const;
+    void setReaderText(const QString &text);
+    QString readerTitle() const;
+    bool readerIsCode() const;
+    /// The name the save dialog proposes for the reader's text.
+    QString exportFileName() const;
+    void exportText();
+    /// Writes the reader's text to a temporary file and hands it to the default application.
+    void openElsewhere();
+
+    // Opening files.
+
+    /// True when the texts may be replaced: not busy, and nothing unsaved or the user agreed.
+    bool confirmReplacement();
+    void openFile();
+    void importFile(const QUrl &url);
+    void loadExample();
+
     // Plain fields: assigning them notifies nobody.
 
     /// Brings the reader window forward; installed by the application.
@@ -250,6 +278,33 @@ private:
     }
 
     void writeSetting(QStringView key, const QString &value);
+
+    struct GenerationRequest
+    {
+        QString source;
+        QString output;
+        OutputKind kind;
+        OutputLength length;
+        QString key;
+        QString model;
+        bool narrate;
+    };
+    struct OpenedText
+    {
+        QString text;
+        qint64 speakers = 0;
+    };
+
+    void startJob(const std::function<QCoro::Task<>(CancellationToken)> &work);
+    QCoro::Task<> runJob(QCoro::Task<> work);
+    QCoro::Task<> generation(GenerationRequest request, CancellationToken token);
+    QCoro::Task<> narrationAfterGeneration(CancellationToken token);
+    void requestSettings(QStringView statusLine);
+    /// Shows how a workflow ended by an error: "Cancelado", or "Erro" and the message.
+    void report(std::exception_ptr error);
+    void showFailure(const QString &message);
+    OpenedText readSourceFile(const QString &path, const QString &extension) const;
+    void resetAudio();
 
     QSettings *m_settings;
     KeychainStore m_keychain;

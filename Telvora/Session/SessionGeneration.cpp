@@ -1,0 +1,118 @@
+// The generation workflow, the outcome report and the cancel request of every long job.
+
+#include "Telvora/Session/Session.h"
+
+#include "Telvora/Session/Document/StyledDocument.h"
+#include "Telvora/Session/WorkflowTexts.h"
+#include "TelvoraCore/Errors/Error.h"
+#include "TelvoraCore/Provider/ProviderClient.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace telvora {
+
+void Session::generate()
+{
+    if (busy() || sourceText().trimmed().isEmpty())
+        return;
+    const QString key = m_keychain.read(u"openai"_s);
+    if (key.isEmpty()) {
+        requestSettings(WorkflowTexts::configureOpenAI);
+        return;
+    }
+    if (voiceEnabled() && provider() == VoiceProvider::elevenLabs
+        && (m_keychain.read(u"elevenlabs"_s).isEmpty() || elevenVoice().isEmpty())) {
+        requestSettings(WorkflowTexts::configureElevenLabs);
+        return;
+    }
+    GenerationRequest request{sourceText(), outputText(), outputKind(), length(),
+                              key,          textModel(),  voiceEnabled()};
+    setBusy(true);
+    setStatus(WorkflowTexts::generatingPrefix.toString() + request.kind.rawValue().toLower()
+              + WorkflowTexts::generatingSuffix.toString());
+    setErrorMessage(std::nullopt);
+    startJob([this, request](CancellationToken token) { return generation(request, token); });
+}
+
+QCoro::Task<> Session::generation(GenerationRequest request, CancellationToken token)
+{
+    const ProviderClient client(&m_network, m_endpoints, token);
+    const QString text = co_await client.generateEditorial(request.source, request.kind, request.length,
+                                                           request.key, request.model);
+    token.throwIfCancelled();
+    if (sourceText() != request.source || outputText() != request.output)
+        throw TelvoraError(WorkflowTexts::editedDuringGeneration.toString());
+
+    setGeneratedKind(request.kind);
+    setOutputText(request.kind == OutputKind::quintara ? text : StyledDocument::plain(text));
+    outputBaseline.clear();
+    setReaderShowsSource(false);
+    if (showReader)
+        showReader();
+    setStatus(WorkflowTexts::textReady.toString());
+
+    if (request.narrate)
+        co_await narrationAfterGeneration(token);
+}
+
+QCoro::Task<> Session::narrationAfterGeneration(CancellationToken token)
+{
+    // The narration of the fresh document (without playback) chains here.
+    token.throwIfCancelled();
+    co_return;
+}
+
+void Session::requestSettings(QStringView statusLine)
+{
+    setStatus(statusLine.toString());
+    setShowSettings(true);
+}
+
+void Session::cancel()
+{
+    if (job)
+        job->token.cancel();
+    setStatus(WorkflowTexts::cancelling.toString());
+}
+
+void Session::startJob(const std::function<QCoro::Task<>(CancellationToken)> &work)
+{
+    job.emplace();
+    QCoro::Task<> task = runJob(work(job->token));
+    // Tasks start eagerly: a job that failed before its first suspension has already
+    // cleared `job` by now.
+    if (job)
+        job->task = std::move(task);
+}
+
+QCoro::Task<> Session::runJob(QCoro::Task<> work)
+{
+    try {
+        co_await std::move(work);
+    } catch (...) {
+        report(std::current_exception());
+    }
+    setBusy(false);
+    job.reset();
+}
+
+void Session::report(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(std::move(error));
+    } catch (const Cancelled &) {
+        setStatus(WorkflowTexts::cancelled.toString());
+    } catch (const Error &failure) {
+        showFailure(failure.message());
+    } catch (const std::exception &failure) {
+        showFailure(QString::fromUtf8(failure.what()));
+    }
+}
+
+void Session::showFailure(const QString &message)
+{
+    setStatus(WorkflowTexts::failed.toString());
+    setErrorMessage(message);
+}
+
+} // namespace telvora

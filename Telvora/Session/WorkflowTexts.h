@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QStringView>
+
+// The status lines and messages of the session's workflows.
+namespace telvora::WorkflowTexts {
+
+// Outcomes shared by every long workflow.
+inline constexpr QStringView cancelled = u"Cancelado";
+inline constexpr QStringView cancelling = u"Cancelando…";
+inline constexpr QStringView failed = u"Erro";
+
+// Generation.
+inline constexpr QStringView generatingPrefix = u"Gerando ";
+inline constexpr QStringView generatingSuffix = u"…";
+inline constexpr QStringView textReady = u"Texto pronto";
+inline constexpr QStringView configureOpenAI = u"Configure a chave OpenAI";
+inline constexpr QStringView configureElevenLabs = u"Configure ElevenLabs e selecione uma voz";
+inline constexpr QStringView editedDuringGeneration =
+    u"O texto foi editado durante a geração. Suas alterações foram preservadas; gere novamente a partir da revisão atual.";
+
+// Reader and export.
+inline constexpr QStringView originalTitle = u"Original";
+inline constexpr QStringView exported = u"Exportado";
+
+// Opening.
+inline constexpr QStringView busyOpening = u"Cancele a operação atual antes de abrir outro arquivo.";
+inline constexpr QStringView unsavedMessage = u"Há texto que ainda não foi exportado.";
+inline constexpr QStringView unsavedInformative =
+    u"Exporte o documento para guardar suas alterações antes de substituir o arquivo.";
+inline constexpr QStringView unsavedCancel = u"Cancelar";
+inline constexpr QStringView unsavedDiscard = u"Descartar e continuar";
+inline constexpr QStringView unsavedExport = u"Exportar";
+inline constexpr QStringView openDialogMessage = u"Abra um áudio, texto, transcrição ou legenda.";
+inline constexpr QStringView unreadableText = u"Não foi possível ler o texto. Exporte-o como UTF-8 ou RTF.";
+inline constexpr QStringView audioOpened = u"Áudio aberto";
+inline constexpr QStringView example = u"Exemplo";
+
+} // namespace telvora::WorkflowTexts

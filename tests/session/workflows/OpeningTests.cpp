@@ -1,0 +1,197 @@
+#include "tests/session/workflows/WorkflowFixture.h"
+
+#include "Telvora/Session/Document/RtfWriter.h"
+
+#include <QStringEncoder>
+
+using namespace telvora;
+using namespace telvora::test;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class Opening : public WorkflowFixture
+{
+protected:
+    void SetUp() override
+    {
+        WorkflowFixture::SetUp();
+        makeWorkflowSession();
+        session->loadExample();
+        readerShown = 0;
+    }
+
+    // What the session shows; a refused open must leave all of it as it was.
+    QStringList snapshot() const
+    {
+        return {session->sourceText(), session->outputText(), session->sourceName(),
+                session->sourceURL().toString(), QString::number(session->detectedSpeakers()),
+                session->readerShowsSource() ? u"source"_s : u"output"_s};
+    }
+
+    void expectRefused(const QString &path, const QString &message)
+    {
+        const QStringList before = snapshot();
+        session->importFile(QUrl::fromLocalFile(path));
+        EXPECT_EQ(session->status(), u"Erro"_s);
+        EXPECT_EQ(session->errorMessage(), message);
+        EXPECT_EQ(snapshot(), before);
+    }
+};
+
+QByteArray utf16WithBom(const QString &text)
+{
+    QStringEncoder encoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+    return encoder.encode(text);
+}
+
+} // namespace
+
+TEST_F(Opening, ExampleHasItsFixedContent)
+{
+    EXPECT_EQ(session->sourceText().toUtf8().size(), 331);
+    EXPECT_EQ(session->outputText().toUtf8().size(), 984);
+    EXPECT_EQ(session->sourceName(), u"Exemplo · ideias.txt"_s);
+    EXPECT_EQ(session->status(), u"Exemplo"_s);
+    EXPECT_EQ(session->detectedSpeakers(), 2);
+    EXPECT_TRUE(session->isExample());
+    EXPECT_FALSE(session->readerShowsSource());
+    EXPECT_FALSE(session->hasUnsavedChanges());
+    EXPECT_TRUE(session->outputText().startsWith(u"O espaço das ideias\n\nIntrodução\n\n"_s));
+}
+
+TEST_F(Opening, TextFilesBecomeTheSource)
+{
+    struct Case
+    {
+        const char *name;
+        QString fileName;
+        QByteArray bytes;
+        QString text;
+    };
+    const Case cases[] = {
+        {"capital extension", u"NOTAS.TXT"_s, "Olá, mundo", u"Olá, mundo"_s},
+        {"markdown", u"a.markdown"_s, "# Título\n", u"# Título\n"_s},
+        {"subtitles keep cues", u"aula.srt"_s, "1\n00:00:01,000 --> 00:00:02,000\nBom dia",
+         u"1\n00:00:01,000 --> 00:00:02,000\nBom dia"_s},
+        {"utf-16 with byte-order mark", u"u16.txt"_s, utf16WithBom(u"ação"_s), u"ação"_s},
+        {"rtf", u"carta.rtf"_s, RtfWriter::write(u"Carta\n\nCorpo com ç"_s), u"Carta\n\nCorpo com ç"_s},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = writeFile(c.fileName, c.bytes);
+        session->importFile(QUrl::fromLocalFile(path));
+        EXPECT_EQ(session->sourceText(), c.text);
+        EXPECT_TRUE(session->outputText().isEmpty());
+        EXPECT_EQ(session->sourceName(), c.fileName);
+        EXPECT_EQ(session->sourceURL(), QUrl::fromLocalFile(path));
+        EXPECT_EQ(session->status(), u"Pronto"_s);
+        EXPECT_TRUE(session->readerShowsSource());
+        EXPECT_FALSE(session->isExample());
+        EXPECT_FALSE(session->hasUnsavedChanges());
+    }
+    EXPECT_EQ(readerShown, 5);
+}
+
+TEST_F(Opening, TranscriptUsesTheTimecodeSettingAndCountsSpeakers)
+{
+    const QString path = writeFile(u"fala.json"_s, R"([{"locutor":"Ana","inicio":3.9,"fim":65.2,"texto":"Bom dia."},
+        {"locutor":"Bruno","inicio":66,"fim":70,"texto":"Olá."}])");
+    session->setTimecodes(false);
+    session->importFile(QUrl::fromLocalFile(path));
+    EXPECT_EQ(session->sourceText(), u"Ana: Bom dia.\n\nBruno: Olá."_s);
+    EXPECT_EQ(session->detectedSpeakers(), 2);
+    session->setTimecodes(true);
+    session->importFile(QUrl::fromLocalFile(path));
+    EXPECT_TRUE(session->sourceText().startsWith(u"[00:00:03 - 00:01:05] Ana: Bom dia."_s));
+}
+
+TEST_F(Opening, UnusableFilesAreRefusedWithoutChangingAnything)
+{
+    expectRefused(folder.filePath(u"ausente.txt"_s), u"No such file or directory"_s);
+    // Latin-1 bytes of odd length are neither UTF-8 nor UTF-16.
+    expectRefused(writeFile(u"latin1.txt"_s, "\xe7\xe3o"),
+                  u"Não foi possível ler o texto. Exporte-o como UTF-8 ou RTF."_s);
+    expectRefused(writeFile(u"vazio.json"_s, "[]"), u"Nenhuma fala foi detectada no áudio."_s);
+
+    const QStringList before = snapshot();
+    for (const auto &[name, bytes] : {std::pair{u"objeto.json"_s, QByteArray(R"({"locutor":"Ana"})")},
+                                      std::pair{u"quebrado.rtf"_s, QByteArray("{\\rtf1 sem fim")},
+                                      std::pair{u"texto.rtf"_s, QByteArray("não é rtf")}}) {
+        SCOPED_TRACE(name.toStdString());
+        session->setErrorMessage(std::nullopt);
+        session->importFile(QUrl::fromLocalFile(writeFile(name, bytes)));
+        EXPECT_EQ(session->status(), u"Erro"_s);
+        ASSERT_TRUE(session->errorMessage());
+        EXPECT_FALSE(session->errorMessage()->isEmpty());
+        EXPECT_EQ(snapshot(), before);
+    }
+}
+
+TEST_F(Opening, RecordingEmptiesTheTexts)
+{
+    installNarration();
+    const QString path = writeFile(u"entrevista.mp3"_s, "not really audio");
+    session->importFile(QUrl::fromLocalFile(path));
+    EXPECT_TRUE(session->sourceText().isEmpty());
+    EXPECT_TRUE(session->outputText().isEmpty());
+    EXPECT_EQ(session->status(), u"Áudio aberto"_s);
+    EXPECT_EQ(session->duration(), 0);
+    EXPECT_FALSE(hasNarration());
+    EXPECT_FALSE(narrationFolderExists());
+    EXPECT_FALSE(session->hasUnsavedChanges());
+}
+
+TEST_F(Opening, UnsavedTextRaisesTheAlert)
+{
+    const QString next = writeFile(u"proximo.txt"_s, "próximo");
+    session->setOutputText(u"documento editado"_s);
+
+    // "Cancelar"
+    prompts.alertAnswers.enqueue(0);
+    session->loadExample();
+    ASSERT_EQ(prompts.alertsShown.size(), 1);
+    const auto &alert = prompts.alertsShown.first();
+    EXPECT_EQ(alert.message, u"Há texto que ainda não foi exportado."_s);
+    EXPECT_EQ(alert.informativeText, u"Exporte o documento para guardar suas alterações antes de substituir o arquivo."_s);
+    EXPECT_EQ(alert.buttons, (QStringList{u"Cancelar"_s, u"Descartar e continuar"_s, u"Exportar"_s}));
+    EXPECT_EQ(session->outputText(), u"documento editado"_s);
+
+    // "Exportar": the export runs, the file is not opened.
+    prompts.alertAnswers.enqueue(2);
+    const QString exportPath = folder.filePath(u"salvo.txt"_s);
+    prompts.saveAnswers.enqueue(exportPath);
+    prompts.openAnswers.enqueue(next);
+    session->openFile();
+    EXPECT_EQ(readFile(exportPath), "documento editado");
+    EXPECT_TRUE(prompts.openDialogsShown.isEmpty());
+    EXPECT_EQ(session->outputText(), u"documento editado"_s);
+    EXPECT_FALSE(session->hasUnsavedChanges());
+
+    // Now saved: the open dialog comes straight away.
+    session->openFile();
+    ASSERT_EQ(prompts.openDialogsShown.size(), 1);
+    EXPECT_EQ(prompts.openDialogsShown.first().message, u"Abra um áudio, texto, transcrição ou legenda."_s);
+    EXPECT_EQ(session->sourceText(), u"próximo"_s);
+    EXPECT_EQ(prompts.alertsShown.size(), 2);
+
+    // "Descartar e continuar"
+    session->setSourceText(u"rascunho"_s);
+    prompts.alertAnswers.enqueue(1);
+    session->loadExample();
+    EXPECT_TRUE(session->isExample());
+    EXPECT_EQ(prompts.alertsShown.size(), 3);
+}
+
+TEST_F(Opening, NothingOpensWhileBusy)
+{
+    credentials.items.insert(u"openai"_s, "sk");
+    server.enqueue(LoopbackServer::Reply::stall(R"({"status":"completed"})", 1));
+    session->generate();
+    ASSERT_TRUE(session->busy());
+    session->openFile();
+    EXPECT_EQ(session->errorMessage(), u"Cancele a operação atual antes de abrir outro arquivo."_s);
+    EXPECT_TRUE(prompts.openDialogsShown.isEmpty());
+    session->cancel();
+    ASSERT_TRUE(waitUntilIdle());
+}

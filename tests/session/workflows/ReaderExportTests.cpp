@@ -1,0 +1,165 @@
+#include "tests/session/workflows/WorkflowFixture.h"
+
+#include "Telvora/Session/Document/RtfReader.h"
+
+#include <QDir>
+
+using namespace telvora;
+using namespace telvora::test;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class ReaderExport : public WorkflowFixture
+{
+protected:
+    void SetUp() override
+    {
+        WorkflowFixture::SetUp();
+        makeWorkflowSession();
+        session->loadExample();
+    }
+};
+
+} // namespace
+
+TEST_F(ReaderExport, TitleAndProposedNameFollowTheShownText)
+{
+    struct Case
+    {
+        const char *name;
+        bool showsSource;
+        OutputKind kind;
+        QString sourceName;
+        QString title;
+        QString proposed;
+        bool code;
+    };
+    const Case cases[] = {
+        {"example summary", false, OutputKind::summary, u"Exemplo · ideias.txt"_s, u"Resumo"_s,
+         u"Exemplo · ideias-txt-resumo.txt"_s, false},
+        {"source shown", true, OutputKind::summary, u"aula.final.txt"_s, u"Original"_s,
+         u"aula-final-txt-original.txt"_s, false},
+        {"presentation", false, OutputKind::quintara, u"gravação.m4a"_s, u"Quintara"_s,
+         u"gravação-m4a-quintara.md"_s, true},
+        {"name without dots", false, OutputKind::summary, u"Nenhum arquivo"_s, u"Resumo"_s,
+         u"Nenhum arquivo-resumo.txt"_s, false},
+        {"instructional", false, OutputKind::instructional, u"a.b"_s, u"Instrucional"_s,
+         u"a-b-instrucional.txt"_s, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        session->setReaderShowsSource(c.showsSource);
+        session->setGeneratedKind(c.kind);
+        session->setSourceName(c.sourceName);
+        EXPECT_EQ(session->readerTitle(), c.title);
+        EXPECT_EQ(session->exportFileName(), c.proposed);
+        EXPECT_EQ(session->readerIsCode(), c.code);
+        EXPECT_EQ(session->readerText(), c.showsSource ? session->sourceText() : session->outputText());
+    }
+}
+
+TEST_F(ReaderExport, EditingTheReaderWritesTheShownText)
+{
+    session->setReaderShowsSource(true);
+    session->setReaderText(u"fonte editada"_s);
+    EXPECT_EQ(session->sourceText(), u"fonte editada"_s);
+    session->setReaderShowsSource(false);
+    session->setReaderText(u"documento editado"_s);
+    EXPECT_EQ(session->outputText(), u"documento editado"_s);
+}
+
+TEST_F(ReaderExport, PlainExportWritesUtf8AndSavesOnlyThatText)
+{
+    session->setSourceText(session->sourceText() + u" editada"_s);
+    session->setOutputText(session->outputText() + u" ✓"_s);
+    const QString path = folder.filePath(u"documento.MD"_s);
+    prompts.saveAnswers.enqueue(path);
+    session->exportText();
+
+    ASSERT_EQ(prompts.saveDialogsShown.size(), 1);
+    EXPECT_EQ(prompts.saveDialogsShown.first().proposedName, u"Exemplo · ideias-txt-resumo.txt"_s);
+    EXPECT_EQ(prompts.saveDialogsShown.first().allowedTypes,
+              (QList<UserPrompts::FileType>{UserPrompts::FileType::plainText, UserPrompts::FileType::rtf}));
+    EXPECT_EQ(readFile(path), session->outputText().toUtf8());
+    EXPECT_EQ(session->status(), u"Exportado"_s);
+    EXPECT_EQ(session->outputBaseline, session->outputText());
+    EXPECT_TRUE(session->hasUnsavedChanges()) << "the source edit is still unsaved";
+}
+
+TEST_F(ReaderExport, RtfExportInAnyCaseIsStyledAndReadsBack)
+{
+    const QString path = folder.filePath(u"documento.RtF"_s);
+    prompts.saveAnswers.enqueue(path);
+    session->exportText();
+    const QByteArray bytes = readFile(path);
+    ASSERT_TRUE(bytes.startsWith("{\\rtf1"));
+    EXPECT_TRUE(bytes.contains("\\fs64")) << "the title is set in 32 points";
+    EXPECT_EQ(RtfReader::read(bytes), session->outputText());
+}
+
+TEST_F(ReaderExport, PresentationOffersPlainTextOnlyAndKeepsTheMarkdown)
+{
+    session->setGeneratedKind(OutputKind::quintara);
+    session->setOutputText(u"# Deck\n\n---\n\n**negrito**"_s);
+    const QString path = folder.filePath(u"deck.md"_s);
+    prompts.saveAnswers.enqueue(path);
+    session->exportText();
+    EXPECT_EQ(prompts.saveDialogsShown.first().allowedTypes,
+              QList<UserPrompts::FileType>{UserPrompts::FileType::plainText});
+    EXPECT_EQ(readFile(path), "# Deck\n\n---\n\n**negrito**");
+}
+
+TEST_F(ReaderExport, FailedWriteKeepsTheTextUnsavedAndLeavesNoFile)
+{
+    session->setOutputText(u"novo documento"_s);
+    const QString path = folder.filePath(u"sem-pasta/documento.txt"_s);
+    prompts.saveAnswers.enqueue(path);
+    session->exportText();
+    EXPECT_EQ(session->status(), u"Erro"_s);
+    ASSERT_TRUE(session->errorMessage());
+    EXPECT_FALSE(session->errorMessage()->isEmpty());
+    EXPECT_TRUE(session->hasUnsavedChanges());
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(ReaderExport, OverwritingAnExistingFileReplacesItWhole)
+{
+    const QString path = writeFile(u"documento.txt"_s, QByteArray(5000, 'x'));
+    prompts.saveAnswers.enqueue(path);
+    session->setOutputText(u"curto"_s);
+    session->exportText();
+    EXPECT_EQ(readFile(path), "curto");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).filter(u"documento"_s).size(), 1);
+}
+
+TEST_F(ReaderExport, CancelledDialogAndEmptyTextChangeNothing)
+{
+    session->setOutputText(u"editado"_s);
+    session->exportText(); // the dialog answers "cancel"
+    EXPECT_EQ(prompts.saveDialogsShown.size(), 1);
+    EXPECT_EQ(session->status(), u"Exemplo"_s);
+    EXPECT_TRUE(session->hasUnsavedChanges());
+
+    session->setOutputText(QString());
+    session->exportText();
+    session->openElsewhere();
+    EXPECT_EQ(prompts.saveDialogsShown.size(), 1);
+    EXPECT_TRUE(prompts.openedElsewhere.isEmpty());
+}
+
+TEST_F(ReaderExport, OpenElsewhereWritesAFreshCopyEachTime)
+{
+    session->openElsewhere();
+    session->openElsewhere();
+    ASSERT_EQ(prompts.openedElsewhere.size(), 2);
+    EXPECT_NE(prompts.openedElsewhere[0], prompts.openedElsewhere[1]);
+    for (const QString &path : prompts.openedElsewhere) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_TRUE(QFileInfo(path).fileName().contains(
+            QRegularExpression(u"^Telvora-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.txt$"_s)));
+        EXPECT_EQ(readFile(path), session->outputText().toUtf8());
+        QFile::remove(path);
+    }
+    EXPECT_FALSE(session->hasUnsavedChanges());
+}
