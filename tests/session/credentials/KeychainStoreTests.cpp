@@ -11,6 +11,7 @@
 #include <QLocalServer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <qt6keychain/keychain.h>
 
@@ -112,6 +113,24 @@ TEST_F(KeychainStoreTest, StoredBytesThatAreNotUtf8ReadAsTheEmptyText)
     backend.writeData(KeychainStore::openAIAccount, QByteArray("sk-\xff\xfe-broken"));
     EXPECT_EQ(backend.readData(KeychainStore::openAIAccount), QByteArray("sk-\xff\xfe-broken"));
     EXPECT_EQ(store.read(KeychainStore::openAIAccount), QString());
+}
+
+TEST_F(KeychainStoreTest, AJobAnsweringAfterItsGuardIsAbandonedHarmlessly)
+{
+    store.save(u"sk-late"_s, KeychainStore::openAIAccount);
+    SecretServiceBackend impatient(testService(), std::chrono::milliseconds(0));
+    const KeychainStore hurried(impatient);
+    for (int i = 0; i < 3; ++i) {
+        hurried.read(KeychainStore::openAIAccount); // usually gives up before the answer
+        try {
+            hurried.save(u"sk-late"_s, KeychainStore::openAIAccount);
+        } catch (const KeychainError &) {
+        }
+    }
+    // The late answers arrive now, with nobody waiting for them.
+    QTest::qWait(500);
+    EXPECT_EQ(store.read(KeychainStore::openAIAccount), u"sk-late"_s);
+    EXPECT_EQ(itemCount(KeychainStore::openAIAccount), 1);
 }
 
 // The store's own rules, whatever backend answers.
