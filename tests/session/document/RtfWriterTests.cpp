@@ -1,8 +1,8 @@
 #include "Telvora/Session/Document/RtfReader.h"
 #include "Telvora/Session/Document/RtfWriter.h"
 #include "Telvora/Session/Document/StyledDocument.h"
+#include "Telvora/Session/ExampleDocument.h"
 
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -12,13 +12,6 @@ using namespace telvora;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QString exampleDocument()
-{
-    QFile file(QStringLiteral(TELVORA_DOCUMENT_FIXTURES "/example-output.txt"));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    return QString::fromUtf8(file.readAll());
-}
 
 QByteArray fontEntry(qsizetype index, const QFont &font)
 {
@@ -53,7 +46,7 @@ TEST(RtfWriter, WritesTheReadingTypography)
 TEST(RtfWriter, WhatItWritesReadsBackToTheSameText)
 {
     const std::vector<std::pair<const char *, QString>> cases{
-        {"example document", exampleDocument()},
+        {"example document", ExampleDocument::outputText()},
         {"empty", QString()},
         {"RTF's own characters", u"a\\b{c}d\\par e"_s},
         {"tabs, carriage returns and controls", u"a\tb\r\nc\u0001d\u007F"_s},

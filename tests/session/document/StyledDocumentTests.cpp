@@ -1,6 +1,6 @@
 #include "Telvora/Session/Document/StyledDocument.h"
+#include "Telvora/Session/ExampleDocument.h"
 
-#include <QFile>
 #include <QFontDatabase>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -12,13 +12,6 @@ using namespace telvora;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QString exampleDocument()
-{
-    QFile file(QStringLiteral(TELVORA_DOCUMENT_FIXTURES "/example-output.txt"));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    return QString::fromUtf8(file.readAll());
-}
 
 QString expectedSerifFamily()
 {
@@ -67,7 +60,7 @@ TEST(StyledDocumentPlain, SplitsAtEveryNewlineCharacter)
 
 TEST(StyledDocumentAttributed, StylesTheExampleDocument)
 {
-    const QString text = exampleDocument();
+    const QString text = ExampleDocument::outputText();
     const StyledText styled = StyledDocument::attributed(text, false);
     ASSERT_EQ(styled.text(), text);
 
