@@ -5,6 +5,7 @@
 #include "TelvoraCore/Vocabulary/AIModels.h"
 
 #include <QDir>
+#include <QNetworkReply>
 #include <QSettings>
 
 #include <algorithm>
@@ -52,7 +53,17 @@ Session::Session(QSettings &settings, CredentialBackend &credentials, UserPrompt
     m_openAIVoice = voices.isEmpty() ? SessionTexts::initialVoiceFallback.toString() : voices.first().id;
 }
 
-Session::~Session() = default;
+Session::~Session()
+{
+    // A job still running would resume into a destroyed session once its reply went away
+    // with the network manager: end it now, while every member is still alive.
+    if (!job)
+        return;
+    job->token.cancel();
+    const auto replies = m_network.findChildren<QNetworkReply *>();
+    for (QNetworkReply *reply : replies)
+        reply->abort();
+}
 
 bool Session::hasUnsavedChanges() const
 {

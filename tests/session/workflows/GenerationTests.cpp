@@ -202,3 +202,16 @@ TEST_F(Generation, TransportFailureIsAnErrorNotACancellation)
     ASSERT_TRUE(session->errorMessage());
     EXPECT_FALSE(session->errorMessage()->isEmpty());
 }
+
+TEST_F(Generation, ClosingTheSessionMidRequestEndsTheJob)
+{
+    server.enqueue(LoopbackServer::Reply::stall(R"({"status":"completed"})", 1));
+    session->generate();
+    QSignalSpy stalled(&server, &LoopbackServer::stalled);
+    ASSERT_TRUE(stalled.wait(5000));
+    QSignalSpy busy(session.get(), &Session::busyChanged);
+    session.reset();
+    ASSERT_EQ(busy.count(), 1);
+    EXPECT_FALSE(busy.first().first().toBool());
+    QTest::qWait(50); // nothing may resume into the destroyed session
+}
