@@ -8,7 +8,6 @@
 #include <QJsonValue>
 
 #include <array>
-#include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -61,15 +60,17 @@ bool flag(const QJsonObject &object, QStringView key)
 }
 
 // Any JSON number with a whole value that fits 64 bits: the parser keeps no trace of
-// how the number was written, so 2 and 2.0 read the same.
+// how the number was written, so 2 and 2.0 read the same. The test goes through
+// toInteger rather than a double, which would round 2^63 - 1 up to 2^63 and refuse the
+// largest count we write ourselves; a value toInteger cannot convert returns the given
+// fallback, so two different fallbacks tell it apart from a genuine result.
 qint64 integer(const QJsonObject &object, QStringView key)
 {
     const QJsonValue value = required(object, key);
-    constexpr double limit = 9223372036854775808.0; // 2^63
-    const double number = value.toDouble();
-    if (!value.isDouble() || number != std::trunc(number) || number < -limit || number >= limit)
+    const qint64 number = value.toInteger(1);
+    if (!value.isDouble() || number != value.toInteger(2))
         throw JsonError(u"Nas opções de transcrição, a chave \"%1\" deve ser um número inteiro."_s.arg(key));
-    return value.toInteger();
+    return number;
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace telvora;
 using namespace Qt::Literals::StringLiterals;
 
@@ -39,6 +41,16 @@ TEST(LocalTranscriptionOptions, EscapesTextsAndRoundTrips)
     EXPECT_FALSE(QJsonDocument::fromJson(json).isNull()) << json.toStdString();
     EXPECT_TRUE(json.contains(R"("speakerCount":9007199254740993,)")) << json.toStdString();
     EXPECT_EQ(LocalTranscriptionOptions::fromJson(json), options);
+
+    // The extreme counts survive the trip too, written and read back as exact integers.
+    for (const qint64 count : {std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::min(), qint64(-1)}) {
+        SCOPED_TRACE(count);
+        LocalTranscriptionOptions extreme = options;
+        extreme.speakerCount = count;
+        const QByteArray written = extreme.toJson();
+        EXPECT_TRUE(written.contains("\"speakerCount\":" + QByteArray::number(count) + ',')) << written.toStdString();
+        EXPECT_EQ(LocalTranscriptionOptions::fromJson(written), extreme);
+    }
 }
 
 TEST(LocalTranscriptionOptions, DecodesCompleteObjectsIgnoringExtraKeys)
@@ -72,6 +84,8 @@ TEST(LocalTranscriptionOptions, StrictDecodingRejectsMissingAndMistypedKeys)
         {"speakerCount as bool", replaced(R"("speakerCount":2)", R"("speakerCount":true)"),
          u"Nas opções de transcrição, a chave \"speakerCount\" deve ser um número inteiro."_s},
         {"speakerCount beyond 64 bits", replaced(R"("speakerCount":2)", R"("speakerCount":1e19)"),
+         u"Nas opções de transcrição, a chave \"speakerCount\" deve ser um número inteiro."_s},
+        {"speakerCount of 2^63", replaced(R"("speakerCount":2)", R"("speakerCount":9223372036854775808)"),
          u"Nas opções de transcrição, a chave \"speakerCount\" deve ser um número inteiro."_s},
         {"array instead of object", "[]", u"As opções de transcrição devem ser um objeto JSON."_s},
     };
