@@ -68,12 +68,15 @@ QString idleTimeoutMessage(std::chrono::milliseconds timeout)
 // Whether the exchange failed below HTTP: no connection, the idle timeout, an answer cut
 // short or garbled. Then even a status line that did arrive cannot vouch for the body.
 // Qt also flags 4xx/5xx statuses and refused redirects as errors; for those the status decides.
+// A 407 from the provider itself is filed under the proxy layer, yet it is an HTTP answer
+// like any other; a real proxy refusing the tunnel leaves no status, which still ends below.
 bool isTransportFailure(QNetworkReply::NetworkError error)
 {
     switch (error) {
     case QNetworkReply::NoError:
     case QNetworkReply::InsecureRedirectError:
     case QNetworkReply::TooManyRedirectsError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
         return false;
     case QNetworkReply::ProtocolFailure:
     case QNetworkReply::ProtocolUnknownError:

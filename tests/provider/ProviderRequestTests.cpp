@@ -96,6 +96,8 @@ TEST_F(ProviderRequestTest, StatusCodesMapToTheirMessages)
         {"401", 401, "x", permission},
         {"402", 402, "x", refused(402)},
         {"403", 403, "x", permission},
+        {"404", 404, "x", refused(404)},
+        {"407 from the provider itself", 407, "x", refused(407)},
         {"429", 429, "x",
          u"Limite de uso ou saldo do provedor atingido. Tente novamente depois de conferir sua conta."_s},
         {"500", 500, "x", refused(500)},
