@@ -1,6 +1,7 @@
 #include "Telvora/Session/Credentials/KeychainStore.h"
 
 #include <QStringDecoder>
+#include <QUtf8StringView>
 
 namespace telvora {
 
@@ -13,14 +14,13 @@ QString KeychainStore::read(const QString &account) const
 {
     try {
         const std::optional<QByteArray> data = m_backend->readData(account);
-        if (!data)
+        // Validated whole first: a decoder keeps a sequence cut short at the end as pending
+        // state and reports no error, which would hand back a key missing its last bytes.
+        if (!data || !QUtf8StringView(*data).isValidUtf8())
             return {};
         // Keep a leading byte-order mark: the key is returned exactly as it was stored.
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-        QString text = decoder.decode(*data);
-        if (decoder.hasError())
-            return {};
-        return text;
+        return decoder.decode(*data);
     } catch (...) {
         return {};
     }

@@ -151,6 +151,29 @@ TEST(KeychainStoreRules, ReadHidesEveryFailureAndSaveReportsThem)
     EXPECT_THROW(store.save(QString(), u"openai"_s), KeychainError);
 }
 
+TEST(KeychainStoreRules, StoredBytesThatAreNotUtf8ReadAsTheEmptyText)
+{
+    struct Case
+    {
+        const char *name;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        {"a byte that never starts a character", QByteArray("sk-\xff-key")},
+        {"a sequence cut short at the end", QByteArray("sk-ke\xc3")},
+        {"a four-byte sequence missing its last byte", QByteArray("sk-\xf0\x9f\x94")},
+        {"an encoded surrogate", QByteArray("sk-\xed\xa0\x80")},
+        {"an overlong encoding", QByteArray("sk-\xc0\xaf")},
+    };
+    InMemoryCredentialBackend memory;
+    const KeychainStore store(memory);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        memory.items.insert(u"openai"_s, c.bytes);
+        EXPECT_EQ(store.read(u"openai"_s), QString());
+    }
+}
+
 // Without any Secret Service, reads answer the empty text and saves fail, promptly.
 // Runs only in the child started by the test below.
 TEST(KeychainWithoutSecretService, ReadIsEmptyAndSaveFails)
