@@ -33,13 +33,15 @@ QByteArray readWholeFile(const QString &path)
 }
 
 // UTF-8 first; then UTF-16 (a byte-order mark decides the order, little-endian without one).
+// Qt's UTF-16 decoder passes unpaired surrogates through without an error, so the result
+// is checked: bytes that pair up into no valid UTF-16 are not UTF-16 text.
 QString decodeText(const QByteArray &bytes)
 {
     if (QUtf8StringView(bytes).isValidUtf8())
         return QString::fromUtf8(bytes);
     QStringDecoder utf16(QStringDecoder::Utf16);
     QString text = utf16.decode(bytes);
-    if (bytes.size() % 2 == 0 && !utf16.hasError())
+    if (bytes.size() % 2 == 0 && !utf16.hasError() && QStringView(text).isValidUtf16())
         return text;
     throw TelvoraError(WorkflowTexts::unreadableText.toString());
 }

@@ -75,6 +75,7 @@ TEST_F(Opening, TextFilesBecomeTheSource)
         {"subtitles keep cues", u"aula.srt"_s, "1\n00:00:01,000 --> 00:00:02,000\nBom dia",
          u"1\n00:00:01,000 --> 00:00:02,000\nBom dia"_s},
         {"utf-16 with byte-order mark", u"u16.txt"_s, utf16WithBom(u"ação"_s), u"ação"_s},
+        {"utf-16 with a surrogate pair", u"u16emoji.txt"_s, utf16WithBom(u"fim 😀"_s), u"fim 😀"_s},
         {"rtf", u"carta.rtf"_s, RtfWriter::write(u"Carta\n\nCorpo com ç"_s), u"Carta\n\nCorpo com ç"_s},
     };
     for (const Case &c : cases) {
@@ -90,7 +91,7 @@ TEST_F(Opening, TextFilesBecomeTheSource)
         EXPECT_FALSE(session->isExample());
         EXPECT_FALSE(session->hasUnsavedChanges());
     }
-    EXPECT_EQ(readerShown, 5);
+    EXPECT_EQ(readerShown, std::size(cases));
 }
 
 TEST_F(Opening, TranscriptUsesTheTimecodeSettingAndCountsSpeakers)
@@ -109,9 +110,19 @@ TEST_F(Opening, TranscriptUsesTheTimecodeSettingAndCountsSpeakers)
 TEST_F(Opening, UnusableFilesAreRefusedWithoutChangingAnything)
 {
     expectRefused(folder.filePath(u"ausente.txt"_s), u"No such file or directory"_s);
-    // Latin-1 bytes of odd length are neither UTF-8 nor UTF-16.
-    expectRefused(writeFile(u"latin1.txt"_s, "\xe7\xe3o"),
-                  u"Não foi possível ler o texto. Exporte-o como UTF-8 ou RTF."_s);
+    // Neither UTF-8 nor UTF-16: an odd byte count, or 16-bit units with a surrogate
+    // that has no partner.
+    const std::pair<const char *, QByteArray> undecodable[] = {
+        {"Latin-1 of odd length", QByteArray("\xe7\xe3o")},
+        {"a low surrogate alone", QByteArray("a\0\x00\xdc" "b\0", 6)},
+        {"a high surrogate at the end", QByteArray("a\0\x3d\xd8", 4)},
+        {"a high surrogate before a letter", QByteArray("\x3d\xd8" "a\0", 4)},
+    };
+    for (const auto &[name, bytes] : undecodable) {
+        SCOPED_TRACE(name);
+        expectRefused(writeFile(u"indecifravel.txt"_s, bytes),
+                      u"Não foi possível ler o texto. Exporte-o como UTF-8 ou RTF."_s);
+    }
     expectRefused(writeFile(u"vazio.json"_s, "[]"), u"Nenhuma fala foi detectada no áudio."_s);
 
     const QStringList before = snapshot();
