@@ -35,11 +35,12 @@ struct CharacterWord
     char16_t character;
 };
 
-constexpr std::array<CharacterWord, 18> characterWords{{
+constexpr std::array<CharacterWord, 24> characterWords{{
     {"bullet", u'\u2022'}, {"cell", u'\t'}, {"emdash", u'\u2014'}, {"emspace", u'\u2003'}, {"endash", u'\u2013'},
-    {"enspace", u'\u2002'}, {"ldblquote", u'\u201C'}, {"line", u'\n'}, {"lquote", u'\u2018'}, {"nestcell", u'\t'},
-    {"nestrow", u'\n'}, {"page", u'\n'}, {"par", u'\n'}, {"qmspace", u'\u2005'}, {"rdblquote", u'\u201D'},
-    {"row", u'\n'}, {"rquote", u'\u2019'}, {"sect", u'\n'},
+    {"enspace", u'\u2002'}, {"ldblquote", u'\u201C'}, {"line", u'\n'}, {"lquote", u'\u2018'}, {"ltrmark", u'\u200E'},
+    {"nestcell", u'\t'}, {"nestrow", u'\n'}, {"page", u'\n'}, {"par", u'\n'}, {"qmspace", u'\u2005'},
+    {"rdblquote", u'\u201D'}, {"row", u'\n'}, {"rquote", u'\u2019'}, {"rtlmark", u'\u200F'}, {"sect", u'\n'},
+    {"zwbo", u'\u200B'}, {"zwj", u'\u200D'}, {"zwnbo", u'\uFEFF'}, {"zwnj", u'\u200C'},
 }};
 
 // Windows character sets of the font table, as code pages.
@@ -70,7 +71,8 @@ struct Group
 {
     Destination destination = Destination::Text;
     int unicodeFallback = 1; // characters after \uN that stand in for it
-    int codePage = 0;        // 0: the document's
+    int font = -1;           // -1: the document's default font
+    bool withinUpr = false;  // inside "\upr", whose "\ud" group holds the text to show
 };
 
 class Parser
@@ -258,6 +260,10 @@ private:
             current.destination = Destination::Skipped;
             return;
         }
+        if (name == "ud" && current.withinUpr) {
+            current.destination = Destination::Text;
+            return;
+        }
         if (current.destination == Destination::FontTable) {
             fontTableWord(name, parameter);
             return;
@@ -273,9 +279,15 @@ private:
         } else if (name == "tab") {
             put(u'\t');
         } else if (name == "f") {
-            current.codePage = m_fontCodePages.value(int(std::clamp<qint64>(parameter, -1, 1 << 30)), 0);
+            current.font = int(std::clamp<qint64>(parameter, 0, 1 << 30));
         } else if (name == "plain") {
-            current.codePage = 0;
+            current.font = -1; // character formatting back to the default, font included
+        } else if (name == "deff") {
+            m_defaultFont = int(std::clamp<qint64>(parameter, 0, 1 << 30));
+        } else if (name == "upr") {
+            // "\upr{ansi}{\*\ud{unicode}}" gives the same text twice: the Unicode half is shown.
+            current.destination = Destination::Skipped;
+            current.withinUpr = true;
         } else if (name == "ansicpg" && parameter > 0) {
             m_documentCodePage = int(std::min<qint64>(parameter, 1 << 20));
         } else if (name == "mac") {
@@ -358,8 +370,10 @@ private:
         if (m_bytes.isEmpty())
             return;
         resolveSurrogate();
-        const int codePage = group().codePage ? group().codePage : m_documentCodePage;
-        m_decoder.decode(codePage, m_bytes, m_out);
+        // Fonts are resolved here, not at "\f": text that never names a font is in the
+        // default font ("\deff"), whose table entry may come after the header.
+        const int font = group().font >= 0 ? group().font : m_defaultFont;
+        m_decoder.decode(m_fontCodePages.value(font, m_documentCodePage), m_bytes, m_out);
         m_bytes.clear();
     }
 
@@ -384,6 +398,7 @@ private:
     CodePageDecoder m_decoder;
     QHash<int, int> m_fontCodePages;
     int m_tableFont = -1;
+    int m_defaultFont = 0;
     int m_documentCodePage = 1252;
     int m_fallbackLeft = 0;
     char16_t m_highSurrogate = 0;
