@@ -106,6 +106,9 @@ void Session::report(std::exception_ptr error)
         showFailure(failure.message());
     } catch (const std::exception &failure) {
         showFailure(QString::fromUtf8(failure.what()));
+    } catch (...) {
+        // Nothing we call throws other types; still, a job must never end without an outcome.
+        showFailure(WorkflowTexts::unexpectedFailure.toString());
     }
 }
 

@@ -9,6 +9,7 @@ namespace telvora::WorkflowTexts {
 inline constexpr QStringView cancelled = u"Cancelado";
 inline constexpr QStringView cancelling = u"Cancelando…";
 inline constexpr QStringView failed = u"Erro";
+inline constexpr QStringView unexpectedFailure = u"Ocorreu uma falha inesperada.";
 
 // Generation.
 inline constexpr QStringView generatingPrefix = u"Gerando ";
