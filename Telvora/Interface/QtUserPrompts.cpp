@@ -44,10 +44,7 @@ const FileTypeFilter &filterFor(UserPrompts::FileType type)
     Q_UNREACHABLE();
 }
 
-QString filterText(QStringView label, const QString &patterns)
-{
-    return label.toString() + u" ("_s + patterns + u')';
-}
+QString filterText(QStringView label, const QString &patterns) { return label.toString() + u" ("_s + patterns + u')'; }
 
 std::optional<QString> firstLocalFile(const QFileDialog &dialog)
 {
@@ -61,13 +58,9 @@ std::optional<QString> firstLocalFile(const QFileDialog &dialog)
 
 QtUserPrompts::QtUserPrompts(std::function<QWidget *()> parentWindow)
     : m_parentWindow(std::move(parentWindow))
-{
-}
+{}
 
-QWidget *QtUserPrompts::parentWindow() const
-{
-    return m_parentWindow ? m_parentWindow() : nullptr;
-}
+QWidget *QtUserPrompts::parentWindow() const { return m_parentWindow ? m_parentWindow() : nullptr; }
 
 QStringList QtUserPrompts::nameFilters(const QList<FileType> &types)
 {

@@ -30,8 +30,8 @@ bool offersVoice(const QList<Voice> &voices, const QString &id)
 
 } // namespace
 
-Session::Session(QSettings &settings, CredentialBackend &credentials, UserPrompts &prompts,
-                 ProviderEndpoints endpoints, QObject *parent)
+Session::Session(QSettings &settings, CredentialBackend &credentials, UserPrompts &prompts, ProviderEndpoints endpoints,
+                 QObject *parent)
     : QObject(parent)
     , m_settings(&settings)
     , m_keychain(credentials)
@@ -65,10 +65,7 @@ Session::~Session()
         reply->abort();
 }
 
-bool Session::hasUnsavedChanges() const
-{
-    return m_sourceText != sourceBaseline || m_outputText != outputBaseline;
-}
+bool Session::hasUnsavedChanges() const { return m_sourceText != sourceBaseline || m_outputText != outputBaseline; }
 
 LocalTranscriptionOptions Session::transcriptionOptions() const
 {
@@ -99,10 +96,7 @@ void Session::discardVoice()
     }
 }
 
-void Session::writeSetting(QStringView key, const QString &value)
-{
-    m_settings->setValue(key.toString(), value);
-}
+void Session::writeSetting(QStringView key, const QString &value) { m_settings->setValue(key.toString(), value); }
 
 void Session::setSourceText(const QString &value) { assign(m_sourceText, value, &Session::sourceTextChanged); }
 

@@ -49,19 +49,22 @@ class Session : public QObject
     Q_PROPERTY(QString whisperModel READ whisperModel WRITE setWhisperModel NOTIFY whisperModelChanged)
     Q_PROPERTY(QString language READ language WRITE setLanguage NOTIFY languageChanged)
     Q_PROPERTY(QString vocabulary READ vocabulary WRITE setVocabulary NOTIFY vocabularyChanged)
-    Q_PROPERTY(QString segmentationModel READ segmentationModel WRITE setSegmentationModel NOTIFY segmentationModelChanged)
+    Q_PROPERTY(
+        QString segmentationModel READ segmentationModel WRITE setSegmentationModel NOTIFY segmentationModelChanged)
     Q_PROPERTY(QString embeddingModel READ embeddingModel WRITE setEmbeddingModel NOTIFY embeddingModelChanged)
     Q_PROPERTY(bool voiceEnabled READ voiceEnabled WRITE setVoiceEnabled NOTIFY voiceEnabledChanged)
     Q_PROPERTY(QString openAIVoice READ openAIVoice WRITE setOpenAIVoice NOTIFY openAIVoiceChanged)
     Q_PROPERTY(QString elevenVoice READ elevenVoice WRITE setElevenVoice NOTIFY elevenVoiceChanged)
     Q_PROPERTY(QString textModel READ textModel WRITE setTextModel NOTIFY textModelChanged)
     Q_PROPERTY(QString narrationModel READ narrationModel WRITE setNarrationModel NOTIFY narrationModelChanged)
-    Q_PROPERTY(QString openAISpeechModel READ openAISpeechModel WRITE setOpenAISpeechModel NOTIFY openAISpeechModelChanged)
+    Q_PROPERTY(
+        QString openAISpeechModel READ openAISpeechModel WRITE setOpenAISpeechModel NOTIFY openAISpeechModelChanged)
     Q_PROPERTY(QString elevenModel READ elevenModel WRITE setElevenModel NOTIFY elevenModelChanged)
     Q_PROPERTY(bool busy READ busy WRITE setBusy NOTIFY busyChanged)
     Q_PROPERTY(QString status READ status WRITE setStatus NOTIFY statusChanged)
     Q_PROPERTY(bool showSettings READ showSettings WRITE setShowSettings NOTIFY showSettingsChanged)
-    Q_PROPERTY(bool showTranscriptionOptions READ showTranscriptionOptions WRITE setShowTranscriptionOptions NOTIFY showTranscriptionOptionsChanged)
+    Q_PROPERTY(bool showTranscriptionOptions READ showTranscriptionOptions WRITE setShowTranscriptionOptions NOTIFY
+                   showTranscriptionOptionsChanged)
     Q_PROPERTY(bool sourcePlaying READ sourcePlaying WRITE setSourcePlaying NOTIFY sourcePlayingChanged)
     Q_PROPERTY(bool voicePlaying READ voicePlaying WRITE setVoicePlaying NOTIFY voicePlayingChanged)
     Q_PROPERTY(double meterLevel READ meterLevel WRITE setMeterLevel NOTIFY meterLevelChanged)
@@ -74,8 +77,8 @@ public:
     /// Reads the nine persisted settings from `settings`; the collaborators must outlive
     /// the session. The program passes QSettings("Telvora", "Telvora"), the Secret Service
     /// backend, the Qt dialogs and the endpoints from the environment.
-    Session(QSettings &settings, CredentialBackend &credentials, UserPrompts &prompts,
-            ProviderEndpoints endpoints, QObject *parent = nullptr);
+    Session(QSettings &settings, CredentialBackend &credentials, UserPrompts &prompts, ProviderEndpoints endpoints,
+            QObject *parent = nullptr);
     ~Session() override;
 
     // Observed fields, in declaration order.

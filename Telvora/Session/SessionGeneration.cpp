@@ -25,8 +25,7 @@ void Session::generate()
         requestSettings(WorkflowTexts::configureElevenLabs);
         return;
     }
-    GenerationRequest request{sourceText(), outputText(), outputKind(), length(),
-                              key,          textModel(),  voiceEnabled()};
+    GenerationRequest request{sourceText(), outputText(), outputKind(), length(), key, textModel(), voiceEnabled()};
     setBusy(true);
     setStatus(WorkflowTexts::generatingPrefix.toString() + request.kind.rawValue().toLower()
               + WorkflowTexts::generatingSuffix.toString());
@@ -37,8 +36,8 @@ void Session::generate()
 QCoro::Task<> Session::generation(GenerationRequest request, CancellationToken token)
 {
     const ProviderClient client(&m_network, m_endpoints, token);
-    const QString text = co_await client.generateEditorial(request.source, request.kind, request.length,
-                                                           request.key, request.model);
+    const QString text =
+        co_await client.generateEditorial(request.source, request.kind, request.length, request.key, request.model);
     token.throwIfCancelled();
     if (sourceText() != request.source || outputText() != request.output)
         throw TelvoraError(WorkflowTexts::editedDuringGeneration.toString());

@@ -84,10 +84,10 @@ void Session::openFile()
 {
     if (!confirmReplacement())
         return;
-    const UserPrompts::OpenDialog dialog{
-        WorkflowTexts::openDialogMessage.toString(),
-        {UserPrompts::FileType::text, UserPrompts::FileType::audio, UserPrompts::FileType::movie,
-         UserPrompts::FileType::rtf, UserPrompts::FileType::json}};
+    const UserPrompts::OpenDialog dialog{WorkflowTexts::openDialogMessage.toString(),
+                                         {UserPrompts::FileType::text, UserPrompts::FileType::audio,
+                                          UserPrompts::FileType::movie, UserPrompts::FileType::rtf,
+                                          UserPrompts::FileType::json}};
     const std::optional<QString> path = m_prompts->chooseFileToOpen(dialog);
     if (path && !path->isEmpty())
         importFile(QUrl::fromLocalFile(*path));

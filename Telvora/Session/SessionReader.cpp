@@ -32,10 +32,7 @@ void writeAtomically(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-QString Session::readerText() const
-{
-    return readerShowsSource() ? sourceText() : outputText();
-}
+QString Session::readerText() const { return readerShowsSource() ? sourceText() : outputText(); }
 
 void Session::setReaderText(const QString &text)
 {
@@ -50,10 +47,7 @@ QString Session::readerTitle() const
     return readerShowsSource() ? WorkflowTexts::originalTitle.toString() : generatedKind().title();
 }
 
-bool Session::readerIsCode() const
-{
-    return !readerShowsSource() && generatedKind() == OutputKind::quintara;
-}
+bool Session::readerIsCode() const { return !readerShowsSource() && generatedKind() == OutputKind::quintara; }
 
 QString Session::exportFileName() const
 {

@@ -17,8 +17,8 @@ inline constexpr QStringView generatingSuffix = u"…";
 inline constexpr QStringView textReady = u"Texto pronto";
 inline constexpr QStringView configureOpenAI = u"Configure a chave OpenAI";
 inline constexpr QStringView configureElevenLabs = u"Configure ElevenLabs e selecione uma voz";
-inline constexpr QStringView editedDuringGeneration =
-    u"O texto foi editado durante a geração. Suas alterações foram preservadas; gere novamente a partir da revisão atual.";
+inline constexpr QStringView editedDuringGeneration = u"O texto foi editado durante a geração. Suas alterações foram "
+                                                      u"preservadas; gere novamente a partir da revisão atual.";
 
 // Reader and export.
 inline constexpr QStringView originalTitle = u"Original";

@@ -19,10 +19,8 @@ const auto verifyQuintaraAuthoring = u"--verify-quintara-authoring"_s;
 
 namespace Text {
 const auto guideLoaded = u"Guia Quintara carregado: %1 bytes de instruções."_s;
-const auto localCheckUnavailable
-    = u"A verificação de transcrição local ainda não está disponível neste build."_s;
-const auto interactiveUnavailable
-    = u"A interface interativa do Telvora ainda não está disponível neste build."_s;
+const auto localCheckUnavailable = u"A verificação de transcrição local ainda não está disponível neste build."_s;
+const auto interactiveUnavailable = u"A interface interativa do Telvora ainda não está disponível neste build."_s;
 } // namespace Text
 
 QStringList argumentList(int argc, char *argv[])

@@ -15,7 +15,7 @@ namespace {
 
 const auto preface = u"Contrato de autoria Quintara incluído no Telvora:\n"_s;
 
-const QStringList closingRules {
+const QStringList closingRules{
     u"Aplicação deste contrato no Telvora:"_s,
     u"- Planeje a progressão da apresentação antes de escrever: público inferido da fonte, mensagem central, abertura, desenvolvimento e fechamento. Uma ideia por slide; detalhes e ressalvas nas notas ^."_s,
     u"- Considere todo o repertório documentado e escolha o que melhora a compreensão: layouts, colunas, tabelas, citações, fórmulas, código com destaques, notas, links, diagramas, imagens e mídia fornecida. Não há cota de recursos nem obrigação de ilustrar todo slide. Não invente dados para preencher uma tabela ou diagrama."_s,
@@ -30,8 +30,8 @@ const QStringList closingRules {
 
 TelvoraError incomplete(const QString &path)
 {
-    return TelvoraError(
-        u"O guia Quintara está incompleto ("_s + path + u"). Atualize os recursos e recompile o Telvora."_s);
+    return TelvoraError(u"O guia Quintara está incompleto ("_s + path
+                        + u"). Atualize os recursos e recompile o Telvora."_s);
 }
 
 QString readSection(const QDir &folder, const QString &path)
@@ -53,8 +53,8 @@ QString readSection(const QDir &folder, const QString &path)
 
 const QStringList &documents()
 {
-    static const QStringList paths { u"SKILL.md"_s, u"references/syntax.md"_s, u"references/commands.md"_s,
-        u"references/media.md"_s, u"references/validation.md"_s };
+    static const QStringList paths{u"SKILL.md"_s, u"references/syntax.md"_s, u"references/commands.md"_s,
+                                   u"references/media.md"_s, u"references/validation.md"_s};
     return paths;
 }
 
@@ -62,12 +62,10 @@ QString instructions()
 {
     const QString bundle = CoreResources::bundlePath();
     if (bundle.isEmpty())
-        throw TelvoraError(
-            u"O bundle do guia Quintara está ausente. Recompile o Telvora com seus recursos."_s);
+        throw TelvoraError(u"O bundle do guia Quintara está ausente. Recompile o Telvora com seus recursos."_s);
     const QString folder = QDir(bundle).filePath(u"QuintaraAuthoring"_s);
     if (!QFileInfo(folder).isDir())
-        throw TelvoraError(
-            u"O guia Quintara está ausente deste build. Recompile o Telvora com seus recursos."_s);
+        throw TelvoraError(u"O guia Quintara está ausente deste build. Recompile o Telvora com seus recursos."_s);
     return instructions(folder);
 }
 

@@ -59,10 +59,7 @@ QStringView trimmedOf(QStringView text, auto &&drop)
 }
 
 // Spaces are the Unicode space separators, plus the tab.
-bool isSpaceOrTab(QChar c)
-{
-    return c == u'\t' || c.category() == QChar::Separator_Space;
-}
+bool isSpaceOrTab(QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; }
 
 bool isHeaderOrComment(QStringView line)
 {
@@ -112,8 +109,8 @@ std::optional<QString> flowchart(const QString &source)
 {
     Diagram diagram;
     for (const QStringView raw : lines(source)) {
-        const QStringView line = trimmedOf(trimmedOf(raw, [](QChar c) { return c.isSpace(); }),
-                                           [](QChar c) { return c == u';'; });
+        const QStringView line =
+            trimmedOf(trimmedOf(raw, [](QChar c) { return c.isSpace(); }), [](QChar c) { return c == u';'; });
         if (line.isEmpty() || isHeaderOrComment(line))
             continue;
         if (!diagram.read(line))

@@ -19,8 +19,7 @@ inline constexpr QStringView noExpressionTags =
     u"Não inclua tags entre colchetes nem instruções cênicas; a entonação deve surgir do ritmo e da "
     u"pontuação.";
 
-inline constexpr QStringView closing =
-    u" Não invente fatos e não leia os comandos de uma apresentação como conteúdo.";
+inline constexpr QStringView closing = u" Não invente fatos e não leia os comandos de uma apresentação como conteúdo.";
 
 // Characters after which a chunk may end.
 inline constexpr QStringView breakCharacters = u"\n.!? ";

@@ -41,10 +41,7 @@ const QCollator &tieBreakCollator()
     return collator;
 }
 
-QList<uint> scalars(const QString &value)
-{
-    return value.normalized(QString::NormalizationForm_C).toUcs4();
-}
+QList<uint> scalars(const QString &value) { return value.normalized(QString::NormalizationForm_C).toUcs4(); }
 
 } // namespace
 
@@ -57,15 +54,9 @@ bool less(const QString &a, const QString &b)
     return codePointLess(a, b);
 }
 
-void sort(QStringList &names)
-{
-    std::stable_sort(names.begin(), names.end(), less);
-}
+void sort(QStringList &names) { std::stable_sort(names.begin(), names.end(), less); }
 
-bool codePointLess(const QString &a, const QString &b)
-{
-    return scalars(a) < scalars(b);
-}
+bool codePointLess(const QString &a, const QString &b) { return scalars(a) < scalars(b); }
 
 QStringList uniqueInCodePointOrder(const QStringList &values)
 {
@@ -73,8 +64,7 @@ QStringList uniqueInCodePointOrder(const QStringList &values)
     keyed.reserve(values.size());
     for (const QString &value : values)
         keyed.append({scalars(value), value});
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     QStringList unique;
     for (qsizetype i = 0; i < keyed.size(); ++i) {
         if (i == 0 || keyed[i].first != keyed[i - 1].first)

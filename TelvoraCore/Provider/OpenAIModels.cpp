@@ -13,9 +13,9 @@ namespace {
 // Models for audio, images, embeddings and the like cannot write documents.
 const QStringList &exclusionWords()
 {
-    static const QStringList words{u"audio"_s, u"realtime"_s, u"gpt-live"_s, u"transcribe"_s,
-                                   u"whisper"_s, u"tts"_s, u"embedding"_s, u"moderation"_s,
-                                   u"image"_s, u"dall-e"_s, u"sora"_s, u"video"_s};
+    static const QStringList words{u"audio"_s,   u"realtime"_s, u"gpt-live"_s,  u"transcribe"_s,
+                                   u"whisper"_s, u"tts"_s,      u"embedding"_s, u"moderation"_s,
+                                   u"image"_s,   u"dall-e"_s,   u"sora"_s,      u"video"_s};
     return words;
 }
 

@@ -17,10 +17,7 @@ namespace telvora::ProviderCatalogs {
 
 namespace {
 
-[[noreturn]] void fail(QStringView message)
-{
-    throw TelvoraError(message.toString());
-}
+[[noreturn]] void fail(QStringView message) { throw TelvoraError(message.toString()); }
 
 bool allObjects(const QJsonArray &array)
 {

@@ -23,9 +23,9 @@ QStringList elevenModels(const QByteArray &data);
 /// One page of ElevenLabs "/v2/voices".
 struct VoicePage
 {
-    QList<Voice> voices;      // usable elements, in page order
-    bool hasMore = false;     // "has_more" is the boolean true
-    QString nextPageToken;    // empty when missing, not a string or empty
+    QList<Voice> voices;   // usable elements, in page order
+    bool hasMore = false;  // "has_more" is the boolean true
+    QString nextPageToken; // empty when missing, not a string or empty
 };
 VoicePage voicePage(const QByteArray &data);
 

@@ -93,8 +93,8 @@ QString transportDescription(const QNetworkReply &reply)
     QString description = reply.errorString();
     const QUrl url = reply.request().url();
     const QUrl shown = url.adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo | QUrl::RemoveFragment);
-    for (const QUrl::FormattingOptions format : {QUrl::FormattingOptions(QUrl::FullyEncoded),
-                                                 QUrl::FormattingOptions(QUrl::PrettyDecoded)}) {
+    for (const QUrl::FormattingOptions format :
+         {QUrl::FormattingOptions(QUrl::FullyEncoded), QUrl::FormattingOptions(QUrl::PrettyDecoded)}) {
         if (url != shown)
             description.replace(url.toString(format), shown.toString(format));
     }
@@ -115,18 +115,11 @@ ProviderClient::ProviderClient(QNetworkAccessManager *session, ProviderEndpoints
     : m_session(session)
     , m_endpoints(std::move(endpoints))
     , m_cancellation(std::move(cancellation))
-{
-}
+{}
 
-QUrl ProviderClient::openAIUrl(const QString &path) const
-{
-    return endpoint(m_endpoints.openAI, path);
-}
+QUrl ProviderClient::openAIUrl(const QString &path) const { return endpoint(m_endpoints.openAI, path); }
 
-QUrl ProviderClient::elevenUrl(const QString &path) const
-{
-    return endpoint(m_endpoints.elevenLabs, path);
-}
+QUrl ProviderClient::elevenUrl(const QString &path) const { return endpoint(m_endpoints.elevenLabs, path); }
 
 QCoro::Task<QByteArray> ProviderClient::request(QUrl url, QString key, bool eleven,
                                                 std::optional<QJsonObject> body) const
@@ -183,8 +176,7 @@ QCoro::Task<QByteArray> ProviderClient::request(QUrl url, QString key, bool elev
     co_return reply->readAll();
 }
 
-QCoro::Task<QString> ProviderClient::generate(QString source, QString instructions, QString key,
-                                              QString model) const
+QCoro::Task<QString> ProviderClient::generate(QString source, QString instructions, QString key, QString model) const
 {
     const QJsonObject body{{u"model"_s, model},
                            {u"instructions"_s, instructions},
@@ -253,8 +245,8 @@ QCoro::Task<QByteArray> ProviderClient::speech(QString text, VoiceProvider provi
         // A voice id with a lone surrogate has no UTF-8 form to put in the path.
         if (voice.isEmpty() || !voice.isValidUtf16())
             throw TelvoraError(ProviderMessages::selectElevenVoice.toString());
-        QUrl url = elevenUrl(u"/v1/text-to-speech/"_s
-                             + QString::fromLatin1(QUrl::toPercentEncoding(voice, pathCharacters)));
+        QUrl url =
+            elevenUrl(u"/v1/text-to-speech/"_s + QString::fromLatin1(QUrl::toPercentEncoding(voice, pathCharacters)));
         url.setQuery(u"output_format=mp3_44100_128"_s);
         const QJsonObject body{{u"text"_s, text}, {u"model_id"_s, elevenModel}};
         co_return co_await request(url, key, true, body);
@@ -267,13 +259,11 @@ QCoro::Task<QByteArray> ProviderClient::speech(QString text, VoiceProvider provi
                                        [&](const Voice &candidate) { return candidate.id == voice; });
         if (!known) {
             throw TelvoraError(u"%1%2%3"_s.arg(ProviderMessages::compatibleVoiceBefore, openAIModel,
-                                                  ProviderMessages::compatibleVoiceAfter));
+                                               ProviderMessages::compatibleVoiceAfter));
         }
     }
-    QJsonObject body{{u"model"_s, openAIModel},
-                     {u"voice"_s, voice},
-                     {u"input"_s, text},
-                     {u"response_format"_s, u"mp3"_s}};
+    QJsonObject body{
+        {u"model"_s, openAIModel}, {u"voice"_s, voice}, {u"input"_s, text}, {u"response_format"_s, u"mp3"_s}};
     if (!legacy)
         body.insert(u"instructions"_s, ProviderMessages::speechDelivery.toString());
     co_return co_await request(openAIUrl(u"/v1/audio/speech"_s), key, false, body);

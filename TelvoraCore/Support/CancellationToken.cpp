@@ -8,8 +8,7 @@ namespace telvora {
 
 CancellationToken::CancellationToken()
     : d(std::make_shared<State>())
-{
-}
+{}
 
 void CancellationToken::cancel() const
 {
@@ -18,10 +17,7 @@ void CancellationToken::cancel() const
     Q_EMIT d->cancelRequested();
 }
 
-bool CancellationToken::isCancelled() const noexcept
-{
-    return d->cancelled.load();
-}
+bool CancellationToken::isCancelled() const noexcept { return d->cancelled.load(); }
 
 void CancellationToken::throwIfCancelled() const
 {
@@ -37,8 +33,7 @@ QMetaObject::Connection CancellationToken::onCancel(const QObject *context, std:
     }
     // Queued, so that whoever cancels finishes its own step ("Cancelando…") before the job
     // wakes up and reports the outcome.
-    return QObject::connect(d.get(), &State::cancelRequested, context, std::move(callback),
-                            Qt::QueuedConnection);
+    return QObject::connect(d.get(), &State::cancelRequested, context, std::move(callback), Qt::QueuedConnection);
 }
 
 } // namespace telvora

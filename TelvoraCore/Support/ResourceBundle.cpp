@@ -14,8 +14,7 @@ namespace telvora {
 
 ResourceBundle::ResourceBundle(QString path)
     : m_path(std::move(path))
-{
-}
+{}
 
 std::optional<QString> ResourceBundle::resource(const QString &name, const QString &extension) const
 {
@@ -50,8 +49,8 @@ const ResourceBundle &AppResources::bundle()
         if (auto found = ResourceBundle::locate(name, buildPath))
             return *found;
         const QString first = QDir(executableDirectory()).filePath(name);
-        std::fprintf(stderr, "could not load resource bundle: from %s or %s\n",
-                     qPrintable(first), qPrintable(buildPath));
+        std::fprintf(stderr, "could not load resource bundle: from %s or %s\n", qPrintable(first),
+                     qPrintable(buildPath));
         std::exit(EXIT_FAILURE);
     }();
     return bundle;

@@ -29,7 +29,8 @@ QString text(const QJsonObject &object, QStringView key, qsizetype index)
 {
     const QJsonValue value = required(object, key, index);
     if (!value.isString())
-        throw JsonError(u"No segmento de índice %1 da transcrição, a chave \"%2\" deve ser um texto."_s.arg(index).arg(key));
+        throw JsonError(
+            u"No segmento de índice %1 da transcrição, a chave \"%2\" deve ser um texto."_s.arg(index).arg(key));
     return value.toString();
 }
 
@@ -37,7 +38,8 @@ double seconds(const QJsonObject &object, QStringView key, qsizetype index)
 {
     const QJsonValue value = required(object, key, index);
     if (!value.isDouble())
-        throw JsonError(u"No segmento de índice %1 da transcrição, a chave \"%2\" deve ser um número."_s.arg(index).arg(key));
+        throw JsonError(
+            u"No segmento de índice %1 da transcrição, a chave \"%2\" deve ser um número."_s.arg(index).arg(key));
     return value.toDouble();
 }
 

@@ -13,8 +13,8 @@ public:
     using enum OutputKindCase;
     using TitledEnumeration::TitledEnumeration;
 
-    static constexpr std::array<QStringView, 5> titles{
-        u"Resumo", u"Sinopse", u"Literária", u"Instrucional", u"Quintara"};
+    static constexpr std::array<QStringView, 5> titles{u"Resumo", u"Sinopse", u"Literária", u"Instrucional",
+                                                       u"Quintara"};
 
     /// The editorial sentence for this kind.
     QString instruction() const;

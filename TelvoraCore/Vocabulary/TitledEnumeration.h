@@ -21,8 +21,7 @@ public:
 
     constexpr TitledEnumeration(Case value) noexcept
         : m_case(value)
-    {
-    }
+    {}
 
     constexpr Case value() const noexcept { return m_case; }
 
@@ -42,9 +41,11 @@ public:
 
     static constexpr std::array<Derived, N> allCases()
     {
-        return [&]<std::size_t... I>(std::index_sequence<I...>) {
+        return [&]<std::size_t... I>(std::index_sequence<I...>)
+        {
             return std::array<Derived, N>{Derived(static_cast<Case>(I))...};
-        }(std::make_index_sequence<N>());
+        }
+        (std::make_index_sequence<N>());
     }
 
     friend constexpr bool operator==(Derived a, Derived b) noexcept { return a.m_case == b.m_case; }

@@ -16,13 +16,14 @@ namespace {
 // lists and blank lines, repeated up to the size in UTF-8 bytes.
 QString document(qsizetype bytes)
 {
-    const QString section = u"## Introdução\n\n"
-                            u"A conversa revela como o processo criativo nasce do encontro entre perguntas, "
-                            u"experiências e diferentes pontos de vista, em **movimento** contínuo.\n\n"
-                            u"- Curiosidade — toda ideia começa com uma pergunta.\n"
-                            u"- Diálogo — a escuta amplia o pensamento.\n\n"
-                            u"Resumo\n\n"
-                            u"Curiosidade, diálogo e prática formam um ciclo que transforma o pensamento em ação.\n\n"_s;
+    const QString section =
+        u"## Introdução\n\n"
+        u"A conversa revela como o processo criativo nasce do encontro entre perguntas, "
+        u"experiências e diferentes pontos de vista, em **movimento** contínuo.\n\n"
+        u"- Curiosidade — toda ideia começa com uma pergunta.\n"
+        u"- Diálogo — a escuta amplia o pensamento.\n\n"
+        u"Resumo\n\n"
+        u"Curiosidade, diálogo e prática formam um ciclo que transforma o pensamento em ação.\n\n"_s;
     QString text = u"O espaço das ideias\n\n"_s;
     while (text.toUtf8().size() < bytes)
         text += section;

@@ -26,14 +26,10 @@ const QString closingTail = u"Cabeçalhos contíguos no topo; cercas internas do
 
 QString incompleteMessage(const QString &path)
 {
-    return u"O guia Quintara está incompleto ("_s + path
-        + u"). Atualize os recursos e recompile o Telvora."_s;
+    return u"O guia Quintara está incompleto ("_s + path + u"). Atualize os recursos e recompile o Telvora."_s;
 }
 
-QString header(const QString &path)
-{
-    return u"--- Referência Quintara: "_s + path + u" ---\n"_s;
-}
+QString header(const QString &path) { return u"--- Referência Quintara: "_s + path + u" ---\n"_s; }
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -53,10 +49,7 @@ public:
             write(path, contentOf(path).toUtf8());
     }
 
-    static QString contentOf(const QString &path)
-    {
-        return u"# "_s + path + u"\nConteúdo de "_s + path + u'.';
-    }
+    static QString contentOf(const QString &path) { return u"# "_s + path + u"\nConteúdo de "_s + path + u'.'; }
     QString path() const { return m_dir.path(); }
     QString filePath(const QString &path) const { return m_dir.filePath(path); }
     void write(const QString &path, const QByteArray &bytes) const { writeFile(filePath(path), bytes); }
@@ -98,8 +91,8 @@ TEST(GuideFolder, ComposesPrefaceSectionsInOrderAndClosingRules)
 TEST(GuideFolder, DocumentsAreTheFiveGuideFilesInOrder)
 {
     EXPECT_EQ(QuintaraAuthoring::documents(),
-        (QStringList { u"SKILL.md"_s, u"references/syntax.md"_s, u"references/commands.md"_s,
-            u"references/media.md"_s, u"references/validation.md"_s }));
+              (QStringList{u"SKILL.md"_s, u"references/syntax.md"_s, u"references/commands.md"_s,
+                           u"references/media.md"_s, u"references/validation.md"_s}));
 }
 
 TEST(GuideFolder, KeepsLeadingAndTrailingBlankLinesOfAFile)
@@ -109,8 +102,8 @@ TEST(GuideFolder, KeepsLeadingAndTrailingBlankLinesOfAFile)
     guide.write(u"references/syntax.md"_s, padded.toUtf8());
 
     const QString text = QuintaraAuthoring::instructions(guide.path());
-    EXPECT_TRUE(text.contains(
-        header(u"references/syntax.md"_s) + padded + u"\n\n"_s + header(u"references/commands.md"_s)));
+    EXPECT_TRUE(
+        text.contains(header(u"references/syntax.md"_s) + padded + u"\n\n"_s + header(u"references/commands.md"_s)));
 }
 
 TEST(GuideFolder, ReportsTheFirstUnusableFile)
@@ -121,35 +114,31 @@ TEST(GuideFolder, ReportsTheFirstUnusableFile)
         std::function<void(const Guide &)> damage;
         QString expectedPath;
     };
-    const std::vector<Case> cases {
-        { "blank commands before a missing media file",
-            [](const Guide &g) {
-                g.write(u"references/commands.md"_s, " \n\t\n  \r\n");
-                QFile::remove(g.filePath(u"references/media.md"_s));
-            },
-            u"references/commands.md"_s },
-        { "missing skill file", [](const Guide &g) { QFile::remove(g.filePath(u"SKILL.md"_s)); },
-            u"SKILL.md"_s },
-        { "empty syntax file", [](const Guide &g) { g.write(u"references/syntax.md"_s, {}); },
-            u"references/syntax.md"_s },
-        { "invalid byte in syntax file",
-            [](const Guide &g) { g.write(u"references/syntax.md"_s, "Sintaxe \xff\xfe v\xc3\xa1lida"); },
-            u"references/syntax.md"_s },
-        { "validation file cut inside a character",
-            [](const Guide &g) { g.write(u"references/validation.md"_s, "Valida\xc3"); },
-            u"references/validation.md"_s },
-        { "overlong encoding in media file",
-            [](const Guide &g) { g.write(u"references/media.md"_s, "M\xc0\xaf"); },
-            u"references/media.md"_s },
-        { "media path is a folder",
-            [](const Guide &g) {
-                QFile::remove(g.filePath(u"references/media.md"_s));
-                QDir().mkpath(g.filePath(u"references/media.md"_s));
-            },
-            u"references/media.md"_s },
-        { "no references folder",
-            [](const Guide &g) { QDir(g.filePath(u"references"_s)).removeRecursively(); },
-            u"references/syntax.md"_s },
+    const std::vector<Case> cases{
+        {"blank commands before a missing media file",
+         [](const Guide &g) {
+             g.write(u"references/commands.md"_s, " \n\t\n  \r\n");
+             QFile::remove(g.filePath(u"references/media.md"_s));
+         },
+         u"references/commands.md"_s},
+        {"missing skill file", [](const Guide &g) { QFile::remove(g.filePath(u"SKILL.md"_s)); }, u"SKILL.md"_s},
+        {"empty syntax file", [](const Guide &g) { g.write(u"references/syntax.md"_s, {}); },
+         u"references/syntax.md"_s},
+        {"invalid byte in syntax file",
+         [](const Guide &g) { g.write(u"references/syntax.md"_s, "Sintaxe \xff\xfe v\xc3\xa1lida"); },
+         u"references/syntax.md"_s},
+        {"validation file cut inside a character",
+         [](const Guide &g) { g.write(u"references/validation.md"_s, "Valida\xc3"); }, u"references/validation.md"_s},
+        {"overlong encoding in media file", [](const Guide &g) { g.write(u"references/media.md"_s, "M\xc0\xaf"); },
+         u"references/media.md"_s},
+        {"media path is a folder",
+         [](const Guide &g) {
+             QFile::remove(g.filePath(u"references/media.md"_s));
+             QDir().mkpath(g.filePath(u"references/media.md"_s));
+         },
+         u"references/media.md"_s},
+        {"no references folder", [](const Guide &g) { QDir(g.filePath(u"references"_s)).removeRecursively(); },
+         u"references/syntax.md"_s},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -197,18 +186,18 @@ TEST(ShippedGuide, DefinesWhatTheClosingRulesReferTo)
     {
         QString file;
         QString term;
-    } expectations[] {
-        { u"references/syntax.md"_s, u"\n^ "_s },
-        { u"references/syntax.md"_s, u"`---`"_s },
-        { u"references/syntax.md"_s, u"{2,5-7}"_s },
-        { u"references/commands.md"_s, u"LAYOUT: colunas"_s },
-        { u"references/commands.md"_s, u"```ascii\n"_s },
-        { u"references/commands.md"_s, u"```mermaid\n"_s },
-        { u"references/commands.md"_s, u"ART-RESULT"_s },
-        { u"references/commands.md"_s, u"espaço para o texto"_s },
-        { u"references/commands.md"_s, u"exclusões"_s },
-        { u"references/media.md"_s, u"não são assets disponíveis"_s },
-        { u"references/validation.md"_s, u"## 5. Fidelidade à fonte"_s },
+    } expectations[]{
+        {u"references/syntax.md"_s, u"\n^ "_s},
+        {u"references/syntax.md"_s, u"`---`"_s},
+        {u"references/syntax.md"_s, u"{2,5-7}"_s},
+        {u"references/commands.md"_s, u"LAYOUT: colunas"_s},
+        {u"references/commands.md"_s, u"```ascii\n"_s},
+        {u"references/commands.md"_s, u"```mermaid\n"_s},
+        {u"references/commands.md"_s, u"ART-RESULT"_s},
+        {u"references/commands.md"_s, u"espaço para o texto"_s},
+        {u"references/commands.md"_s, u"exclusões"_s},
+        {u"references/media.md"_s, u"não são assets disponíveis"_s},
+        {u"references/validation.md"_s, u"## 5. Fidelidade à fonte"_s},
     };
     for (const auto &e : expectations)
         EXPECT_TRUE(read(e.file).contains(e.term)) << e.file.toStdString() << ": " << e.term.toStdString();
@@ -234,8 +223,7 @@ TEST(ResourceBundleLookup, LooksBesideTheExecutableBeforeTheBuildTree)
     const QString name = QUuid::createUuid().toString(QUuid::WithoutBraces) + u".bundle"_s;
     const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(name);
 
-    EXPECT_EQ(ResourceBundle::searchPaths(name, buildTree.path()).mid(0, 2),
-        (QStringList { beside, buildTree.path() }));
+    EXPECT_EQ(ResourceBundle::searchPaths(name, buildTree.path()).mid(0, 2), (QStringList{beside, buildTree.path()}));
 
     auto found = ResourceBundle::locate(name, buildTree.path());
     ASSERT_TRUE(found);
@@ -252,7 +240,7 @@ TEST(ResourceBundleLookup, LooksBesideTheExecutableBeforeTheBuildTree)
 TEST(ResourceBundleLookup, CoreBundleIsTheOneBesideTheExecutable)
 {
     EXPECT_EQ(CoreResources::bundlePath(),
-        QDir(QCoreApplication::applicationDirPath()).filePath(u"Telvora_TelvoraCore.bundle"_s));
+              QDir(QCoreApplication::applicationDirPath()).filePath(u"Telvora_TelvoraCore.bundle"_s));
 }
 
 } // namespace

@@ -16,16 +16,23 @@ QString box(const QString &from, const QString &to)
 
 TEST(DiagramFlowchart, DrawsEveryEdgeAsABoxArrowBox)
 {
-    struct Case { const char *name; QString source; QString expected; };
+    struct Case
+    {
+        const char *name;
+        QString source;
+        QString expected;
+    };
     const Case cases[] = {
         {"header and one labelled edge", u"flowchart TD\nA[Início] --> B[Fim]"_s,
          u"[Início]\n        |\n        v\n[Fim]"_s},
-        {"chain draws the shared node twice", u"A --> B --> C"_s, box(u"A"_s, u"B"_s) + u"\n\n"_s + box(u"B"_s, u"C"_s)},
+        {"chain draws the shared node twice", u"A --> B --> C"_s,
+         box(u"A"_s, u"B"_s) + u"\n\n"_s + box(u"B"_s, u"C"_s)},
         {"quotes are removed from labels", u"A[\"Olá, mundo\"] --> B"_s, box(u"Olá, mundo"_s, u"B"_s)},
         {"a later label is used by earlier edges", u"A --> B\nB[Meio] --> C\nC[Um] --> D\nC[Dois] --> A"_s,
-         box(u"A"_s, u"Meio"_s) + u"\n\n"_s + box(u"Meio"_s, u"Dois"_s) + u"\n\n"_s + box(u"Dois"_s, u"D"_s)
-             + u"\n\n"_s + box(u"Dois"_s, u"A"_s)},
-        {"semicolons, comments, graph header, blank lines", u"graph LR\n%% comentário\n\n  A-->B;;  \n"_s, box(u"A"_s, u"B"_s)},
+         box(u"A"_s, u"Meio"_s) + u"\n\n"_s + box(u"Meio"_s, u"Dois"_s) + u"\n\n"_s + box(u"Dois"_s, u"D"_s) + u"\n\n"_s
+             + box(u"Dois"_s, u"A"_s)},
+        {"semicolons, comments, graph header, blank lines", u"graph LR\n%% comentário\n\n  A-->B;;  \n"_s,
+         box(u"A"_s, u"B"_s)},
         {"spaces and tabs around nodes", u"A \t-->\u00a0B"_s, box(u"A"_s, u"B"_s)},
         {"CR LF, NEL and line separator end lines", u"graph TD\r\nA --> B\u0085B --> C\u2028C --> D"_s,
          box(u"A"_s, u"B"_s) + u"\n\n"_s + box(u"B"_s, u"C"_s) + u"\n\n"_s + box(u"C"_s, u"D"_s)},
@@ -39,7 +46,11 @@ TEST(DiagramFlowchart, DrawsEveryEdgeAsABoxArrowBox)
 
 TEST(DiagramFlowchart, AnythingOutsideTheSubsetGivesNoDrawing)
 {
-    struct Case { const char *name; QString source; };
+    struct Case
+    {
+        const char *name;
+        QString source;
+    };
     const Case cases[] = {
         {"empty", u""_s},
         {"only header and comments", u"flowchart TD\n%% nada\n"_s},
@@ -73,7 +84,11 @@ TEST(DiagramConvertBlocks, ReplacesOnlyUnderstoodBlocksAndKeepsTheRest)
 
 TEST(DiagramConvertBlocks, LeavesNonBlocksUntouched)
 {
-    struct Case { const char *name; QString text; };
+    struct Case
+    {
+        const char *name;
+        QString text;
+    };
     const Case cases[] = {
         {"no closing fence", u"Antes\n```mermaid\nA --> B\n"_s},
         {"capitalised language", u"```Mermaid\nA --> B\n```"_s},
@@ -102,6 +117,6 @@ TEST(DiagramConvertBlocks, BodyEndsAtTheFirstClosingFence)
 {
     // The lazy body stops at the first fence, so the next block is matched on its own.
     const QString text = u"```mermaid\nA --> B\n```\n```mermaid\nC --> D\n```"_s;
-    EXPECT_EQ(DiagramASCII::convertBlocks(text), u"```text\n"_s + box(u"A"_s, u"B"_s) + u"\n```\n```text\n"_s
-                                                     + box(u"C"_s, u"D"_s) + u"\n```"_s);
+    EXPECT_EQ(DiagramASCII::convertBlocks(text),
+              u"```text\n"_s + box(u"A"_s, u"B"_s) + u"\n```\n```text\n"_s + box(u"C"_s, u"D"_s) + u"\n```"_s);
 }

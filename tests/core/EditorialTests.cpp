@@ -15,8 +15,9 @@ TEST(Editorial, TextKindsHaveThreeLinesWithoutTrailingLineFeed)
 {
     const QString text = Editorial::instructions(OutputKind::summary, OutputLength::short_);
     EXPECT_EQ(text.toUtf8().size(), 649);
-    EXPECT_EQ(text, Editorial::basePrompt() + OutputKind(OutputKind::summary).instruction() + u'\n'
-                        + OutputLength(OutputLength::short_).instruction());
+    EXPECT_EQ(text,
+              Editorial::basePrompt() + OutputKind(OutputKind::summary).instruction() + u'\n'
+                  + OutputLength(OutputLength::short_).instruction());
     for (OutputKind kind : OutputKind::allCases()) {
         if (kind == OutputKind::quintara)
             continue;

@@ -31,11 +31,17 @@ TEST(SpeechInstructions, TagsOnlyForElevenLabsWhenAsked)
     EXPECT_EQ(withTags.toUtf8().size(), 554);
     EXPECT_TRUE(withTags.contains(u"ritmo correspondente ao tema. Use, com parcimônia"_s));
     EXPECT_TRUE(withTags.contains(u"[thoughtful], [curious] e [excited]"_s));
-    EXPECT_TRUE(withTags.endsWith(tagsSentence + u" Não invente fatos e não leia os comandos de uma apresentação como conteúdo."_s));
+    EXPECT_TRUE(withTags.endsWith(tagsSentence
+                                  + u" Não invente fatos e não leia os comandos de uma apresentação como conteúdo."_s));
     EXPECT_FALSE(withTags.contains(u'\n'));
 
     const QString expected = QString(withTags).replace(tagsSentence, noTagsSentence);
-    struct Case { const char *name; VoiceProvider provider; bool tags; };
+    struct Case
+    {
+        const char *name;
+        VoiceProvider provider;
+        bool tags;
+    };
     const Case cases[] = {
         {"ElevenLabs without tags", VoiceProvider::elevenLabs, false},
         {"OpenAI asked for tags", VoiceProvider::openAI, true},
@@ -52,7 +58,13 @@ TEST(SpeechInstructions, TagsOnlyForElevenLabsWhenAsked)
 TEST(SpeechChunks, CutsAtTheLastBreakInTheSecondHalfOfEachWindow)
 {
     const QString ten = u"abcdefghij"_s;
-    struct Case { const char *name; QString text; int limit; QStringList expected; };
+    struct Case
+    {
+        const char *name;
+        QString text;
+        int limit;
+        QStringList expected;
+    };
     const Case cases[] = {
         {"empty", u""_s, 10, {}},
         {"only white space", u" \t\r\n\u00a0\u2028\u3000 "_s, 10, {}},
@@ -77,12 +89,13 @@ TEST(SpeechChunks, CutsAtTheLastBreakInTheSecondHalfOfEachWindow)
 
 TEST(SpeechChunks, CountsUserPerceivedCharactersAndNeverSplitsThem)
 {
-    const QString family = u"👨‍👩‍👧"_s;       // several code points joined into one emoji
-    const QString accented = u"e\u0301"_s;     // letter with a combining accent
+    const QString family = u"👨‍👩‍👧"_s; // several code points joined into one emoji
+    const QString accented = u"e\u0301"_s;          // letter with a combining accent
     const QString flag = u"🇧🇷"_s;
 
     // Ten characters fit in one chunk even though they are many more UTF-16 units.
-    const QString tenCharacters = family + accented + flag + family + accented + flag + family + accented + flag + family;
+    const QString tenCharacters =
+        family + accented + flag + family + accented + flag + family + accented + flag + family;
     EXPECT_EQ(Editorial::speechChunks(tenCharacters, 10), QStringList{tenCharacters});
 
     // Eleven are cut hard after the tenth character, never inside one.

@@ -28,15 +28,21 @@ QByteArray replaced(const QByteArray &from, const QByteArray &to)
 TEST(LocalTranscriptionOptions, EncodesTheEightKeysInFieldOrder)
 {
     const LocalTranscriptionOptions empty{};
-    EXPECT_EQ(empty.toJson(), R"({"model":"","language":"","vocabulary":"","diarization":false,"speakerCount":0,)"
-                              R"("speakerNames":"","segmentationModel":"","embeddingModel":""})");
+    EXPECT_EQ(empty.toJson(),
+              R"({"model":"","language":"","vocabulary":"","diarization":false,"speakerCount":0,)"
+              R"("speakerNames":"","segmentationModel":"","embeddingModel":""})");
 }
 
 TEST(LocalTranscriptionOptions, EscapesTextsAndRoundTrips)
 {
-    const LocalTranscriptionOptions options{
-        u"/home/ana/pesos \"whisper\""_s, u"pt"_s, u"Telvora, ONNX\nlinha\t\\ \u0001 ç 🎙️"_s, true,
-        9007199254740993, u"Ana, Bruno"_s, u"/modelos/seg.onnx"_s, u"/modelos/emb.onnx"_s};
+    const LocalTranscriptionOptions options{u"/home/ana/pesos \"whisper\""_s,
+                                            u"pt"_s,
+                                            u"Telvora, ONNX\nlinha\t\\ \u0001 ç 🎙️"_s,
+                                            true,
+                                            9007199254740993,
+                                            u"Ana, Bruno"_s,
+                                            u"/modelos/seg.onnx"_s,
+                                            u"/modelos/emb.onnx"_s};
     const QByteArray json = options.toJson();
     EXPECT_FALSE(QJsonDocument::fromJson(json).isNull()) << json.toStdString();
     EXPECT_TRUE(json.contains(R"("speakerCount":9007199254740993,)")) << json.toStdString();
@@ -55,7 +61,8 @@ TEST(LocalTranscriptionOptions, EscapesTextsAndRoundTrips)
 
 TEST(LocalTranscriptionOptions, DecodesCompleteObjectsIgnoringExtraKeys)
 {
-    const LocalTranscriptionOptions expected{u"large-v3-turbo"_s, u"pt"_s, u""_s, true, 2, u"Ana, Bruno"_s, u""_s, u""_s};
+    const LocalTranscriptionOptions expected{u"large-v3-turbo"_s, u"pt"_s, u""_s, true, 2,
+                                             u"Ana, Bruno"_s,     u""_s,   u""_s};
     EXPECT_EQ(LocalTranscriptionOptions::fromJson(complete), expected);
     EXPECT_EQ(LocalTranscriptionOptions::fromJson(replaced("{", R"({"extra":[1,2],)")), expected);
     EXPECT_EQ(LocalTranscriptionOptions::fromJson(QJsonDocument::fromJson(complete).object()), expected);
@@ -65,7 +72,12 @@ TEST(LocalTranscriptionOptions, DecodesCompleteObjectsIgnoringExtraKeys)
 
 TEST(LocalTranscriptionOptions, StrictDecodingRejectsMissingAndMistypedKeys)
 {
-    struct Case { const char *name; QByteArray json; QString message; };
+    struct Case
+    {
+        const char *name;
+        QByteArray json;
+        QString message;
+    };
     const Case cases[] = {
         {"missing embeddingModel", replaced(R"(,"embeddingModel":"")", ""),
          u"As opções de transcrição não têm a chave \"embeddingModel\"."_s},

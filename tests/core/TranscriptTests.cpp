@@ -34,9 +34,10 @@ TEST(Transcript, RendersEachSegmentOnItsOwnLineWithOrWithoutTimecodes)
         {"locutor": "Ana", "inicio": 70, "fim": 71, "texto": "De novo."}
     ])";
     const auto timed = Transcript::decode(json, true);
-    EXPECT_EQ(timed.text, u"[00:00:03 - 00:01:05] Ana: Bom dia.\n\n"
-                          u"[01:00:00 - 01:00:01] :  sem rótulo \n\n"
-                          u"[00:01:10 - 00:01:11] Ana: De novo."_s);
+    EXPECT_EQ(timed.text,
+              u"[00:00:03 - 00:01:05] Ana: Bom dia.\n\n"
+              u"[01:00:00 - 01:00:01] :  sem rótulo \n\n"
+              u"[00:01:10 - 00:01:11] Ana: De novo."_s);
     EXPECT_EQ(timed.speakers, 2);
 
     const auto plain = Transcript::decode(json, false);
@@ -46,11 +47,21 @@ TEST(Transcript, RendersEachSegmentOnItsOwnLineWithOrWithoutTimecodes)
 
 TEST(Transcript, CountsDistinctSpeakersByExactLabel)
 {
-    struct Case { const char *name; QByteArray json; int speakers; };
+    struct Case
+    {
+        const char *name;
+        QByteArray json;
+        int speakers;
+    };
     const Case cases[] = {
-        {"two A and one B", R"([{"locutor":"A","inicio":0,"fim":1,"texto":"x"},{"locutor":"B","inicio":1,"fim":2,"texto":"y"},{"locutor":"A","inicio":2,"fim":3,"texto":"z"}])", 2},
-        {"three empty labels", R"([{"locutor":"","inicio":0,"fim":1,"texto":"x"},{"locutor":"","inicio":1,"fim":2,"texto":"y"},{"locutor":"","inicio":2,"fim":3,"texto":"z"}])", 1},
-        {"case matters", R"([{"locutor":"ana","inicio":0,"fim":1,"texto":"x"},{"locutor":"Ana","inicio":1,"fim":2,"texto":"y"}])", 2},
+        {"two A and one B",
+         R"([{"locutor":"A","inicio":0,"fim":1,"texto":"x"},{"locutor":"B","inicio":1,"fim":2,"texto":"y"},{"locutor":"A","inicio":2,"fim":3,"texto":"z"}])",
+         2},
+        {"three empty labels",
+         R"([{"locutor":"","inicio":0,"fim":1,"texto":"x"},{"locutor":"","inicio":1,"fim":2,"texto":"y"},{"locutor":"","inicio":2,"fim":3,"texto":"z"}])",
+         1},
+        {"case matters",
+         R"([{"locutor":"ana","inicio":0,"fim":1,"texto":"x"},{"locutor":"Ana","inicio":1,"fim":2,"texto":"y"}])", 2},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -70,7 +81,12 @@ TEST(Transcript, EmptyArrayIsNoSpeech)
 
 TEST(Transcript, MalformedInputThrowsTheDecodersErrorNamingElementAndKey)
 {
-    struct Case { const char *name; QByteArray json; QString expected; };
+    struct Case
+    {
+        const char *name;
+        QByteArray json;
+        QString expected;
+    };
     const Case cases[] = {
         {"not JSON", "[{\"locutor\":", u"JSON inválido"_s},
         {"empty input", "", u"JSON inválido"_s},
@@ -94,8 +110,8 @@ TEST(Transcript, MalformedInputThrowsTheDecodersErrorNamingElementAndKey)
 
 TEST(Transcript, SegmentDecodingAcceptsIntegersAndIgnoresExtraKeys)
 {
-    const QJsonObject object = QJsonDocument::fromJson(
-        R"({"locutor":"Ana","inicio":12,"fim":13.5,"texto":"Oi","confianca":0.93})").object();
+    const QJsonObject object =
+        QJsonDocument::fromJson(R"({"locutor":"Ana","inicio":12,"fim":13.5,"texto":"Oi","confianca":0.93})").object();
     const TranscriptSegment segment = TranscriptSegment::fromJson(object);
     EXPECT_EQ(segment, (TranscriptSegment{u"Ana"_s, 12.0, 13.5, u"Oi"_s}));
 }
@@ -112,7 +128,12 @@ TEST(Transcript, SegmentEncodingWritesTheFourKeysAndRoundTrips)
 TEST(Transcript, ClockFormatsWholeSecondsWithUnboundedHours)
 {
     constexpr double infinity = std::numeric_limits<double>::infinity();
-    struct Case { const char *name; double seconds; QString expected; };
+    struct Case
+    {
+        const char *name;
+        double seconds;
+        QString expected;
+    };
     const Case cases[] = {
         {"zero", 0, u"00:00:00"_s},
         {"negative", -5, u"00:00:00"_s},

@@ -35,7 +35,8 @@ QStringList ids(const QList<Voice> &voices)
 
 TEST(Vocabulary, CasesKeepTheirDeclarationOrder)
 {
-    EXPECT_EQ(titles<OutputKind>(), (QStringList{u"Resumo"_s, u"Sinopse"_s, u"Literária"_s, u"Instrucional"_s, u"Quintara"_s}));
+    EXPECT_EQ(titles<OutputKind>(),
+              (QStringList{u"Resumo"_s, u"Sinopse"_s, u"Literária"_s, u"Instrucional"_s, u"Quintara"_s}));
     EXPECT_EQ(titles<OutputLength>(), (QStringList{u"Curta"_s, u"Média"_s, u"Longa"_s}));
     EXPECT_EQ(titles<VoiceProvider>(), (QStringList{u"ElevenLabs"_s, u"OpenAI"_s}));
 }
@@ -81,8 +82,8 @@ TEST(Vocabulary, VoiceJsonHasExactlyIdAndName)
 
 TEST(Vocabulary, LegacySpeechModelsGetNineVoices)
 {
-    const QStringList legacy{u"nova"_s, u"coral"_s, u"alloy"_s, u"ash"_s, u"echo"_s,
-                             u"fable"_s, u"onyx"_s, u"sage"_s, u"shimmer"_s};
+    const QStringList legacy{u"nova"_s,  u"coral"_s, u"alloy"_s, u"ash"_s,    u"echo"_s,
+                             u"fable"_s, u"onyx"_s,  u"sage"_s,  u"shimmer"_s};
     for (const QString &model : {u"tts-1"_s, u"tts-1-hd"_s, u"tts-1-"_s, u"tts-1-2099"_s}) {
         SCOPED_TRACE(model.toStdString());
         EXPECT_TRUE(AIModels::legacySpeech(model));
@@ -99,7 +100,8 @@ TEST(Vocabulary, ModelCataloguesAreFixed)
 {
     EXPECT_EQ(AIModels::whisper().first(), u"large-v3-turbo"_s);
     EXPECT_EQ(AIModels::whisper().size(), 6);
-    EXPECT_EQ(AIModels::openAISpeech(), (QStringList{u"gpt-4o-mini-tts"_s, u"gpt-4o-mini-tts-2025-12-15"_s, u"tts-1"_s, u"tts-1-hd"_s}));
+    EXPECT_EQ(AIModels::openAISpeech(),
+              (QStringList{u"gpt-4o-mini-tts"_s, u"gpt-4o-mini-tts-2025-12-15"_s, u"tts-1"_s, u"tts-1-hd"_s}));
     EXPECT_EQ(AIModels::elevenSpeech().size(), 6);
     EXPECT_EQ(AIModels::elevenSpeech().last(), u"eleven_turbo_v2_5"_s);
 }

@@ -40,12 +40,15 @@ TEST(OpenAIModelsTest, TextCandidatesFilterAndOrder)
          {u"gpt-5.4-mini"_s, u"gpt-4o"_s, u"o3"_s}},
         {"empty list stays empty", {}, {}},
         {"empty ids and duplicates dropped", {u""_s, u"b"_s, u"a"_s, u"b"_s}, {u"a"_s, u"b"_s}},
-        {"digit runs by value, case ignored", {u"gpt-10"_s, u"GPT-4.1"_s, u"gpt-4.1-nano"_s, u"Alpha"_s, u"beta"_s},
+        {"digit runs by value, case ignored",
+         {u"gpt-10"_s, u"GPT-4.1"_s, u"gpt-4.1-nano"_s, u"Alpha"_s, u"beta"_s},
          {u"Alpha"_s, u"beta"_s, u"GPT-4.1"_s, u"gpt-4.1-nano"_s, u"gpt-10"_s}},
         {"suggestions keep their own order",
          {u"gpt-5.4-mini"_s, u"gpt-6-luna"_s, u"gpt-6-astra"_s, u"whisper-1"_s, u"sora-2"_s, u"dall-e-3"_s},
          {u"gpt-6-astra"_s, u"gpt-6-luna"_s, u"gpt-5.4-mini"_s}},
-        {"differing only in case, a fixed order", {u"model"_s, u"Model"_s}, OpenAIModels::textCandidates({u"Model"_s, u"model"_s})},
+        {"differing only in case, a fixed order",
+         {u"model"_s, u"Model"_s},
+         OpenAIModels::textCandidates({u"Model"_s, u"model"_s})},
     };
     for (const Case &row : cases) {
         SCOPED_TRACE(row.name);
@@ -130,8 +133,12 @@ TEST_F(CatalogTest, VoicesArePagedDedupedAndSortedByName)
                           QJsonObject{{u"voice_id"_s, 7}, {u"name"_s, u"number id"_s}}})),
     });
     const QList<Voice> voices = runTask(client().elevenVoices(u"xi"_s));
-    EXPECT_EQ(voices, (QList<Voice>{{u"b2"_s, u"beta"_s}, {u"b1"_s, u"beta"_s}, {u"dup"_s, u"primeira"_s},
-                                    {u"v2"_s, u"voz 2"_s}, {u"v10"_s, u"Voz 10"_s}}));
+    EXPECT_EQ(voices,
+              (QList<Voice>{{u"b2"_s, u"beta"_s},
+                            {u"b1"_s, u"beta"_s},
+                            {u"dup"_s, u"primeira"_s},
+                            {u"v2"_s, u"voz 2"_s},
+                            {u"v10"_s, u"Voz 10"_s}}));
 
     ASSERT_EQ(server.requests().size(), 2);
     EXPECT_EQ(server.requests()[0].path, "/v2/voices");
@@ -156,9 +163,14 @@ TEST_F(CatalogTest, VoicePagingStopsOnUnusableTokens)
         {"token empty", {page(one, true, u""_s)}, partial, 1},
         {"token a number", {page(one, true, 5)}, partial, 1},
         {"token repeated by the second page", {page(one, true, u"t1"_s), page(one, true, u"t1"_s)}, partial, 2},
-        {"page without voices", {page(one, true, u"t1"_s), QJsonObject{{u"has_more"_s, false}}},
-         u"Lista de vozes inválida."_s, 2},
-        {"voices with a string element", {QJsonObject{{u"voices"_s, QJsonArray{u"a"_s}}}}, u"Lista de vozes inválida."_s, 1},
+        {"page without voices",
+         {page(one, true, u"t1"_s), QJsonObject{{u"has_more"_s, false}}},
+         u"Lista de vozes inválida."_s,
+         2},
+        {"voices with a string element",
+         {QJsonObject{{u"voices"_s, QJsonArray{u"a"_s}}}},
+         u"Lista de vozes inválida."_s,
+         1},
     };
     for (const Case &row : cases) {
         SCOPED_TRACE(row.name);

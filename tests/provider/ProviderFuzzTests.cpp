@@ -80,9 +80,15 @@ TEST(ProviderFuzzTest, MutatedAndRandomInputsFailOnlyWithTheirOwnErrors)
             for (int e = 0; e < edits && !data.isEmpty(); ++e) {
                 const qsizetype at = qsizetype(random() % quint32(data.size()));
                 switch (random() % 3) {
-                case 0: data[at] = alphabet[qsizetype(random() % quint32(alphabet.size()))]; break;
-                case 1: data.remove(at, 1 + qsizetype(random() % 8)); break;
-                default: data.insert(at, alphabet.mid(qsizetype(random() % quint32(alphabet.size())), 3)); break;
+                case 0:
+                    data[at] = alphabet[qsizetype(random() % quint32(alphabet.size()))];
+                    break;
+                case 1:
+                    data.remove(at, 1 + qsizetype(random() % 8));
+                    break;
+                default:
+                    data.insert(at, alphabet.mid(qsizetype(random() % quint32(alphabet.size())), 3));
+                    break;
                 }
             }
             ASSERT_NE(outcomeOf(reader, data), Outcome::other) << data.toStdString();

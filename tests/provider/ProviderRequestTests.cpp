@@ -78,7 +78,8 @@ TEST_F(ProviderRequestTest, StatusCodesMapToTheirMessages)
 {
     const QString permission = u"A chave ou a permissão da conta não permite esta operação."_s;
     const auto refused = [](int code) {
-        return u"O provedor recusou a operação (HTTP %1). Confira modelo, voz e disponibilidade na sua conta."_s.arg(code);
+        return u"O provedor recusou a operação (HTTP %1). Confira modelo, voz e disponibilidade na sua conta."_s.arg(
+            code);
     };
     struct Case
     {
@@ -165,7 +166,8 @@ TEST_F(ProviderRequestTest, CancellingMidResponseAbortsWithTheCancellationError)
 {
     CancellationToken token;
     server.enqueue(Reply::stall(QByteArray(4000, 'a'), 100));
-    QObject::connect(&server, &LoopbackServer::stalled, &server, [token] { QTimer::singleShot(50, [token] { token.cancel(); }); });
+    QObject::connect(&server, &LoopbackServer::stalled, &server,
+                     [token] { QTimer::singleShot(50, [token] { token.cancel(); }); });
 
     std::optional<QByteArray> result;
     bool cancelled = false;
@@ -202,7 +204,8 @@ TEST_F(ProviderRequestTest, RedirectsStayOnTheProviderHost)
     EXPECT_EQ(runTask(openAISpeech(client())), "moved audio");
 
     // A redirect to another host would hand it the key: it is refused instead.
-    const ProviderClient other(&network, ProviderEndpoints{server.url().resolved(QUrl(u"/prefix"_s)), server.url(), 5s});
+    const ProviderClient other(&network,
+                               ProviderEndpoints{server.url().resolved(QUrl(u"/prefix"_s)), server.url(), 5s});
     EXPECT_EQ(thrownMessage<TelvoraError>(openAISpeech(other)),
               u"O provedor recusou a operação (HTTP 302). Confira modelo, voz e disponibilidade na sua conta."_s);
     EXPECT_TRUE(elsewhere.requests().isEmpty());

@@ -19,10 +19,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QString interactiveLine
-    = u"A interface interativa do Telvora ainda não está disponível neste build.\n"_s;
-const QString localCheckLine
-    = u"A verificação de transcrição local ainda não está disponível neste build.\n"_s;
+const QString interactiveLine = u"A interface interativa do Telvora ainda não está disponível neste build.\n"_s;
+const QString localCheckLine = u"A verificação de transcrição local ainda não está disponível neste build.\n"_s;
 
 struct Outcome
 {
@@ -31,10 +29,7 @@ struct Outcome
     QString err;
 };
 
-QString builtProgram()
-{
-    return QDir(QCoreApplication::applicationDirPath()).filePath(u"telvora"_s);
-}
+QString builtProgram() { return QDir(QCoreApplication::applicationDirPath()).filePath(u"telvora"_s); }
 
 Outcome run(const QString &program, const QStringList &arguments)
 {
@@ -96,10 +91,10 @@ TEST(GuideCheck, PrintsTheUtf8SizeOfThePresentationInstructions)
     // The guide is Portuguese: bytes, not characters, are what is reported.
     ASSERT_GT(instructions.toUtf8().size(), instructions.size());
 
-    for (const QStringList &arguments : { QStringList { u"--verify-quintara-authoring"_s },
-             QStringList { u"--file"_s, u"x.txt"_s, u"--verify-quintara-authoring"_s },
-             QStringList {
-                 u"--verify-local-transcription"_s, u"a.wav"_s, u"--verify-quintara-authoring"_s } }) {
+    for (const QStringList &arguments :
+         {QStringList{u"--verify-quintara-authoring"_s},
+          QStringList{u"--file"_s, u"x.txt"_s, u"--verify-quintara-authoring"_s},
+          QStringList{u"--verify-local-transcription"_s, u"a.wav"_s, u"--verify-quintara-authoring"_s}}) {
         SCOPED_TRACE(arguments.join(u' ').toStdString());
         const Outcome outcome = run(builtProgram(), arguments);
         EXPECT_EQ(outcome.out, guideLine(instructions));
@@ -121,7 +116,7 @@ TEST(GuideCheck, ReadsTheBundleBesideTheProgramFirst)
         + OutputLength(OutputLength::short_).instruction() + u"\n\n"_s
         + QuintaraAuthoring::instructions(relocated.guideFolder());
 
-    const Outcome outcome = run(relocated.program(), { u"--verify-quintara-authoring"_s });
+    const Outcome outcome = run(relocated.program(), {u"--verify-quintara-authoring"_s});
     EXPECT_EQ(outcome.out, guideLine(expected));
     EXPECT_EQ(outcome.exitCode, 0);
 }
@@ -129,7 +124,7 @@ TEST(GuideCheck, ReadsTheBundleBesideTheProgramFirst)
 TEST(GuideCheck, FallsBackToTheBuildTreeWithoutABundleBesideTheProgram)
 {
     RelocatedProgram relocated;
-    const Outcome outcome = run(relocated.program(), { u"--verify-quintara-authoring"_s });
+    const Outcome outcome = run(relocated.program(), {u"--verify-quintara-authoring"_s});
     EXPECT_EQ(outcome.out, guideLine(Editorial::instructions(OutputKind::quintara, OutputLength::short_)));
     EXPECT_EQ(outcome.exitCode, 0);
 }
@@ -141,24 +136,24 @@ TEST(GuideCheck, PrintsTheGuideProblemAndFails)
         const char *name;
         std::function<void(const RelocatedProgram &)> shapeBundle;
         QString expected;
-    } cases[] {
-        { "bundle without the guide folder",
-            [](const RelocatedProgram &p) { QDir().mkpath(QDir(p.coreBundle()).filePath(u"Outros"_s)); },
-            u"O guia Quintara está ausente deste build. Recompile o Telvora com seus recursos.\n"_s },
-        { "guide with a blank syntax reference",
-            [](const RelocatedProgram &p) {
-                copyTree(QDir(CoreResources::bundlePath()).filePath(u"QuintaraAuthoring"_s), p.guideFolder());
-                QFile blank(QDir(p.guideFolder()).filePath(u"references/syntax.md"_s));
-                ASSERT_TRUE(blank.open(QIODevice::WriteOnly | QIODevice::Truncate));
-                blank.write("\n   \n");
-            },
-            u"O guia Quintara está incompleto (references/syntax.md). Atualize os recursos e recompile o Telvora.\n"_s },
+    } cases[]{
+        {"bundle without the guide folder",
+         [](const RelocatedProgram &p) { QDir().mkpath(QDir(p.coreBundle()).filePath(u"Outros"_s)); },
+         u"O guia Quintara está ausente deste build. Recompile o Telvora com seus recursos.\n"_s},
+        {"guide with a blank syntax reference",
+         [](const RelocatedProgram &p) {
+             copyTree(QDir(CoreResources::bundlePath()).filePath(u"QuintaraAuthoring"_s), p.guideFolder());
+             QFile blank(QDir(p.guideFolder()).filePath(u"references/syntax.md"_s));
+             ASSERT_TRUE(blank.open(QIODevice::WriteOnly | QIODevice::Truncate));
+             blank.write("\n   \n");
+         },
+         u"O guia Quintara está incompleto (references/syntax.md). Atualize os recursos e recompile o Telvora.\n"_s},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         RelocatedProgram relocated;
         c.shapeBundle(relocated);
-        const Outcome outcome = run(relocated.program(), { u"--verify-quintara-authoring"_s });
+        const Outcome outcome = run(relocated.program(), {u"--verify-quintara-authoring"_s});
         EXPECT_EQ(outcome.out, c.expected);
         EXPECT_EQ(outcome.err, QString());
         EXPECT_EQ(outcome.exitCode, 1);
@@ -173,27 +168,28 @@ TEST(ModeSelection, PicksTheModeFromWholeArguments)
         const char *name;
         QStringList arguments;
         QString expected;
-    } cases[] {
-        { "no arguments", {}, interactiveLine },
-        { "local check with two arguments", { u"--verify-local-transcription"_s, u"a.wav"_s, u"b.json"_s },
-            interactiveLine },
-        { "local check with two arguments beside the guide flag",
-            { u"--verify-quintara-authoring"_s, u"--verify-local-transcription"_s, u"a.wav"_s, u"b.json"_s },
-            guide },
-        { "local check with three arguments",
-            { u"--verify-local-transcription"_s, u"a.wav"_s, u"b.json"_s, u"small"_s }, localCheckLine },
-        { "local check wins over the guide flag before it",
-            { u"--verify-quintara-authoring"_s, u"--verify-local-transcription"_s, u"a.wav"_s, u"b.json"_s,
-                u"small"_s },
-            localCheckLine },
-        { "local check wins over the guide flag after it",
-            { u"--verify-local-transcription"_s, u"a.wav"_s, u"b.json"_s, u"small"_s,
-                u"--verify-quintara-authoring"_s },
-            localCheckLine },
-        { "guide flag with a value", { u"--verify-quintara-authoring=1"_s }, interactiveLine },
-        { "guide flag in upper case", { u"--VERIFY-QUINTARA-AUTHORING"_s }, interactiveLine },
-        { "local flag with a value",
-            { u"--verify-local-transcription=a.wav"_s, u"b.json"_s, u"small"_s, u"x"_s }, interactiveLine },
+    } cases[]{
+        {"no arguments", {}, interactiveLine},
+        {"local check with two arguments",
+         {u"--verify-local-transcription"_s, u"a.wav"_s, u"b.json"_s},
+         interactiveLine},
+        {"local check with two arguments beside the guide flag",
+         {u"--verify-quintara-authoring"_s, u"--verify-local-transcription"_s, u"a.wav"_s, u"b.json"_s},
+         guide},
+        {"local check with three arguments",
+         {u"--verify-local-transcription"_s, u"a.wav"_s, u"b.json"_s, u"small"_s},
+         localCheckLine},
+        {"local check wins over the guide flag before it",
+         {u"--verify-quintara-authoring"_s, u"--verify-local-transcription"_s, u"a.wav"_s, u"b.json"_s, u"small"_s},
+         localCheckLine},
+        {"local check wins over the guide flag after it",
+         {u"--verify-local-transcription"_s, u"a.wav"_s, u"b.json"_s, u"small"_s, u"--verify-quintara-authoring"_s},
+         localCheckLine},
+        {"guide flag with a value", {u"--verify-quintara-authoring=1"_s}, interactiveLine},
+        {"guide flag in upper case", {u"--VERIFY-QUINTARA-AUTHORING"_s}, interactiveLine},
+        {"local flag with a value",
+         {u"--verify-local-transcription=a.wav"_s, u"b.json"_s, u"small"_s, u"x"_s},
+         interactiveLine},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

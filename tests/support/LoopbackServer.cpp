@@ -13,15 +13,24 @@ namespace {
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 302: return "Found";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 429: return "Too Many Requests";
-    case 500: return "Internal Server Error";
-    default: return "Scripted";
+    case 200:
+        return "OK";
+    case 204:
+        return "No Content";
+    case 302:
+        return "Found";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 429:
+        return "Too Many Requests";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Scripted";
     }
 }
 
@@ -48,10 +57,7 @@ qsizetype parseHead(const QByteArray &buffer, LoopbackServer::Request &request)
 
 } // namespace
 
-QJsonObject LoopbackServer::Request::json() const
-{
-    return QJsonDocument::fromJson(body).object();
-}
+QJsonObject LoopbackServer::Request::json() const { return QJsonDocument::fromJson(body).object(); }
 
 LoopbackServer::Reply LoopbackServer::Reply::withStatus(int status, QByteArray body)
 {
@@ -97,25 +103,13 @@ LoopbackServer::LoopbackServer(QObject *parent)
 
 LoopbackServer::~LoopbackServer() = default;
 
-QUrl LoopbackServer::url() const
-{
-    return QUrl(u"http://127.0.0.1:%1"_s.arg(m_server.serverPort()));
-}
+QUrl LoopbackServer::url() const { return QUrl(u"http://127.0.0.1:%1"_s.arg(m_server.serverPort())); }
 
-void LoopbackServer::enqueue(Reply reply)
-{
-    m_queue.append(std::move(reply));
-}
+void LoopbackServer::enqueue(Reply reply) { m_queue.append(std::move(reply)); }
 
-void LoopbackServer::enqueue(const QList<Reply> &replies)
-{
-    m_queue += replies;
-}
+void LoopbackServer::enqueue(const QList<Reply> &replies) { m_queue += replies; }
 
-void LoopbackServer::setHandler(std::function<Reply(const Request &)> handler)
-{
-    m_handler = std::move(handler);
-}
+void LoopbackServer::setHandler(std::function<Reply(const Request &)> handler) { m_handler = std::move(handler); }
 
 void LoopbackServer::accept()
 {

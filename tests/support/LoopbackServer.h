@@ -26,8 +26,8 @@ public:
     struct Request
     {
         QByteArray method;
-        QByteArray path;     // as sent, still percent-encoded
-        QByteArray query;    // raw, without the "?"
+        QByteArray path;                      // as sent, still percent-encoded
+        QByteArray query;                     // raw, without the "?"
         QMap<QByteArray, QByteArray> headers; // names in lower case
         QByteArray body;
 

@@ -11,15 +11,9 @@
 #include <ostream>
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &value, std::ostream *out)
-{
-    *out << '"' << value.toStdString() << '"';
-}
+inline void PrintTo(const QString &value, std::ostream *out) { *out << '"' << value.toStdString() << '"'; }
 
-inline void PrintTo(const QByteArray &value, std::ostream *out)
-{
-    *out << '"' << value.toStdString() << '"';
-}
+inline void PrintTo(const QByteArray &value, std::ostream *out) { *out << '"' << value.toStdString() << '"'; }
 
 inline void PrintTo(const QStringList &value, std::ostream *out)
 {

@@ -19,8 +19,7 @@ class TaskTimedOut : public std::runtime_error
 public:
     TaskTimedOut()
         : std::runtime_error("the task did not finish before the watchdog")
-    {
-    }
+    {}
 };
 
 namespace detail {

@@ -30,9 +30,6 @@ std::optional<QString> ScriptedUserPrompts::chooseSaveLocation(const SaveDialog 
     return next(saveAnswers);
 }
 
-void ScriptedUserPrompts::openInDefaultApplication(const QString &path)
-{
-    openedElsewhere.append(path);
-}
+void ScriptedUserPrompts::openInDefaultApplication(const QString &path) { openedElsewhere.append(path); }
 
 } // namespace telvora::test

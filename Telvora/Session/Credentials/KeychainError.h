@@ -11,8 +11,7 @@ public:
     KeychainError(int code, QString description)
         : PlatformError(std::move(description))
         , m_code(code)
-    {
-    }
+    {}
 
     int code() const noexcept { return m_code; }
 

@@ -7,8 +7,7 @@ namespace telvora {
 
 KeychainStore::KeychainStore(CredentialBackend &backend)
     : m_backend(&backend)
-{
-}
+{}
 
 QString KeychainStore::read(const QString &account) const
 {

@@ -58,8 +58,7 @@ Outcome run(QKeychain::Job *job, std::chrono::milliseconds guard)
 SecretServiceBackend::SecretServiceBackend(QString service, std::chrono::milliseconds guard)
     : m_service(std::move(service))
     , m_guard(guard)
-{
-}
+{}
 
 std::optional<QByteArray> SecretServiceBackend::readData(const QString &account)
 {

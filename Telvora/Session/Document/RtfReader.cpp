@@ -21,11 +21,13 @@ const auto extraBraceMessage = u"Documento RTF inválido: há um “}” sem gru
 
 // Groups whose content is never part of the document's text.
 constexpr std::array<std::string_view, 41> skippedDestinations{
-    "annotation", "atnauthor", "atnid", "bkmkend", "bkmkstart", "colorschememapping", "colortbl", "datastore",
-    "docvar", "filetbl", "fldinst", "footer", "footerf", "footerl", "footerr", "footnote", "generator", "header",
-    "headerf", "headerl", "headerr", "info", "latentstyles", "listoverridetable", "listtable", "mmathPr",
-    "nonshppict", "objdata", "object", "pgdsctbl", "pict", "private", "revtbl", "rsidtbl", "stylesheet", "tc",
-    "template", "themedata", "userprops", "xe", "xmlnstbl"};
+    "annotation", "atnauthor", "atnid",      "bkmkend",  "bkmkstart",    "colorschememapping",
+    "colortbl",   "datastore", "docvar",     "filetbl",  "fldinst",      "footer",
+    "footerf",    "footerl",   "footerr",    "footnote", "generator",    "header",
+    "headerf",    "headerl",   "headerr",    "info",     "latentstyles", "listoverridetable",
+    "listtable",  "mmathPr",   "nonshppict", "objdata",  "object",       "pgdsctbl",
+    "pict",       "private",   "revtbl",     "rsidtbl",  "stylesheet",   "tc",
+    "template",   "themedata", "userprops",  "xe",       "xmlnstbl"};
 
 static_assert(std::is_sorted(skippedDestinations.begin(), skippedDestinations.end()), "looked up by binary search");
 
@@ -36,32 +38,48 @@ struct CharacterWord
 };
 
 constexpr std::array<CharacterWord, 24> characterWords{{
-    {"bullet", u'\u2022'}, {"cell", u'\t'}, {"emdash", u'\u2014'}, {"emspace", u'\u2003'}, {"endash", u'\u2013'},
-    {"enspace", u'\u2002'}, {"ldblquote", u'\u201C'}, {"line", u'\n'}, {"lquote", u'\u2018'}, {"ltrmark", u'\u200E'},
-    {"nestcell", u'\t'}, {"nestrow", u'\n'}, {"page", u'\n'}, {"par", u'\n'}, {"qmspace", u'\u2005'},
-    {"rdblquote", u'\u201D'}, {"row", u'\n'}, {"rquote", u'\u2019'}, {"rtlmark", u'\u200F'}, {"sect", u'\n'},
-    {"zwbo", u'\u200B'}, {"zwj", u'\u200D'}, {"zwnbo", u'\uFEFF'}, {"zwnj", u'\u200C'},
+    {"bullet", u'\u2022'}, {"cell", u'\t'},        {"emdash", u'\u2014'},    {"emspace", u'\u2003'},
+    {"endash", u'\u2013'}, {"enspace", u'\u2002'}, {"ldblquote", u'\u201C'}, {"line", u'\n'},
+    {"lquote", u'\u2018'}, {"ltrmark", u'\u200E'}, {"nestcell", u'\t'},      {"nestrow", u'\n'},
+    {"page", u'\n'},       {"par", u'\n'},         {"qmspace", u'\u2005'},   {"rdblquote", u'\u201D'},
+    {"row", u'\n'},        {"rquote", u'\u2019'},  {"rtlmark", u'\u200F'},   {"sect", u'\n'},
+    {"zwbo", u'\u200B'},   {"zwj", u'\u200D'},     {"zwnbo", u'\uFEFF'},     {"zwnj", u'\u200C'},
 }};
 
 // Windows character sets of the font table, as code pages.
 int codePageForCharset(int charset)
 {
     switch (charset) {
-    case 77: return 10000;
-    case 128: return 932;
-    case 129: return 949;
-    case 134: return 936;
-    case 136: return 950;
-    case 161: return 1253;
-    case 162: return 1254;
-    case 163: return 1258;
-    case 177: return 1255;
-    case 178: return 1256;
-    case 186: return 1257;
-    case 204: return 1251;
-    case 222: return 874;
-    case 238: return 1250;
-    default: return 0; // the document's own code page
+    case 77:
+        return 10000;
+    case 128:
+        return 932;
+    case 129:
+        return 949;
+    case 134:
+        return 936;
+    case 136:
+        return 950;
+    case 161:
+        return 1253;
+    case 162:
+        return 1254;
+    case 163:
+        return 1258;
+    case 177:
+        return 1255;
+    case 178:
+        return 1256;
+    case 186:
+        return 1257;
+    case 204:
+        return 1251;
+    case 222:
+        return 874;
+    case 238:
+        return 1250;
+    default:
+        return 0; // the document's own code page
     }
 }
 
@@ -406,9 +424,6 @@ private:
 
 } // namespace
 
-QString RtfReader::read(const QByteArray &rtf)
-{
-    return Parser(rtf).run();
-}
+QString RtfReader::read(const QByteArray &rtf) { return Parser(rtf).run(); }
 
 } // namespace telvora

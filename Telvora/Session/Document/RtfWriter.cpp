@@ -10,10 +10,7 @@ namespace {
 
 constexpr int twipsPerPoint = 20;
 
-int twips(qreal points)
-{
-    return int(std::lround(points * twipsPerPoint));
-}
+int twips(qreal points) { return int(std::lround(points * twipsPerPoint)); }
 
 int halfPoints(const QFont &font)
 {
@@ -21,10 +18,7 @@ int halfPoints(const QFont &font)
     return int(std::lround(points * 2));
 }
 
-int channel(float component)
-{
-    return int(std::lround(component * 255));
-}
+int channel(float component) { return int(std::lround(component * 255)); }
 
 // Plain ASCII passes as is; everything else is a \uN escape with "?" for readers
 // without Unicode, so the file itself stays 7-bit.
@@ -113,8 +107,8 @@ private:
         m_out += "{\\colortbl;";
         for (const QColor &colour : m_colours) {
             m_out += "\\red" + QByteArray::number(channel(colour.redF())) + "\\green"
-                     + QByteArray::number(channel(colour.greenF())) + "\\blue"
-                     + QByteArray::number(channel(colour.blueF())) + ';';
+                + QByteArray::number(channel(colour.greenF())) + "\\blue" + QByteArray::number(channel(colour.blueF()))
+                + ';';
         }
         m_out += "}\n";
     }
@@ -178,14 +172,8 @@ private:
 
 } // namespace
 
-QByteArray RtfWriter::write(const QString &text)
-{
-    return write(StyledDocument::attributed(text, false));
-}
+QByteArray RtfWriter::write(const QString &text) { return write(StyledDocument::attributed(text, false)); }
 
-QByteArray RtfWriter::write(const StyledText &styled)
-{
-    return Writer(styled).write();
-}
+QByteArray RtfWriter::write(const StyledText &styled) { return Writer(styled).write(); }
 
 } // namespace telvora

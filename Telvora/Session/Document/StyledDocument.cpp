@@ -32,8 +32,9 @@ struct Typography
 
 QFont serif(qreal size, bool bold)
 {
-    QFont font = QFontDatabase::hasFamily(serifFamily.toString()) ? QFont(serifFamily.toString())
-                                                                  : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont font = QFontDatabase::hasFamily(serifFamily.toString())
+        ? QFont(serifFamily.toString())
+        : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPointSizeF(size);
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     return font;
@@ -52,10 +53,7 @@ const Typography &typography()
     return fonts;
 }
 
-bool isSpaceOrTab(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
+bool isSpaceOrTab(QChar c) { return c == u' ' || c == u'\t'; }
 
 QStringView trimSpacesAndTabs(QStringView line)
 {

@@ -75,8 +75,7 @@ QTextBlockFormat blockFormat(const ParagraphStyle &style)
 
 StyledText::StyledText(QString text)
     : m_text(std::move(text))
-{
-}
+{}
 
 void StyledText::addFont(qsizetype offset, qsizetype length, const QFont &font)
 {
@@ -93,20 +92,11 @@ void StyledText::addParagraph(qsizetype offset, qsizetype length, const Paragrap
     m_paragraphs.append({offset, length, style});
 }
 
-QFont StyledText::fontAt(qsizetype position) const
-{
-    return valueAt(m_fonts, position);
-}
+QFont StyledText::fontAt(qsizetype position) const { return valueAt(m_fonts, position); }
 
-QColor StyledText::colourAt(qsizetype position) const
-{
-    return valueAt(m_colours, position);
-}
+QColor StyledText::colourAt(qsizetype position) const { return valueAt(m_colours, position); }
 
-ParagraphStyle StyledText::paragraphAt(qsizetype position) const
-{
-    return valueAt(m_paragraphs, position);
-}
+ParagraphStyle StyledText::paragraphAt(qsizetype position) const { return valueAt(m_paragraphs, position); }
 
 QList<StyledSegment> StyledText::segments() const
 {

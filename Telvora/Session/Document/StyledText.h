@@ -14,8 +14,8 @@ namespace telvora {
 /// Paragraph attributes in points. A line height of 0 means the font's natural height.
 struct ParagraphStyle
 {
-    qreal lineSpacing = 0;       // extra space between the lines of a paragraph
-    qreal paragraphSpacing = 0;  // space after the paragraph
+    qreal lineSpacing = 0;      // extra space between the lines of a paragraph
+    qreal paragraphSpacing = 0; // space after the paragraph
     qreal minimumLineHeight = 0;
     qreal maximumLineHeight = 0;
 

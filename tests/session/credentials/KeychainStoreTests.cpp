@@ -124,8 +124,7 @@ TEST_F(KeychainStoreTest, AJobAnsweringAfterItsGuardIsAbandonedHarmlessly)
         hurried.read(KeychainStore::openAIAccount); // usually gives up before the answer
         try {
             hurried.save(u"sk-late"_s, KeychainStore::openAIAccount);
-        } catch (const KeychainError &) {
-        }
+        } catch (const KeychainError &) {}
     }
     // The late answers arrive now, with nobody waiting for them.
     QTest::qWait(500);

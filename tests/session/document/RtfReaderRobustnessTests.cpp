@@ -69,8 +69,8 @@ TEST(RtfReaderRobustness, DeepNestingNeedsNoRecursion)
 TEST(RtfReaderRobustness, AbsurdParametersStayHarmless)
 {
     for (const char *rtf : {"{\\rtf1\\uc999999999999\\u65 abc}", "{\\rtf1\\bin99999999999 }", "{\\rtf1\\bin-5 a}",
-                            "{\\rtf1\\u-99999999999 a}", "{\\rtf1\\ansicpg99999999999\\'80}",
-                            "{\\rtf1\\ansicpg0\\'80}", "{\\rtf1\\'", "{\\rtf1\\'4", "{\\rtf1\\", "{\\rtf1\\u"}) {
+                            "{\\rtf1\\u-99999999999 a}", "{\\rtf1\\ansicpg99999999999\\'80}", "{\\rtf1\\ansicpg0\\'80}",
+                            "{\\rtf1\\'", "{\\rtf1\\'4", "{\\rtf1\\", "{\\rtf1\\u"}) {
         SCOPED_TRACE(rtf);
         readSafely(rtf);
     }
@@ -97,9 +97,15 @@ TEST(RtfReaderRobustness, RandomAndMutatedInputs)
         for (int edits = 1 + round % 8; edits > 0; --edits) {
             const int at = std::uniform_int_distribution<int>(0, int(rtf.size()) - 1)(random);
             switch (round % 3) {
-            case 0: rtf[at] = char(byte(random)); break;
-            case 1: rtf.insert(at, alphabet[letter(random)]); break;
-            default: rtf.remove(at, 1 + at % 5); break;
+            case 0:
+                rtf[at] = char(byte(random));
+                break;
+            case 1:
+                rtf.insert(at, alphabet[letter(random)]);
+                break;
+            default:
+                rtf.remove(at, 1 + at % 5);
+                break;
             }
         }
         readSafely(rtf);

@@ -3,7 +3,6 @@
 #include "Telvora/Session/Document/StyledDocument.h"
 #include "Telvora/Session/ExampleDocument.h"
 
-
 #include <gtest/gtest.h>
 
 #include <random>

@@ -37,13 +37,20 @@ const ParagraphStyle blank{0, 0, 12, 12};
 TEST(StyledDocumentPlain, CleansEachLine)
 {
     const std::vector<std::pair<QString, QString>> lines{
-        {u"## Introdução"_s, u"Introdução"_s},   {u"**Ideia** central"_s, u"Ideia central"_s},
-        {u"- primeiro"_s, u"• primeiro"_s},      {u"* segundo"_s, u"• segundo"_s},
-        {u"### Título"_s, u"Título"_s},          {u"####### x"_s, u"####### x"_s},
-        {u"*ênfase*"_s, u"*ênfase*"_s},          {u"-x"_s, u"-x"_s},
-        {u"#\t \u00A0Título"_s, u"Título"_s},    {u"#Título"_s, u"#Título"_s},
-        {u"* **negrito**"_s, u"• negrito"_s},    {u" - recuado"_s, u" - recuado"_s},
-        {u"***"_s, u"*"_s},                      {QString(), QString()},
+        {u"## Introdução"_s, u"Introdução"_s},
+        {u"**Ideia** central"_s, u"Ideia central"_s},
+        {u"- primeiro"_s, u"• primeiro"_s},
+        {u"* segundo"_s, u"• segundo"_s},
+        {u"### Título"_s, u"Título"_s},
+        {u"####### x"_s, u"####### x"_s},
+        {u"*ênfase*"_s, u"*ênfase*"_s},
+        {u"-x"_s, u"-x"_s},
+        {u"#\t \u00A0Título"_s, u"Título"_s},
+        {u"#Título"_s, u"#Título"_s},
+        {u"* **negrito**"_s, u"• negrito"_s},
+        {u" - recuado"_s, u" - recuado"_s},
+        {u"***"_s, u"*"_s},
+        {QString(), QString()},
     };
     for (const auto &[before, after] : lines) {
         SCOPED_TRACE(before.toStdString());
@@ -65,14 +72,10 @@ TEST(StyledDocumentAttributed, StylesTheExampleDocument)
     ASSERT_EQ(styled.text(), text);
 
     const std::vector<std::pair<QString, Role>> lines{
-        {u"O espaço das ideias"_s, Role::title},
-        {u"Introdução"_s, Role::heading},
-        {u"Pontos principais"_s, Role::heading},
-        {u"Conclusão"_s, Role::heading},
-        {u"1. Curiosidade"_s, Role::body},
-        {u"2. Diálogo"_s, Role::body},
-        {u"3. Prática"_s, Role::body},
-        {u"Ana traz"_s, Role::body},
+        {u"O espaço das ideias"_s, Role::title}, {u"Introdução"_s, Role::heading},
+        {u"Pontos principais"_s, Role::heading}, {u"Conclusão"_s, Role::heading},
+        {u"1. Curiosidade"_s, Role::body},       {u"2. Diálogo"_s, Role::body},
+        {u"3. Prática"_s, Role::body},           {u"Ana traz"_s, Role::body},
     };
     for (const auto &[start, role] : lines) {
         SCOPED_TRACE(start.toStdString());
@@ -94,10 +97,9 @@ TEST(StyledDocumentAttributed, StylesTheExampleDocument)
 TEST(StyledDocumentAttributed, RecognisesHeadingsByTheirWholeLine)
 {
     const std::vector<std::pair<QString, bool>> lines{
-        {u"Resumo"_s, true},         {u" \tPontos-chave\t "_s, true}, {u"# Tema"_s, true},
-        {u"## Tema"_s, true},        {u"### Tema"_s, false},          {u" # Tema"_s, false},
-        {u"#Tema"_s, false},         {u"resumo"_s, false},            {u"Resumo:"_s, false},
-        {u"Resumo\r"_s, false},      {u"Conclusão final"_s, false},
+        {u"Resumo"_s, true},    {u" \tPontos-chave\t "_s, true}, {u"# Tema"_s, true},           {u"## Tema"_s, true},
+        {u"### Tema"_s, false}, {u" # Tema"_s, false},           {u"#Tema"_s, false},           {u"resumo"_s, false},
+        {u"Resumo:"_s, false},  {u"Resumo\r"_s, false},          {u"Conclusão final"_s, false},
     };
     for (const auto &[line, heading] : lines) {
         SCOPED_TRACE(line.toStdString());
@@ -166,9 +168,11 @@ TEST(StyledText, LaterRunsReplaceOnlyTheirRange)
     styled.addColour(0, 10, Qt::red);
     styled.addColour(5, 5, Qt::blue);
     const QList<StyledSegment> segments = styled.segments();
-    const std::vector<std::tuple<qsizetype, qsizetype, QString, QColor>> expected{
-        {0, 2, u"A"_s, Qt::red}, {2, 2, u"B"_s, Qt::red}, {4, 1, u"C"_s, Qt::red},
-        {5, 3, u"C"_s, Qt::blue}, {8, 2, u"A"_s, Qt::blue}};
+    const std::vector<std::tuple<qsizetype, qsizetype, QString, QColor>> expected{{0, 2, u"A"_s, Qt::red},
+                                                                                  {2, 2, u"B"_s, Qt::red},
+                                                                                  {4, 1, u"C"_s, Qt::red},
+                                                                                  {5, 3, u"C"_s, Qt::blue},
+                                                                                  {8, 2, u"A"_s, Qt::blue}};
     ASSERT_EQ(segments.size(), qsizetype(expected.size()));
     for (size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(i);

@@ -71,7 +71,9 @@ TEST_F(SessionChangeRulesTest, FieldsWithoutPropertyNotifyOnlyOnRealChanges)
         {"length", counter(&Session::lengthChanged), [&] { s.setLength(OutputLength::short_); }},
         {"provider", counter(&Session::providerChanged), [&] { s.setProvider(VoiceProvider::elevenLabs); }},
         {"elevenVoices", counter(&Session::elevenVoicesChanged),
-         [&] { s.setElevenVoices({Voice{u"a"_s, u"Ana"_s}, Voice{u"b"_s, u"Bia"_s}}); }},
+         [&] {
+             s.setElevenVoices({Voice{u"a"_s, u"Ana"_s}, Voice{u"b"_s, u"Bia"_s}});
+         }},
         {"errorMessage", counter(&Session::errorMessageChanged), [&] { s.setErrorMessage(u"Falhou"_s); }},
     };
     for (const Row &row : rows) {
@@ -106,12 +108,16 @@ TEST_F(SessionChangeRulesTest, RealChangesOfTextVoiceProviderAndModelsDiscardThe
         bool discards;
     };
     const QList<Row> rows{
-        {"outputText", [&] { s.setOutputText(s.outputText()); }, [&] { s.setOutputText(s.outputText() + u"!"_s); }, true},
+        {"outputText", [&] { s.setOutputText(s.outputText()); }, [&] { s.setOutputText(s.outputText() + u"!"_s); },
+         true},
         {"provider", [&] { s.setProvider(s.provider()); },
-         [&] { s.setProvider(s.provider() == VoiceProvider::openAI ? VoiceProvider::elevenLabs : VoiceProvider::openAI); },
+         [&] {
+             s.setProvider(s.provider() == VoiceProvider::openAI ? VoiceProvider::elevenLabs : VoiceProvider::openAI);
+         },
          true},
         {"openAIVoice", [&] { s.setOpenAIVoice(s.openAIVoice()); }, [&] { s.setOpenAIVoice(u"cedar"_s); }, true},
-        {"elevenVoice", [&] { s.setElevenVoice(s.elevenVoice()); }, [&] { s.setElevenVoice(s.elevenVoice() + u"v"_s); }, true},
+        {"elevenVoice", [&] { s.setElevenVoice(s.elevenVoice()); }, [&] { s.setElevenVoice(s.elevenVoice() + u"v"_s); },
+         true},
         {"narrationModel", [&] { s.setNarrationModel(s.narrationModel()); },
          [&] { s.setNarrationModel(s.narrationModel() + u"m"_s); }, true},
         {"elevenModel", [&] { s.setElevenModel(s.elevenModel()); }, [&] { s.setElevenModel(s.elevenModel() + u"m"_s); },

@@ -90,8 +90,8 @@ TEST_F(SessionSettingsTest, StoredValuesReplaceTheDefaultsAndNonTextFallsBack)
 
     for (const PersistedText &setting : transcriptionSettings + modelSettings) {
         SCOPED_TRACE(setting.name);
-        const QString expected = setting.key == u"textModel"_s ? u"gpt-5.4-mini"_s
-                                                               : u"stored "_s + QString::fromLatin1(setting.name);
+        const QString expected =
+            setting.key == u"textModel"_s ? u"gpt-5.4-mini"_s : u"stored "_s + QString::fromLatin1(setting.name);
         EXPECT_EQ((s.*setting.get)(), expected);
     }
 }
@@ -111,7 +111,8 @@ TEST_F(SessionSettingsTest, TranscriptionSettingsAreWrittenOnEveryAssignmentButN
     Session &s = makeSession();
     for (const PersistedText &setting : transcriptionSettings) {
         SCOPED_TRACE(setting.name);
-        const QMetaMethod signal = s.metaObject()->property(s.metaObject()->indexOfProperty(setting.name)).notifySignal();
+        const QMetaMethod signal =
+            s.metaObject()->property(s.metaObject()->indexOfProperty(setting.name)).notifySignal();
         QSignalSpy changes(&s, signal);
 
         (s.*setting.set)(u"value of "_s + QString::fromLatin1(setting.name));
@@ -183,8 +184,8 @@ TEST_F(SessionSettingsTest, TranscriptionOptionsReadTheFieldsAndAssignThemInReco
     Session &s = makeSession();
     s.setSpeakerNames(u"Ana, Bruno"_s);
     s.setSpeakerCount(2);
-    const LocalTranscriptionOptions expected{u"large-v3-turbo"_s, u"pt"_s, QString(), true, 2, u"Ana, Bruno"_s,
-                                             QString(), QString()};
+    const LocalTranscriptionOptions expected{u"large-v3-turbo"_s, u"pt"_s,   QString(), true, 2,
+                                             u"Ana, Bruno"_s,     QString(), QString()};
     EXPECT_EQ(s.transcriptionOptions(), expected);
 
     QStringList order;
@@ -202,12 +203,13 @@ TEST_F(SessionSettingsTest, TranscriptionOptionsReadTheFieldsAndAssignThemInReco
     track(&Session::embeddingModelChanged, "embeddingModel");
 
     settings->clear();
-    const LocalTranscriptionOptions changed{u"large-v3"_s, u"en"_s, u"Quintara"_s, false, 4, u"Carla"_s,
-                                            u"/seg.onnx"_s, u"/emb.onnx"_s};
+    const LocalTranscriptionOptions changed{u"large-v3"_s, u"en"_s,        u"Quintara"_s, false, 4,
+                                            u"Carla"_s,    u"/seg.onnx"_s, u"/emb.onnx"_s};
     s.setTranscriptionOptions(changed);
     EXPECT_EQ(s.transcriptionOptions(), changed);
-    EXPECT_EQ(order, (QStringList{u"model"_s, u"language"_s, u"vocabulary"_s, u"diarization"_s, u"speakerCount"_s,
-                                  u"speakerNames"_s, u"segmentationModel"_s, u"embeddingModel"_s}));
+    EXPECT_EQ(order,
+              (QStringList{u"model"_s, u"language"_s, u"vocabulary"_s, u"diarization"_s, u"speakerCount"_s,
+                           u"speakerNames"_s, u"segmentationModel"_s, u"embeddingModel"_s}));
 
     // Changing one value still writes all five persisted keys.
     settings->clear();

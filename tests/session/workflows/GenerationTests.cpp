@@ -62,7 +62,8 @@ TEST_F(Generation, StoresThePlainDocumentAndMarksItUnsaved)
     EXPECT_EQ(request.header("authorization"), "Bearer sk-test");
     EXPECT_EQ(request.json().value(u"model"_s).toString(), u"gpt-5.4-mini"_s);
     EXPECT_EQ(request.json().value(u"input"_s).toString(), u"Ana: uma fala."_s);
-    EXPECT_TRUE(request.json().value(u"instructions"_s).toString().endsWith(OutputLength(OutputLength::medium).instruction()));
+    EXPECT_TRUE(
+        request.json().value(u"instructions"_s).toString().endsWith(OutputLength(OutputLength::medium).instruction()));
 }
 
 TEST_F(Generation, PresentationKeepsItsMarkdown)
@@ -97,8 +98,9 @@ TEST_F(Generation, AnEditDuringTheRequestDropsTheResult)
     session->generate();
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(session->status(), u"Erro"_s);
-    EXPECT_EQ(session->errorMessage(),
-              u"O texto foi editado durante a geração. Suas alterações foram preservadas; gere novamente a partir da revisão atual."_s);
+    EXPECT_EQ(
+        session->errorMessage(),
+        u"O texto foi editado durante a geração. Suas alterações foram preservadas; gere novamente a partir da revisão atual."_s);
     EXPECT_EQ(session->sourceText(), u"fonte revisada"_s);
     EXPECT_TRUE(session->outputText().isEmpty());
 }

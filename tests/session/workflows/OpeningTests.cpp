@@ -24,8 +24,11 @@ protected:
     // What the session shows; a refused open must leave all of it as it was.
     QStringList snapshot() const
     {
-        return {session->sourceText(), session->outputText(), session->sourceName(),
-                session->sourceURL().toString(), QString::number(session->detectedSpeakers()),
+        return {session->sourceText(),
+                session->outputText(),
+                session->sourceName(),
+                session->sourceURL().toString(),
+                QString::number(session->detectedSpeakers()),
                 session->readerShowsSource() ? u"source"_s : u"output"_s};
     }
 
@@ -114,9 +117,15 @@ TEST_F(Opening, UnusableFilesAreRefusedWithoutChangingAnything)
     // that has no partner.
     const std::pair<const char *, QByteArray> undecodable[] = {
         {"Latin-1 of odd length", QByteArray("\xe7\xe3o")},
-        {"a low surrogate alone", QByteArray("a\0\x00\xdc" "b\0", 6)},
+        {"a low surrogate alone",
+         QByteArray("a\0\x00\xdc"
+                    "b\0",
+                    6)},
         {"a high surrogate at the end", QByteArray("a\0\x3d\xd8", 4)},
-        {"a high surrogate before a letter", QByteArray("\x3d\xd8" "a\0", 4)},
+        {"a high surrogate before a letter",
+         QByteArray("\x3d\xd8"
+                    "a\0",
+                    4)},
     };
     for (const auto &[name, bytes] : undecodable) {
         SCOPED_TRACE(name);
@@ -164,7 +173,8 @@ TEST_F(Opening, UnsavedTextRaisesTheAlert)
     ASSERT_EQ(prompts.alertsShown.size(), 1);
     const auto &alert = prompts.alertsShown.first();
     EXPECT_EQ(alert.message, u"Há texto que ainda não foi exportado."_s);
-    EXPECT_EQ(alert.informativeText, u"Exporte o documento para guardar suas alterações antes de substituir o arquivo."_s);
+    EXPECT_EQ(alert.informativeText,
+              u"Exporte o documento para guardar suas alterações antes de substituir o arquivo."_s);
     EXPECT_EQ(alert.buttons, (QStringList{u"Cancelar"_s, u"Descartar e continuar"_s, u"Exportar"_s}));
     EXPECT_EQ(session->outputText(), u"documento editado"_s);
 

@@ -40,12 +40,12 @@ TEST_F(ReaderExport, TitleAndProposedNameFollowTheShownText)
          u"Exemplo · ideias-txt-resumo.txt"_s, false},
         {"source shown", true, OutputKind::summary, u"aula.final.txt"_s, u"Original"_s,
          u"aula-final-txt-original.txt"_s, false},
-        {"presentation", false, OutputKind::quintara, u"gravação.m4a"_s, u"Quintara"_s,
-         u"gravação-m4a-quintara.md"_s, true},
+        {"presentation", false, OutputKind::quintara, u"gravação.m4a"_s, u"Quintara"_s, u"gravação-m4a-quintara.md"_s,
+         true},
         {"name without dots", false, OutputKind::summary, u"Nenhum arquivo"_s, u"Resumo"_s,
          u"Nenhum arquivo-resumo.txt"_s, false},
-        {"instructional", false, OutputKind::instructional, u"a.b"_s, u"Instrucional"_s,
-         u"a-b-instrucional.txt"_s, false},
+        {"instructional", false, OutputKind::instructional, u"a.b"_s, u"Instrucional"_s, u"a-b-instrucional.txt"_s,
+         false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
