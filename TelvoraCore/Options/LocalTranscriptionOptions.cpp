@@ -2,6 +2,7 @@
 
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Support/Json.h"
+#include "TelvoraCore/Support/JsonFields.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -33,44 +34,6 @@ QByteArray encoded(const QJsonValue &value)
 {
     const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
     return array.sliced(1, array.size() - 2);
-}
-
-QJsonValue required(const QJsonObject &object, QStringView key)
-{
-    const auto found = object.constFind(key);
-    if (found == object.constEnd())
-        throw JsonError(u"As opções de transcrição não têm a chave \"%1\"."_s.arg(key));
-    return found.value();
-}
-
-QString text(const QJsonObject &object, QStringView key)
-{
-    const QJsonValue value = required(object, key);
-    if (!value.isString())
-        throw JsonError(u"Nas opções de transcrição, a chave \"%1\" deve ser um texto."_s.arg(key));
-    return value.toString();
-}
-
-bool flag(const QJsonObject &object, QStringView key)
-{
-    const QJsonValue value = required(object, key);
-    if (!value.isBool())
-        throw JsonError(u"Nas opções de transcrição, a chave \"%1\" deve ser true ou false."_s.arg(key));
-    return value.toBool();
-}
-
-// Any JSON number with a whole value that fits 64 bits: the parser keeps no trace of
-// how the number was written, so 2 and 2.0 read the same. The test goes through
-// toInteger rather than a double, which would round 2^63 - 1 up to 2^63 and refuse the
-// largest count we write ourselves; a value toInteger cannot convert returns the given
-// fallback, so two different fallbacks tell it apart from a genuine result.
-qint64 integer(const QJsonObject &object, QStringView key)
-{
-    const QJsonValue value = required(object, key);
-    const qint64 number = value.toInteger(1);
-    if (!value.isDouble() || number != value.toInteger(2))
-        throw JsonError(u"Nas opções de transcrição, a chave \"%1\" deve ser um número inteiro."_s.arg(key));
-    return number;
 }
 
 } // namespace
@@ -106,15 +69,16 @@ LocalTranscriptionOptions LocalTranscriptionOptions::fromJson(const QByteArray &
 
 LocalTranscriptionOptions LocalTranscriptionOptions::fromJson(const QJsonObject &object)
 {
+    const JsonFields fields(object, u"As opções de transcrição não têm"_s, u"Nas opções de transcrição"_s);
     return LocalTranscriptionOptions{
-        text(object, Key::model),
-        text(object, Key::language),
-        text(object, Key::vocabulary),
-        flag(object, Key::diarization),
-        integer(object, Key::speakerCount),
-        text(object, Key::speakerNames),
-        text(object, Key::segmentationModel),
-        text(object, Key::embeddingModel),
+        fields.text(Key::model),
+        fields.text(Key::language),
+        fields.text(Key::vocabulary),
+        fields.flag(Key::diarization),
+        fields.integer(Key::speakerCount),
+        fields.text(Key::speakerNames),
+        fields.text(Key::segmentationModel),
+        fields.text(Key::embeddingModel),
     };
 }
 

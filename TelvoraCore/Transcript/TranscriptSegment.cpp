@@ -1,6 +1,6 @@
 #include "TelvoraCore/Transcript/TranscriptSegment.h"
 
-#include "TelvoraCore/Errors/Error.h"
+#include "TelvoraCore/Support/JsonFields.h"
 
 #include <QJsonValue>
 
@@ -17,32 +17,6 @@ constexpr auto fim = u"fim";
 constexpr auto texto = u"texto";
 } // namespace Key
 
-QJsonValue required(const QJsonObject &object, QStringView key, qsizetype index)
-{
-    const auto found = object.constFind(key);
-    if (found == object.constEnd())
-        throw JsonError(u"O segmento de índice %1 da transcrição não tem a chave \"%2\"."_s.arg(index).arg(key));
-    return found.value();
-}
-
-QString text(const QJsonObject &object, QStringView key, qsizetype index)
-{
-    const QJsonValue value = required(object, key, index);
-    if (!value.isString())
-        throw JsonError(
-            u"No segmento de índice %1 da transcrição, a chave \"%2\" deve ser um texto."_s.arg(index).arg(key));
-    return value.toString();
-}
-
-double seconds(const QJsonObject &object, QStringView key, qsizetype index)
-{
-    const QJsonValue value = required(object, key, index);
-    if (!value.isDouble())
-        throw JsonError(
-            u"No segmento de índice %1 da transcrição, a chave \"%2\" deve ser um número."_s.arg(index).arg(key));
-    return value.toDouble();
-}
-
 } // namespace
 
 QJsonObject TranscriptSegment::toJson() const
@@ -55,8 +29,10 @@ QJsonObject TranscriptSegment::toJson() const
 
 TranscriptSegment TranscriptSegment::fromJson(const QJsonObject &object, qsizetype index)
 {
-    return TranscriptSegment{text(object, Key::locutor, index), seconds(object, Key::inicio, index),
-                             seconds(object, Key::fim, index), text(object, Key::texto, index)};
+    const JsonFields fields(object, u"O segmento de índice %1 da transcrição não tem"_s.arg(index),
+                            u"No segmento de índice %1 da transcrição"_s.arg(index));
+    return TranscriptSegment{fields.text(Key::locutor), fields.number(Key::inicio), fields.number(Key::fim),
+                             fields.text(Key::texto)};
 }
 
 } // namespace telvora
