@@ -3,7 +3,7 @@
 #include "Telvora/Session/Session.h"
 
 #include "Telvora/Session/Document/StyledDocument.h"
-#include "Telvora/Session/WorkflowTexts.h"
+#include "Telvora/Session/SessionTexts.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Provider/ProviderClient.h"
 
@@ -17,18 +17,18 @@ void Session::generate()
         return;
     const QString key = m_keychain.read(u"openai"_s);
     if (key.isEmpty()) {
-        requestSettings(WorkflowTexts::configureOpenAI);
+        requestSettings(SessionTexts::configureOpenAI);
         return;
     }
     if (voiceEnabled() && provider() == VoiceProvider::elevenLabs
         && (m_keychain.read(u"elevenlabs"_s).isEmpty() || elevenVoice().isEmpty())) {
-        requestSettings(WorkflowTexts::configureElevenLabs);
+        requestSettings(SessionTexts::configureElevenLabs);
         return;
     }
     GenerationRequest request{sourceText(), outputText(), outputKind(), length(), key, textModel(), voiceEnabled()};
     setBusy(true);
-    setStatus(WorkflowTexts::generatingPrefix.toString() + request.kind.rawValue().toLower()
-              + WorkflowTexts::generatingSuffix.toString());
+    setStatus(SessionTexts::generatingPrefix.toString() + request.kind.rawValue().toLower()
+              + SessionTexts::generatingSuffix.toString());
     setErrorMessage(std::nullopt);
     startJob([this, request](CancellationToken token) { return generation(request, token); });
 }
@@ -40,7 +40,7 @@ QCoro::Task<> Session::generation(GenerationRequest request, CancellationToken t
         co_await client.generateEditorial(request.source, request.kind, request.length, request.key, request.model);
     token.throwIfCancelled();
     if (sourceText() != request.source || outputText() != request.output)
-        throw TelvoraError(WorkflowTexts::editedDuringGeneration.toString());
+        throw TelvoraError(SessionTexts::editedDuringGeneration.toString());
 
     setGeneratedKind(request.kind);
     setOutputText(request.kind == OutputKind::quintara ? text : StyledDocument::plain(text));
@@ -48,7 +48,7 @@ QCoro::Task<> Session::generation(GenerationRequest request, CancellationToken t
     setReaderShowsSource(false);
     if (showReader)
         showReader();
-    setStatus(WorkflowTexts::textReady.toString());
+    setStatus(SessionTexts::textReady.toString());
 
     if (request.narrate)
         co_await narrationAfterGeneration(token);
@@ -71,7 +71,7 @@ void Session::cancel()
 {
     if (job)
         job->token.cancel();
-    setStatus(WorkflowTexts::cancelling.toString());
+    setStatus(SessionTexts::cancelling.toString());
 }
 
 void Session::startJob(const std::function<QCoro::Task<>(CancellationToken)> &work)
@@ -100,20 +100,20 @@ void Session::report(std::exception_ptr error)
     try {
         std::rethrow_exception(std::move(error));
     } catch (const Cancelled &) {
-        setStatus(WorkflowTexts::cancelled.toString());
+        setStatus(SessionTexts::cancelled.toString());
     } catch (const Error &failure) {
         showFailure(failure.message());
     } catch (const std::exception &failure) {
         showFailure(QString::fromUtf8(failure.what()));
     } catch (...) {
         // Nothing we call throws other types; still, a job must never end without an outcome.
-        showFailure(WorkflowTexts::unexpectedFailure.toString());
+        showFailure(SessionTexts::unexpectedFailure.toString());
     }
 }
 
 void Session::showFailure(const QString &message)
 {
-    setStatus(WorkflowTexts::failed.toString());
+    setStatus(SessionTexts::failed.toString());
     setErrorMessage(message);
 }
 

@@ -4,8 +4,8 @@
 
 #include "Telvora/Session/Document/RtfReader.h"
 #include "Telvora/Session/ExampleDocument.h"
+#include "Telvora/Session/SessionTexts.h"
 #include "Telvora/Session/UserPrompts.h"
-#include "Telvora/Session/WorkflowTexts.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Transcript/Transcript.h"
 
@@ -43,7 +43,7 @@ QString decodeText(const QByteArray &bytes)
     QString text = utf16.decode(bytes);
     if (bytes.size() % 2 == 0 && !utf16.hasError() && QStringView(text).isValidUtf16())
         return text;
-    throw TelvoraError(WorkflowTexts::unreadableText.toString());
+    throw TelvoraError(SessionTexts::unreadableText.toString());
 }
 
 } // namespace
@@ -63,15 +63,15 @@ Session::OpenedText Session::readSourceFile(const QString &path, const QString &
 bool Session::confirmReplacement()
 {
     if (busy()) {
-        setErrorMessage(WorkflowTexts::busyOpening.toString());
+        setErrorMessage(SessionTexts::busyOpening.toString());
         return false;
     }
     if (!hasUnsavedChanges())
         return true;
-    const UserPrompts::Alert alert{WorkflowTexts::unsavedMessage.toString(),
-                                   WorkflowTexts::unsavedInformative.toString(),
-                                   {WorkflowTexts::unsavedCancel.toString(), WorkflowTexts::unsavedDiscard.toString(),
-                                    WorkflowTexts::unsavedExport.toString()}};
+    const UserPrompts::Alert alert{SessionTexts::unsavedMessage.toString(),
+                                   SessionTexts::unsavedInformative.toString(),
+                                   {SessionTexts::unsavedCancel.toString(), SessionTexts::unsavedDiscard.toString(),
+                                    SessionTexts::unsavedExport.toString()}};
     const std::optional<qsizetype> answer = m_prompts->ask(alert);
     if (answer == 1)
         return true;
@@ -84,7 +84,7 @@ void Session::openFile()
 {
     if (!confirmReplacement())
         return;
-    const UserPrompts::OpenDialog dialog{WorkflowTexts::openDialogMessage.toString(),
+    const UserPrompts::OpenDialog dialog{SessionTexts::openDialogMessage.toString(),
                                          {UserPrompts::FileType::text, UserPrompts::FileType::audio,
                                           UserPrompts::FileType::movie, UserPrompts::FileType::rtf,
                                           UserPrompts::FileType::json}};
@@ -122,7 +122,7 @@ void Session::importFile(const QUrl &url)
     setReaderShowsSource(true);
     if (showReader)
         showReader();
-    setStatus(isText ? u"Pronto"_s : WorkflowTexts::audioOpened.toString());
+    setStatus((isText ? SessionTexts::ready : SessionTexts::audioOpened).toString());
     // A recording's player and waveform are installed by the audio layer.
 }
 
@@ -143,7 +143,7 @@ void Session::loadExample()
     setDetectedSpeakers(2);
     setDuration(0);
     setWaveform({});
-    setStatus(WorkflowTexts::example.toString());
+    setStatus(SessionTexts::example.toString());
     if (showReader)
         showReader();
 }

@@ -3,8 +3,8 @@
 #include "Telvora/Session/Session.h"
 
 #include "Telvora/Session/Document/RtfWriter.h"
+#include "Telvora/Session/SessionTexts.h"
 #include "Telvora/Session/UserPrompts.h"
-#include "Telvora/Session/WorkflowTexts.h"
 #include "TelvoraCore/Errors/Error.h"
 
 #include <QDir>
@@ -44,7 +44,7 @@ void Session::setReaderText(const QString &text)
 
 QString Session::readerTitle() const
 {
-    return readerShowsSource() ? WorkflowTexts::originalTitle.toString() : generatedKind().title();
+    return readerShowsSource() ? SessionTexts::originalTitle.toString() : generatedKind().title();
 }
 
 bool Session::readerIsCode() const { return !readerShowsSource() && generatedKind() == OutputKind::quintara; }
@@ -81,7 +81,7 @@ void Session::exportText()
         sourceBaseline = sourceText();
     else
         outputBaseline = outputText();
-    setStatus(WorkflowTexts::exported.toString());
+    setStatus(SessionTexts::exported.toString());
 }
 
 void Session::openElsewhere()

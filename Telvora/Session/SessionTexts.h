@@ -2,6 +2,7 @@
 
 #include <QStringView>
 
+// The session's status lines, messages and fixed values.
 namespace telvora::SessionTexts {
 
 inline constexpr QStringView noSource = u"Nenhum arquivo";
@@ -11,5 +12,37 @@ inline constexpr QStringView ready = u"Pronto";
 // a speech-model change falls back to when it no longer offers the chosen voice.
 inline constexpr QStringView initialVoiceFallback = u"marin";
 inline constexpr QStringView voiceFallback = u"coral";
+
+// Outcomes shared by every long workflow.
+inline constexpr QStringView cancelled = u"Cancelado";
+inline constexpr QStringView cancelling = u"Cancelando…";
+inline constexpr QStringView failed = u"Erro";
+inline constexpr QStringView unexpectedFailure = u"Ocorreu uma falha inesperada.";
+
+// Generation.
+inline constexpr QStringView generatingPrefix = u"Gerando ";
+inline constexpr QStringView generatingSuffix = u"…";
+inline constexpr QStringView textReady = u"Texto pronto";
+inline constexpr QStringView configureOpenAI = u"Configure a chave OpenAI";
+inline constexpr QStringView configureElevenLabs = u"Configure ElevenLabs e selecione uma voz";
+inline constexpr QStringView editedDuringGeneration = u"O texto foi editado durante a geração. Suas alterações foram "
+                                                      u"preservadas; gere novamente a partir da revisão atual.";
+
+// Reader and export.
+inline constexpr QStringView originalTitle = u"Original";
+inline constexpr QStringView exported = u"Exportado";
+
+// Opening.
+inline constexpr QStringView busyOpening = u"Cancele a operação atual antes de abrir outro arquivo.";
+inline constexpr QStringView unsavedMessage = u"Há texto que ainda não foi exportado.";
+inline constexpr QStringView unsavedInformative =
+    u"Exporte o documento para guardar suas alterações antes de substituir o arquivo.";
+inline constexpr QStringView unsavedCancel = u"Cancelar";
+inline constexpr QStringView unsavedDiscard = u"Descartar e continuar";
+inline constexpr QStringView unsavedExport = u"Exportar";
+inline constexpr QStringView openDialogMessage = u"Abra um áudio, texto, transcrição ou legenda.";
+inline constexpr QStringView unreadableText = u"Não foi possível ler o texto. Exporte-o como UTF-8 ou RTF.";
+inline constexpr QStringView audioOpened = u"Áudio aberto";
+inline constexpr QStringView example = u"Exemplo";
 
 } // namespace telvora::SessionTexts

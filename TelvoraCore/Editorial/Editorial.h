@@ -20,7 +20,8 @@ QString instructions(OutputKind kind, OutputLength length);
 QString speechInstructions(VoiceProvider provider, bool expressiveTags);
 
 /// Cuts a script into trimmed chunks of at most `limit` user-perceived characters,
-/// preferring a break character in the second half of each window. `limit` >= 1.
+/// preferring a break character in the second half of each window. A limit below 1
+/// is read as 1.
 QStringList speechChunks(const QString &text, int limit);
 
 } // namespace telvora::Editorial

@@ -48,7 +48,7 @@ const ResourceBundle &AppResources::bundle()
         const QString buildPath = QStringLiteral(TELVORA_APP_BUNDLE_BUILD_PATH);
         if (auto found = ResourceBundle::locate(name, buildPath))
             return *found;
-        const QString first = QDir(executableDirectory()).filePath(name);
+        const QString first = ResourceBundle::searchPaths(name, buildPath).first();
         std::fprintf(stderr, "could not load resource bundle: from %s or %s\n", qPrintable(first),
                      qPrintable(buildPath));
         std::exit(EXIT_FAILURE);
