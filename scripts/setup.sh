@@ -23,8 +23,21 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
+# The fonts come from the npm registry; no lock file, so no registry address is recorded.
+if ! command -v npm >/dev/null; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends nodejs npm
+fi
+npm install --no-package-lock --no-audit --no-fund --loglevel=error >/dev/null
+
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 build_dir=${TELVORA_BUILD_DIR:-build}
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${TELVORA_CMAKE_ARGS:-}
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" ${TELVORA_CMAKE_ARGS:-}
 cmake --build "$build_dir" --parallel "$(nproc)"
 
 if [ $run -eq 1 ]; then
