@@ -120,7 +120,8 @@ private:
 
     void outputSection()
     {
-        const QRectF column = Layout::kindKey(0).united(Layout::kindKey(4)).adjusted(-3, -2, 3, 3);
+        // Wide enough on the right that the ivory sprite's margin is all well.
+        const QRectF column = Layout::kindKey(0).united(Layout::kindKey(4)).adjusted(-3, -2, 7, 3);
         well(roundedRect(column, 9));
         for (int i = 0; i < 5; ++i)
             cap(Layout::kindKey(i), Cap::ivory);
