@@ -1,6 +1,7 @@
 #include "Telvora/Interface/ConsoleLayout.h"
 #include "tests/interface/console/ConsoleFixture.h"
 
+#include <QFontInfo>
 #include <QtMath>
 
 #include <cmath>
@@ -81,6 +82,20 @@ TEST_F(ControllerLayoutTests, everyControlSitsAtItsFrame)
         const QRect where(button->mapTo(&console, QPoint(0, 0)), button->size());
         EXPECT_EQ(where, c.frame) << QString::fromUtf16(c.name).toStdString();
     }
+}
+
+// The three shipped typefaces are the ones the console draws with, not a fallback.
+TEST_F(ControllerLayoutTests, consoleFontsResolveToTheShippedFaces)
+{
+    const QFontInfo regular(ConsoleFonts::regular(24));
+    const QFontInfo semiBold(ConsoleFonts::semiBold(27));
+    const QFontInfo mono(ConsoleFonts::mono(22));
+    EXPECT_EQ(regular.family(), QStringLiteral("Barlow Condensed"));
+    EXPECT_EQ(semiBold.family(), QStringLiteral("Barlow Condensed"));
+    EXPECT_EQ(semiBold.weight(), QFont::DemiBold);
+    EXPECT_EQ(regular.weight(), QFont::Normal);
+    EXPECT_EQ(mono.family(), QStringLiteral("IBM Plex Mono"));
+    EXPECT_TRUE(mono.fixedPitch());
 }
 
 TEST_F(ControllerLayoutTests, needleTurnsAboutItsFoot)
