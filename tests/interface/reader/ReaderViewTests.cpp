@@ -149,6 +149,29 @@ TEST_F(Reader, TheFooterShowsTheSourceAndTheTitleWithItsSizeOrTheLiveStatus)
     EXPECT_EQ(view->footerState()->text(), u"Original · 3 caracteres"_s);
 }
 
+TEST(ReaderCharacters, CountsWhatTheReaderSeesAsOneCharacter)
+{
+    struct Case
+    {
+        const char *name;
+        QString text;
+        qsizetype count;
+    };
+    const QList<Case> cases{
+        {"empty", {}, 0},
+        {"plain letters and accents", u"ação é"_s, 6},
+        {"a carriage return and line feed", u"a\r\nb\nc\rd"_s, 7},
+        {"dashes, quotes, bullet and ellipsis", u"“a” — • b…"_s, 10},
+        {"a combining accent", u"e\u0301a"_s, 2},
+        {"an emoji with a skin tone", u"👍🏽!"_s, 2},
+        {"a flag", u"🇧🇷"_s, 1},
+        {"a family joined by ZWJ", u"👨‍👩‍👧"_s, 1},
+        {"Hangul jamo", u"\u1100\u1161\u11A8"_s, 1},
+    };
+    for (const Case &row : cases)
+        EXPECT_EQ(ReaderView::characterCount(row.text), row.count) << row.name;
+}
+
 TEST_F(Reader, TheTextIsReadOnlyWhileBusy)
 {
     session->setOutputText(u"documento"_s);
