@@ -259,6 +259,35 @@ TEST_F(Reader, UndoTakesBackTheTypingAndWritesItThrough)
     EXPECT_EQ(session->outputText(), prose + u" Fim"_s);
 }
 
+TEST_F(Reader, TypingUndoesAWordAtATime)
+{
+    session->setOutputText(u"Título\n\n"_s);
+    placeCaret(8);
+    typeInto(u"uma frase"_s);
+    text()->undo();
+    EXPECT_EQ(session->outputText(), u"Título\n\numa"_s);
+    text()->undo();
+    EXPECT_EQ(session->outputText(), u"Título\n\n"_s);
+}
+
+TEST_F(Reader, AnEditFromTheMenuIsRestyledAndUndoesToo)
+{
+    const QString original = u"Título\n\nIntrodução\ntexto"_s;
+    session->setOutputText(original);
+    const int lineFeed = int(original.lastIndexOf(u'\n'));
+    ASSERT_EQ(formatAt(lineFeed - 2).font().pointSizeF(), 24);
+    placeCaret(lineFeed + 1, lineFeed);
+    text()->cut(); // the menu's "Recortar" goes straight to the document
+
+    EXPECT_EQ(session->outputText(), u"Título\n\nIntroduçãotexto"_s);
+    EXPECT_EQ(formatAt(lineFeed - 2).font().pointSizeF(), 18);
+    for (int step = 0; step < 2 && session->outputText() != original; ++step)
+        text()->undo();
+    EXPECT_EQ(session->outputText(), original);
+    EXPECT_EQ(formatAt(lineFeed - 2).font().pointSizeF(), 24);
+    EXPECT_TRUE(document()->isRedoAvailable());
+}
+
 TEST_F(Reader, ATypedHeadingIsStyledAtOnceAndTheCaretStays)
 {
     session->setOutputText(prose);
