@@ -56,6 +56,8 @@ QCoro::Task<int> check(QString audio, QString output, LocalTranscriptionOptions 
         printLine(failure.message());
     } catch (const std::exception &failure) {
         printLine(QString::fromUtf8(failure.what()));
+    } catch (...) {
+        printLine(u"Ocorreu uma falha inesperada."_s);
     }
     co_return 1;
 }

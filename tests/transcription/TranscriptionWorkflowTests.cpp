@@ -214,3 +214,16 @@ TEST_F(TranscriptionWorkflow, CancelInterruptsTheWorker)
     EXPECT_EQ(session->sourceText(), QString());
     EXPECT_TRUE(workFolders(temp.path()).isEmpty());
 }
+
+TEST_F(TranscriptionWorkflow, SessionClosedMidTranscriptionEndsTheWorkerWithoutTouchingIt)
+{
+    FakeRuntime runtime(u"sleepUntilInterrupted"_s);
+    openRecording();
+    session->transcribe();
+    ASSERT_TRUE(QTest::qWaitFor([&runtime] { return runtime.has(u"started"_s); }, 10000));
+    session.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&runtime] { return runtime.has(u"interrupted"_s); }, 10000));
+    // The job resumes after the worker's exit; it must find nothing to write into.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return workFolders(temp.path()).isEmpty(); }, 10000));
+    QTest::qWait(200);
+}
