@@ -10,7 +10,6 @@ namespace telvora {
 //   hasSourcePlayer  -> session.sourcePlayer() != nullptr   (playback)
 //   toggleSource     -> session.toggleSource()               (playback)
 //   stopSource       -> session.stopSource()                 (playback)
-//   transcribe       -> session.transcribe()                 (transcription)
 //   listen           -> session.listen()                     (narration)
 //   exportAudio      -> session.exportAudio()                (narration)
 //   refreshVoices    -> a task awaiting session.refreshVoices() (voices)
@@ -20,6 +19,7 @@ ConsoleOperations ConsoleOperations::forSession(Session &session)
 {
     ConsoleOperations operations;
     operations.hasSourcePlayer = [] { return false; };
+    operations.transcribe = [&session] { session.transcribe(); };
     operations.voices = [&session] {
         return session.provider() == VoiceProvider::openAI ? AIModels::voices(session.openAISpeechModel())
                                                            : session.elevenVoices();

@@ -191,6 +191,13 @@ public:
     /// Asks the running job to stop; it ends as "Cancelado".
     void cancel();
 
+    // Transcription.
+
+    /// Starts turning the opened recording into the source text with the local engine.
+    void transcribe();
+    /// True when the opened source is a recording the console can play.
+    bool hasSourcePlayer() const;
+
     // The reader's text and its export.
 
     QString readerText() const;
@@ -324,6 +331,13 @@ private:
         QString model;
         bool narrate;
     };
+    struct TranscriptionRequest
+    {
+        QUrl source;
+        LocalTranscriptionOptions options;
+        QString text;
+        bool timecodes;
+    };
     struct OpenedText
     {
         QString text;
@@ -334,6 +348,7 @@ private:
     QCoro::Task<> runJob(QCoro::Task<> work);
     QCoro::Task<> generation(GenerationRequest request, CancellationToken token);
     QCoro::Task<> narrationAfterGeneration(CancellationToken token);
+    QCoro::Task<> transcription(TranscriptionRequest request, CancellationToken token);
     void requestSettings(QStringView statusLine);
     /// Shows how a workflow ended by an error: "Cancelado", or "Erro" and the message.
     void report(std::exception_ptr error);

@@ -7,6 +7,8 @@
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Provider/ProviderClient.h"
 
+#include <QPointer>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace telvora {
@@ -86,11 +88,17 @@ void Session::startJob(const std::function<QCoro::Task<>(CancellationToken)> &wo
 
 QCoro::Task<> Session::runJob(QCoro::Task<> work)
 {
+    // A transcription can end after its session: the worker process exits in its own time
+    // after the destructor's cancel. Nothing of a destroyed session is touched then.
+    const QPointer<Session> alive(this);
     try {
         co_await std::move(work);
     } catch (...) {
-        report(std::current_exception());
+        if (alive)
+            report(std::current_exception());
     }
+    if (!alive)
+        co_return;
     setBusy(false);
     job.reset();
 }

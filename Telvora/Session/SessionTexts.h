@@ -28,6 +28,15 @@ inline constexpr QStringView configureElevenLabs = u"Configure ElevenLabs e sele
 inline constexpr QStringView editedDuringGeneration = u"O texto foi editado durante a geração. Suas alterações foram "
                                                       u"preservadas; gere novamente a partir da revisão atual.";
 
+// Transcription.
+inline constexpr QStringView transcribingPrefix = u"Transcrevendo · ";
+inline constexpr QStringView transcribingSuffix = u"…";
+inline constexpr QStringView transcribed = u"Transcrito";
+inline constexpr QStringView transcriptionEngineMissing =
+    u"A engine local de transcrição não está instalada. Instale-a com telvora-install-engine.";
+inline constexpr QStringView editedDuringTranscription =
+    u"O texto foi editado durante a transcrição. Suas alterações foram preservadas.";
+
 // Reader and export.
 inline constexpr QStringView originalTitle = u"Original";
 inline constexpr QStringView exported = u"Exportado";

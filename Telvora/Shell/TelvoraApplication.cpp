@@ -1,6 +1,7 @@
 #include "Telvora/Shell/TelvoraApplication.h"
 
 #include "Telvora/Interface/ConsoleFonts.h"
+#include "Telvora/Shell/LocalTranscriptionCheck.h"
 #include "TelvoraCore/Editorial/Editorial.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
@@ -23,7 +24,6 @@ const auto verifyQuintaraAuthoring = u"--verify-quintara-authoring"_s;
 
 namespace Text {
 const auto guideLoaded = u"Guia Quintara carregado: %1 bytes de instruções."_s;
-const auto localCheckUnavailable = u"A verificação de transcrição local ainda não está disponível neste build."_s;
 const auto interactiveUnavailable = u"A interface interativa do Telvora ainda não está disponível neste build."_s;
 } // namespace Text
 
@@ -68,10 +68,9 @@ int TelvoraApplication::verifyQuintaraAuthoring()
     }
 }
 
-int TelvoraApplication::verifyLocalTranscription(const QStringList &, qsizetype)
+int TelvoraApplication::verifyLocalTranscription(const QStringList &arguments, qsizetype flagIndex)
 {
-    printLine(Text::localCheckUnavailable);
-    return 1;
+    return LocalTranscriptionCheck::run(arguments, flagIndex);
 }
 
 void TelvoraApplication::installConsoleResources()

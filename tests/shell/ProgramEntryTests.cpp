@@ -20,7 +20,9 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const QString interactiveLine = u"A interface interativa do Telvora ainda não está disponível neste build.\n"_s;
-const QString localCheckLine = u"A verificação de transcrição local ainda não está disponível neste build.\n"_s;
+// The tests run without a transcription runtime (see tests/shell/CMakeLists.txt).
+const QString localCheckLine =
+    u"A engine local de transcrição não está instalada. Instale-a com telvora-install-engine.\n"_s;
 
 struct Outcome
 {

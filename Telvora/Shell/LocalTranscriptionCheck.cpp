@@ -1,0 +1,91 @@
+#include "Telvora/Shell/LocalTranscriptionCheck.h"
+
+#include "Telvora/Transcription/LocalTranscriber.h"
+#include "TelvoraCore/Errors/Error.h"
+#include "TelvoraCore/Transcript/Transcript.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextBoundaryFinder>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace telvora::LocalTranscriptionCheck {
+
+namespace {
+
+const auto noDiarization = u"--no-diarization"_s;
+const auto finishedLine = u"Transcrição integrada concluída: %1 falante(s), %2 caracteres; modelo %3."_s;
+
+void printLine(const QString &line)
+{
+    std::fputs(line.toUtf8().append('\n').constData(), stdout);
+    std::fflush(stdout);
+}
+
+qsizetype userPerceivedCharacters(const QString &text)
+{
+    QTextBoundaryFinder boundaries(QTextBoundaryFinder::Grapheme, text);
+    qsizetype count = 0;
+    while (boundaries.toNextBoundary() > 0)
+        ++count;
+    return count;
+}
+
+void writeAtomically(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw FileError(path + u": "_s + file.errorString());
+}
+
+QCoro::Task<int> check(QString audio, QString output, LocalTranscriptionOptions options)
+{
+    try {
+        const QByteArray bytes = co_await LocalTranscriber::transcribe(audio, options, CancellationToken());
+        const Transcript::Decoded transcript = Transcript::decode(bytes, true);
+        writeAtomically(output, bytes);
+        printLine(
+            finishedLine.arg(transcript.speakers).arg(userPerceivedCharacters(transcript.text)).arg(options.model));
+        co_return 0;
+    } catch (const Error &failure) {
+        printLine(failure.message());
+    } catch (const std::exception &failure) {
+        printLine(QString::fromUtf8(failure.what()));
+    } catch (...) {
+        printLine(u"Ocorreu uma falha inesperada."_s);
+    }
+    co_return 1;
+}
+
+} // namespace
+
+int run(const QStringList &arguments, qsizetype flagIndex)
+{
+    const QString audio = QFileInfo(arguments.at(flagIndex + 1)).absoluteFilePath();
+    const QString output = QFileInfo(arguments.at(flagIndex + 2)).absoluteFilePath();
+    const LocalTranscriptionOptions options{arguments.at(flagIndex + 3),
+                                            u"pt"_s,
+                                            QString(),
+                                            !arguments.contains(noDiarization),
+                                            1,
+                                            u"Narrador"_s,
+                                            QString(),
+                                            QString()};
+
+    // An event loop without any window: the coroutine resumes on it, and its outcome ends it.
+    int argc = 1;
+    char name[] = "telvora";
+    char *argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+    QTimer::singleShot(0, &application, [&] {
+        QCoro::connect(check(audio, output, options), &application, [](int status) { QCoreApplication::exit(status); });
+    });
+    return application.exec();
+}
+
+} // namespace telvora::LocalTranscriptionCheck

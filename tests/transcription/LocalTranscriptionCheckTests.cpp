@@ -1,0 +1,163 @@
+#include "tests/transcription/FakeRuntime.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace telvora::test;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString engineMissing =
+    u"A engine local de transcrição não está instalada. Instale-a com telvora-install-engine.\n"_s;
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the built program with a private temporary folder and, when given, a runtime.
+class LocalCheck : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        audio = work.filePath(u"rec.wav"_s);
+        output = work.filePath(u"out.json"_s);
+        ASSERT_TRUE(writeWav(audio, 0.5));
+    }
+
+    Outcome run(const QStringList &arguments, const FakeRuntime *runtime)
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"TMPDIR"_s, temp.path());
+        environment.insert(u"TELVORA_TRANSCRIPTION_RUNTIME"_s,
+                           runtime ? runtime->path() : work.filePath(u"nenhuma-engine"_s));
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(work.path());
+        process.start(QDir(QCoreApplication::applicationDirPath()).filePath(u"telvora"_s), arguments);
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            ADD_FAILURE() << "telvora did not finish";
+            return {};
+        }
+        EXPECT_TRUE(workFolders(temp.path()).isEmpty());
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    static QByteArray read(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<ausente>");
+    }
+    void writeOutput(const QByteArray &bytes) const
+    {
+        QFile file(output);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QTemporaryDir work;
+    QTemporaryDir temp;
+    QString audio;
+    QString output;
+};
+
+const QStringList checkArguments{u"--verify-local-transcription"_s, u"rec.wav"_s, u"out.json"_s, u"large-v3-turbo"_s};
+
+} // namespace
+
+TEST_F(LocalCheck, WritesTheTranscriptAndCountsUserPerceivedCharacters)
+{
+    FakeRuntime runtime(u"twoSpeakers"_s);
+    // An older, longer file is replaced whole.
+    writeOutput(QByteArray(10000, 'x'));
+    const Outcome outcome = run(checkArguments, &runtime);
+
+    // "[00:00:00 - 00:00:01] Ana: Olá.\n\n[00:00:01 - 00:00:03] Bruno: Tudo bem?" has 71
+    // user-perceived characters, 72 UTF-16 units and more bytes.
+    EXPECT_EQ(outcome.out, u"Transcrição integrada concluída: 2 falante(s), 71 caracteres; modelo large-v3-turbo.\n"_s);
+    EXPECT_EQ(outcome.err, QString());
+    EXPECT_EQ(outcome.exitCode, 0);
+    const QJsonDocument written = QJsonDocument::fromJson(read(output));
+    ASSERT_TRUE(written.isArray());
+    EXPECT_EQ(written.array().size(), 2);
+    EXPECT_EQ(written.array().at(0).toObject().value(u"texto"_s).toString(), u"Ola\u0301."_s);
+}
+
+TEST_F(LocalCheck, SendsTheCheckOptions)
+{
+    const struct
+    {
+        const char *name;
+        QStringList arguments;
+        bool diarization;
+    } cases[]{
+        {"speakers identified by default", checkArguments, true},
+        {"--no-diarization before the flag", QStringList{u"--no-diarization"_s} + checkArguments, false},
+        {"--no-diarization after the arguments", checkArguments + QStringList{u"--no-diarization"_s}, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeRuntime runtime(u"twoSpeakers"_s);
+        EXPECT_EQ(run(c.arguments, &runtime).exitCode, 0);
+        const QJsonObject request =
+            QJsonDocument::fromJson(runtime.seen().value(u"request"_s).toString().toUtf8()).object();
+        EXPECT_EQ(request.value(u"audio"_s).toString().section(u'/', 0, -3), temp.path());
+        const QJsonObject expected{
+            {u"model"_s, u"large-v3-turbo"_s}, {u"language"_s, u"pt"_s},    {u"vocabulary"_s, u""_s},
+            {u"diarization"_s, c.diarization}, {u"speakerCount"_s, 1},      {u"speakerNames"_s, u"Narrador"_s},
+            {u"segmentationModel"_s, u""_s},   {u"embeddingModel"_s, u""_s}};
+        EXPECT_EQ(request.value(u"options"_s).toObject(), expected);
+    }
+}
+
+TEST_F(LocalCheck, FailuresPrintTheirDescriptionAndLeaveTheOutputAlone)
+{
+    const struct
+    {
+        const char *name;
+        const char *behaviour; // none: no runtime at all
+        QString expected;
+    } cases[]{
+        {"no runtime", nullptr, engineMissing},
+        {"worker fails", "failLoudly", u"A engine de transcrição não concluiu:\n"_s + fakeFailureOutput(1800) + u'\n'},
+        {"no speech", "empty", u"Nenhuma fala foi detectada no áudio.\n"_s},
+    };
+    for (const bool outputExists : {false, true}) {
+        for (const auto &c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (outputExists ? ", output present" : ", no output"));
+            QFile::remove(output);
+            if (outputExists)
+                writeOutput("anterior");
+            std::optional<FakeRuntime> runtime;
+            if (c.behaviour)
+                runtime.emplace(QString::fromLatin1(c.behaviour));
+            const Outcome outcome = run(checkArguments, runtime ? &*runtime : nullptr);
+            EXPECT_EQ(outcome.out, c.expected);
+            EXPECT_EQ(outcome.exitCode, 1);
+            EXPECT_EQ(read(output), outputExists ? QByteArray("anterior") : QByteArray("<ausente>"));
+            EXPECT_EQ(QDir(work.path()).entryList(QDir::Files | QDir::Hidden).size(), outputExists ? 2 : 1);
+        }
+    }
+}
+
+TEST_F(LocalCheck, OutputThatCannotBeWrittenFails)
+{
+    FakeRuntime runtime(u"twoSpeakers"_s);
+    const Outcome outcome =
+        run({u"--verify-local-transcription"_s, audio, work.filePath(u"falta/out.json"_s), u"small"_s}, &runtime);
+    EXPECT_TRUE(outcome.out.startsWith(work.filePath(u"falta/out.json"_s) + u": "_s)) << outcome.out.toStdString();
+    EXPECT_EQ(outcome.out.count(u'\n'), 1);
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_FALSE(QDir(work.filePath(u"falta"_s)).exists());
+}

@@ -1,0 +1,201 @@
+#include "Telvora/Transcription/ProcessRunner.h"
+#include "TelvoraCore/Errors/Error.h"
+#include "tests/support/RunTask.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace telvora;
+using namespace telvora::test;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class ProcessRunnerTest : public ::testing::Test
+{
+protected:
+    // An executable shell script in the test's folder.
+    QString script(const QString &name, const QByteArray &body)
+    {
+        const QString path = folder.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n" + body);
+        file.close();
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    }
+    QString marker(const QString &name) const { return folder.filePath(name); }
+
+    QTemporaryDir folder;
+};
+
+QString run(const QString &executable, std::optional<ProcessRunner::Environment> environment = std::nullopt,
+            CancellationToken token = {})
+{
+    return runTask(ProcessRunner::run(executable, {}, std::move(environment), token));
+}
+
+} // namespace
+
+TEST_F(ProcessRunnerTest, ReturnsStandardErrorOfASuccessfulChild)
+{
+    EXPECT_EQ(run(script(u"warn"_s, "printf 'aviso\\n' >&2\n")), u"aviso\n"_s);
+}
+
+TEST_F(ProcessRunnerTest, InterleavesBothStreamsAsWritten)
+{
+    EXPECT_EQ(run(script(u"both"_s, "echo um; echo dois >&2; echo três\n")), u"um\ndois\ntrês\n"_s);
+}
+
+TEST_F(ProcessRunnerTest, PassesArgumentsWithoutAShell)
+{
+    const QString printer = script(u"args"_s, "for a in \"$@\"; do printf '[%s]' \"$a\"; done\n");
+    const QString output = runTask(ProcessRunner::run(printer, {u"a b"_s, u"$HOME"_s, u"*"_s}, std::nullopt, {}));
+    EXPECT_EQ(output, u"[a b][$HOME][*]"_s);
+}
+
+TEST_F(ProcessRunnerTest, ReadsUntilEveryWriterClosedThePipe)
+{
+    // A background child keeps the pipe open after its parent exited.
+    EXPECT_EQ(run(script(u"late"_s, "(sleep 0.3; echo tarde) &\necho cedo\n")), u"cedo\ntarde\n"_s);
+}
+
+TEST_F(ProcessRunnerTest, GivenEnvironmentIsExactPlusUnbufferedPython)
+{
+    // env itself, not a shell, which would add variables of its own.
+    const QString output = run(u"/usr/bin/env"_s, ProcessRunner::Environment{{u"LANG"_s, u"C"_s}});
+    QStringList lines = output.split(u'\n', Qt::SkipEmptyParts);
+    lines.sort();
+    EXPECT_EQ(lines, (QStringList{u"LANG=C"_s, u"PYTHONUNBUFFERED=1"_s}));
+}
+
+TEST_F(ProcessRunnerTest, DefaultEnvironmentPutsTheUsualFoldersFirstInPath)
+{
+    qputenv("TELVORA_RUNNER_PROBE", "visível");
+    const QString output = run(script(u"path"_s, "echo \"$PATH|$PYTHONUNBUFFERED|$TELVORA_RUNNER_PROBE\"\n"));
+    qunsetenv("TELVORA_RUNNER_PROBE");
+    EXPECT_EQ(output,
+              u"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:"_s + qEnvironmentVariable("PATH") + u"|1|visível\n"_s);
+}
+
+TEST_F(ProcessRunnerTest, FailedExitShowsTheWholeShortOutput)
+{
+    try {
+        run(script(u"fail"_s, "printf 'modelo ausente\\n'; exit 3\n"));
+        FAIL() << "no error";
+    } catch (const TelvoraError &error) {
+        EXPECT_EQ(error.message(), u"A engine de transcrição não concluiu:\nmodelo ausente\n"_s);
+    }
+}
+
+TEST_F(ProcessRunnerTest, FailedExitWithOutputThatIsNotUtf8ShowsNothingAfterTheLineBreak)
+{
+    try {
+        run(script(u"binary"_s, "printf 'abc\\377\\376'; exit 1\n"));
+        FAIL() << "no error";
+    } catch (const TelvoraError &error) {
+        EXPECT_EQ(error.message(), u"A engine de transcrição não concluiu:\n"_s);
+    }
+}
+
+TEST_F(ProcessRunnerTest, ChildEndedByASignalFails)
+{
+    EXPECT_THROW(run(script(u"killed"_s, "echo antes; kill -TERM $$\n")), TelvoraError);
+}
+
+TEST_F(ProcessRunnerTest, TailCountsUserPerceivedCharacters)
+{
+    // 1801 characters, the first an "é" of two code points: only it is cut away.
+    const QString output = u"e\u0301"_s + QString(1800, u'x');
+    EXPECT_EQ(ProcessRunner::failureMessage(output),
+              u"A engine de transcrição não concluiu:\n"_s + QString(1800, u'x'));
+    const QString accents = QString(u"e\u0301"_s).repeated(1800);
+    EXPECT_EQ(ProcessRunner::failureMessage(u"x"_s + accents), u"A engine de transcrição não concluiu:\n"_s + accents);
+}
+
+TEST_F(ProcessRunnerTest, ProgramsThatCannotStartAreReported)
+{
+    const QString notExecutable = folder.filePath(u"plain"_s);
+    QFile file(notExecutable);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\n");
+    file.close();
+    const struct
+    {
+        const char *name;
+        QString executable;
+    } cases[]{
+        {"missing file", folder.filePath(u"absent"_s)},
+        {"file without execute permission", notExecutable},
+        {"folder", folder.path()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            run(c.executable);
+            ADD_FAILURE() << "no error";
+        } catch (const PlatformError &error) {
+            EXPECT_TRUE(error.message().startsWith(c.executable + u": "_s)) << error.message().toStdString();
+        }
+    }
+}
+
+TEST_F(ProcessRunnerTest, CancelBeforeTheStartNeverStartsTheChild)
+{
+    const QString child = script(u"starts"_s, "touch '" + marker(u"started"_s).toUtf8() + "'\n");
+    CancellationToken token;
+    token.cancel();
+    EXPECT_THROW(run(child, std::nullopt, token), Cancelled);
+    QTest::qWait(100);
+    EXPECT_FALSE(QFile::exists(marker(u"started"_s)));
+}
+
+TEST_F(ProcessRunnerTest, CancelWhileRunningInterruptsAndWinsOverASuccessfulExit)
+{
+    // The child catches SIGINT, notes it and exits 0: the run still ends as cancelled.
+    const QString child = script(u"sleeper"_s,
+                                 "trap \"touch '" + marker(u"interrupted"_s).toUtf8() + "'; exit 0\" INT\ntouch '"
+                                     + marker(u"started"_s).toUtf8() + "'\nwhile :; do sleep 0.05; done\n");
+    CancellationToken token;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QFile::exists(marker(u"started"_s)))
+            token.cancel();
+    });
+    poll.start(20);
+    EXPECT_THROW(run(child, std::nullopt, token), Cancelled);
+    EXPECT_TRUE(QFile::exists(marker(u"interrupted"_s)));
+}
+
+TEST_F(ProcessRunnerTest, InterruptReachesTheChildEvenWhenTheProgramIgnoresIt)
+{
+    // A program started in the background ignores SIGINT, and exec keeps ignored signals.
+    const auto previous = std::signal(SIGINT, SIG_IGN);
+    const QString child = script(u"default"_s, "touch '" + marker(u"started"_s).toUtf8() + "'\nexec sleep 30\n");
+    CancellationToken token;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QFile::exists(marker(u"started"_s)))
+            token.cancel();
+    });
+    poll.start(20);
+    EXPECT_THROW(run(child, std::nullopt, token), Cancelled);
+    std::signal(SIGINT, previous);
+}
+
+TEST_F(ProcessRunnerTest, TheEventLoopKeepsRunningWhileTheChildRuns)
+{
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start(20);
+    run(script(u"slow"_s, "sleep 0.5\n"));
+    EXPECT_GE(ticks, 5);
+}

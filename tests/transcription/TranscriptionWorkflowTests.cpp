@@ -1,0 +1,229 @@
+#include "tests/session/workflows/WorkflowFixture.h"
+#include "tests/transcription/FakeRuntime.h"
+
+#include <QJsonDocument>
+
+using namespace telvora;
+using namespace telvora::test;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString transcribedWithTimecodes =
+    u"[00:00:00 - 00:00:01] Ana: Ola\u0301.\n\n[00:00:01 - 00:00:03] Bruno: Tudo bem?"_s;
+const QString editedMessage = u"O texto foi editado durante a transcrição. Suas alterações foram preservadas."_s;
+
+class TranscriptionWorkflow : public WorkflowFixture
+{
+protected:
+    void SetUp() override
+    {
+        WorkflowFixture::SetUp();
+        m_previousTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", temp.path().toUtf8());
+        makeWorkflowSession();
+    }
+    void TearDown() override { qputenv("TMPDIR", m_previousTemp); }
+
+    QUrl openRecording(const QString &name = u"entrevista.wav"_s)
+    {
+        const QString path = folder.filePath(name);
+        EXPECT_TRUE(writeWav(path, 0.5));
+        session->importFile(QUrl::fromLocalFile(path));
+        return QUrl::fromLocalFile(path);
+    }
+
+    // Waits for the fake worker to start, does `meanwhile`, then lets it finish.
+    void whileTheWorkerRuns(const FakeRuntime &runtime, const std::function<void()> &meanwhile)
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&runtime] { return runtime.has(u"started"_s); }, 10000));
+        meanwhile();
+        runtime.touch(u"go"_s);
+    }
+
+    QTemporaryDir temp;
+
+private:
+    QByteArray m_previousTemp;
+};
+
+} // namespace
+
+TEST_F(TranscriptionWorkflow, RecordingBecomesTheUnsavedSourceText)
+{
+    FakeRuntime runtime(u"twoSpeakers"_s);
+    openRecording();
+    session->setOutputText(u"documento anterior"_s);
+    const int shownBefore = readerShown;
+    session->setReaderShowsSource(false);
+    session->transcribe();
+
+    EXPECT_TRUE(session->busy());
+    EXPECT_EQ(session->status(), u"Transcrevendo · large-v3-turbo…"_s);
+    ASSERT_TRUE(waitUntilIdle());
+
+    EXPECT_EQ(session->sourceText(), transcribedWithTimecodes);
+    EXPECT_EQ(session->detectedSpeakers(), 2);
+    EXPECT_EQ(session->status(), u"Transcrito"_s);
+    EXPECT_FALSE(session->errorMessage());
+    EXPECT_TRUE(session->sourceBaseline.isEmpty());
+    EXPECT_TRUE(session->hasUnsavedChanges());
+    EXPECT_TRUE(session->readerShowsSource());
+    EXPECT_EQ(readerShown, shownBefore + 1);
+    EXPECT_EQ(session->outputText(), u"documento anterior"_s);
+    EXPECT_FALSE(session->job.has_value());
+    EXPECT_TRUE(workFolders(temp.path()).isEmpty());
+}
+
+TEST_F(TranscriptionWorkflow, SendsTheEightSettings)
+{
+    FakeRuntime runtime(u"twoSpeakers"_s);
+    const LocalTranscriptionOptions options{u"medium"_s, u"es"_s,         u"Telvora"_s,     false,
+                                            2,           u"Ana, Bruno"_s, u"/m/seg.onnx"_s, u"/m/emb.onnx"_s};
+    session->setTranscriptionOptions(options);
+    openRecording();
+    session->transcribe();
+    EXPECT_EQ(session->status(), u"Transcrevendo · medium…"_s);
+    ASSERT_TRUE(waitUntilIdle());
+    const QJsonObject request =
+        QJsonDocument::fromJson(runtime.seen().value(u"request"_s).toString().toUtf8()).object();
+    EXPECT_EQ(LocalTranscriptionOptions::fromJson(request.value(u"options"_s).toObject()), options);
+}
+
+TEST_F(TranscriptionWorkflow, TimecodesAreTheOnesChosenAtTheStart)
+{
+    FakeRuntime runtime(u"waitForGo"_s);
+    openRecording();
+    session->setTimecodes(false);
+    session->transcribe();
+    whileTheWorkerRuns(runtime, [this] { session->setTimecodes(true); });
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(session->sourceText(), u"Ana: Ola\u0301.\n\nBruno: Tudo bem?"_s);
+}
+
+TEST_F(TranscriptionWorkflow, TextDocumentIsNeverTranscribed)
+{
+    FakeRuntime runtime(u"twoSpeakers"_s);
+    session->importFile(QUrl::fromLocalFile(writeFile(u"notas.txt"_s, "Notas da reunião.")));
+    session->transcribe();
+    EXPECT_FALSE(session->busy());
+    EXPECT_EQ(session->status(), u"Pronto"_s);
+    EXPECT_FALSE(session->errorMessage());
+    EXPECT_EQ(session->sourceText(), u"Notas da reunião."_s);
+    QTest::qWait(200);
+    EXPECT_FALSE(runtime.has(u"seen.json"_s));
+}
+
+TEST_F(TranscriptionWorkflow, RefusalsChangeNothing)
+{
+    FakeRuntime runtime(u"twoSpeakers"_s);
+    session->transcribe(); // nothing opened
+    EXPECT_FALSE(session->busy());
+    EXPECT_EQ(session->status(), u"Pronto"_s);
+
+    openRecording();
+    session->setBusy(true);
+    session->transcribe();
+    EXPECT_EQ(session->status(), u"Áudio aberto"_s);
+    EXPECT_FALSE(session->job.has_value());
+}
+
+TEST_F(TranscriptionWorkflow, MissingEngineOnlySetsTheMessage)
+{
+    qputenv("TELVORA_TRANSCRIPTION_RUNTIME", folder.filePath(u"sem-engine"_s).toUtf8());
+    openRecording();
+    session->transcribe();
+    qunsetenv("TELVORA_TRANSCRIPTION_RUNTIME");
+    EXPECT_FALSE(session->busy());
+    EXPECT_EQ(session->status(), u"Áudio aberto"_s);
+    EXPECT_EQ(session->errorMessage(),
+              u"A engine local de transcrição não está instalada. Instale-a com telvora-install-engine."_s);
+}
+
+TEST_F(TranscriptionWorkflow, ResultIsDroppedWhenTheSourceChangedMeanwhile)
+{
+    const struct
+    {
+        const char *name;
+        std::function<void()> meanwhile;
+        QString textAfter;
+    } cases[]{
+        {"another recording opened", [this] { openRecording(u"outra.wav"_s); }, QString()},
+        {"typing into the empty source", [this] { session->setSourceText(u"Minha nota"_s); }, u"Minha nota"_s},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeRuntime runtime(u"waitForGo"_s);
+        makeWorkflowSession();
+        openRecording();
+        session->transcribe();
+        whileTheWorkerRuns(runtime, c.meanwhile);
+        ASSERT_TRUE(waitUntilIdle());
+        EXPECT_EQ(session->status(), u"Erro"_s);
+        EXPECT_EQ(session->errorMessage(), editedMessage);
+        EXPECT_EQ(session->sourceText(), c.textAfter);
+        EXPECT_EQ(session->detectedSpeakers(), 0);
+    }
+}
+
+TEST_F(TranscriptionWorkflow, RecordingWithTextIsTranscribedAgain)
+{
+    FakeRuntime runtime(u"twoSpeakers"_s);
+    openRecording();
+    session->setSourceText(u"rascunho"_s);
+    session->transcribe();
+    ASSERT_TRUE(session->busy());
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(session->sourceText(), transcribedWithTimecodes);
+}
+
+TEST_F(TranscriptionWorkflow, EmptyTranscriptIsAnErrorAndTheTextStays)
+{
+    FakeRuntime runtime(u"empty"_s);
+    openRecording();
+    session->transcribe();
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(session->status(), u"Erro"_s);
+    EXPECT_EQ(session->errorMessage(), u"Nenhuma fala foi detectada no áudio."_s);
+    EXPECT_EQ(session->sourceText(), QString());
+    EXPECT_EQ(session->detectedSpeakers(), 0);
+}
+
+TEST_F(TranscriptionWorkflow, WorkerFailureIsReported)
+{
+    FakeRuntime runtime(u"failLoudly"_s);
+    openRecording();
+    session->transcribe();
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(session->status(), u"Erro"_s);
+    EXPECT_EQ(session->errorMessage(), u"A engine de transcrição não concluiu:\n"_s + fakeFailureOutput(1800));
+}
+
+TEST_F(TranscriptionWorkflow, CancelInterruptsTheWorker)
+{
+    FakeRuntime runtime(u"sleepUntilInterrupted"_s);
+    openRecording();
+    session->transcribe();
+    ASSERT_TRUE(QTest::qWaitFor([&runtime] { return runtime.has(u"started"_s); }, 10000));
+    session->cancel();
+    EXPECT_EQ(session->status(), u"Cancelando…"_s);
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(session->status(), u"Cancelado"_s);
+    EXPECT_FALSE(session->errorMessage());
+    EXPECT_TRUE(runtime.has(u"interrupted"_s));
+    EXPECT_EQ(session->sourceText(), QString());
+    EXPECT_TRUE(workFolders(temp.path()).isEmpty());
+}
+
+TEST_F(TranscriptionWorkflow, SessionClosedMidTranscriptionEndsTheWorkerWithoutTouchingIt)
+{
+    FakeRuntime runtime(u"sleepUntilInterrupted"_s);
+    openRecording();
+    session->transcribe();
+    ASSERT_TRUE(QTest::qWaitFor([&runtime] { return runtime.has(u"started"_s); }, 10000));
+    session.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&runtime] { return runtime.has(u"interrupted"_s); }, 10000));
+    // The job resumes after the worker's exit; it must find nothing to write into.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return workFolders(temp.path()).isEmpty(); }, 10000));
+    QTest::qWait(200);
+}

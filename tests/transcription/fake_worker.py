@@ -1,0 +1,90 @@
+#!/usr/bin/python3
+# A stand-in for the runtime's interpreter: it honours the worker contract (reads the
+# request named by its last argument, writes the transcript it names) and does what the
+# file "behaviour" in its runtime folder says. It records what it was given in "seen.json".
+import json
+import os
+import signal
+import sys
+import time
+
+runtime = os.path.dirname(os.path.dirname(os.path.abspath(sys.argv[0])))
+
+
+def path(name):
+    return os.path.join(runtime, name)
+
+
+def touch(name):
+    open(path(name), "w").close()
+
+
+with open(path("behaviour")) as file:
+    behaviour = file.read().strip()
+
+# The environment as the process received it, before Python's own locale adjustments.
+with open("/proc/self/environ", "rb") as file:
+    environment = dict(
+        entry.decode("utf-8").split("=", 1) for entry in file.read().split(b"\0") if entry
+    )
+request_path = sys.argv[-1]
+with open(request_path, "rb") as file:
+    request_text = file.read().decode("utf-8")
+request = json.loads(request_text)
+with open(path("seen.json"), "w", encoding="utf-8") as file:
+    json.dump(
+        {
+            "arguments": sys.argv[1:],
+            "environment": environment,
+            "request": request_text,
+            "audioBytes": os.path.getsize(request["audio"]),
+        },
+        file,
+    )
+
+# "Olá." with the accent as a combining mark: one user-perceived character, two code points.
+TWO_SPEAKERS = [
+    {"locutor": "Ana", "inicio": 0.0, "fim": 1.5, "texto": "Ola\u0301."},
+    {"locutor": "Bruno", "inicio": 1.5, "fim": 3.2, "texto": "Tudo bem?"},
+]
+
+
+def write(transcript):
+    with open(request["output"], "w", encoding="utf-8") as file:
+        json.dump(transcript, file, ensure_ascii=False)
+
+
+def wait_for(name):
+    touch("started")
+    for _ in range(600):
+        if os.path.exists(path(name)):
+            return
+        time.sleep(0.05)
+    sys.exit(4)
+
+
+if behaviour == "twoSpeakers":
+    write(TWO_SPEAKERS)
+elif behaviour == "noTranscript":
+    pass
+elif behaviour == "empty":
+    write([])
+elif behaviour == "failLoudly":
+    # 5000 user-perceived characters; every seventh is an "é" made of two code points.
+    sys.stdout.write("".join("e\u0301" if i % 7 == 0 else chr(ord("a") + i % 26) for i in range(5000)))
+    sys.stdout.flush()
+    sys.exit(2)
+elif behaviour == "sleepUntilInterrupted":
+
+    def interrupted(*_):
+        touch("interrupted")
+        write(TWO_SPEAKERS)
+        sys.exit(0)
+
+    signal.signal(signal.SIGINT, interrupted)
+    wait_for("never")
+elif behaviour == "waitForGo":
+    wait_for("go")
+    write(TWO_SPEAKERS)
+else:
+    sys.exit(f"unknown behaviour {behaviour}")
