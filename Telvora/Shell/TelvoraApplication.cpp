@@ -1,5 +1,7 @@
 #include "Telvora/Shell/TelvoraApplication.h"
 
+#include "Telvora/Session/Document/DocumentFonts.h"
+
 #include "TelvoraCore/Editorial/Editorial.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
@@ -75,6 +77,8 @@ int TelvoraApplication::runInteractive(int, char *[])
     // Resolved before anything else: without its resources the program cannot run at all,
     // and this stops the process with the fatal message.
     AppResources::bundle();
+    // Gelasio stands in for the documents' Georgia; this needs the application object.
+    DocumentFonts::install(AppResources::bundle());
     printLine(Text::interactiveUnavailable);
     return 1;
 }
