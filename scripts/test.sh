@@ -1,9 +1,28 @@
 #!/usr/bin/env bash
 # Sets up (as scripts/setup.sh), then runs the whole test suite through CTest inside a
 # private D-Bus session with an unlocked gnome-keyring, on Qt's offscreen platform.
+#   scripts/test.sh [ctest arguments]               the normal build in build/
+#   scripts/test.sh --sanitize [ctest arguments]    AddressSanitizer, UndefinedBehaviorSanitizer
+#                                                   and LeakSanitizer, in build-sanitize/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+
+sanitize=0
+if [ "${1:-}" = "--sanitize" ]; then
+  sanitize=1
+  shift
+fi
+
+if [ $sanitize -eq 1 ]; then
+  # A build directory of its own; the benchmarks are left out, they measure nothing here.
+  export TELVORA_BUILD_DIR=${TELVORA_SANITIZE_BUILD_DIR:-build-sanitize}
+  export TELVORA_CMAKE_ARGS="-DTELVORA_ASAN=ON -DTELVORA_BENCHMARKS=OFF ${TELVORA_CMAKE_ARGS:-}"
+  # Any finding fails its test. Leaks inside third-party code (scripts/lsan.supp) are not ours.
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+  export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+  export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
+fi
 
 TELVORA_CMAKE_ARGS="-DTELVORA_WERROR=ON ${TELVORA_CMAKE_ARGS:-}" scripts/setup.sh
 

@@ -2,6 +2,7 @@
 
 #include "Telvora/Interface/ConsoleFonts.h"
 #include "Telvora/Shell/LocalTranscriptionCheck.h"
+#include "Telvora/Session/Document/DocumentFonts.h"
 #include "TelvoraCore/Editorial/Editorial.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
@@ -88,6 +89,8 @@ int TelvoraApplication::runInteractive(int argc, char *argv[])
     AppResources::bundle();
     QApplication application(argc, argv);
     installConsoleResources();
+    // Gelasio stands in for the documents' Georgia; this needs the application object.
+    DocumentFonts::install(AppResources::bundle());
     printLine(Text::interactiveUnavailable);
     return 1;
 }

@@ -5,10 +5,59 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 namespace telvora::Editorial {
 
 namespace {
+
+// A regional indicator (U+1F1E6…U+1F1FF) starts at `index`; each is a surrogate pair.
+bool isRegionalIndicator(const QString &text, qsizetype index)
+{
+    return index + 1 < text.size() && text[index].unicode() == 0xD83C && text[index + 1].unicode() >= 0xDDE6
+        && text[index + 1].unicode() <= 0xDDFF;
+}
+
+// Qt 6.4 pairs regional indicators wrongly after some characters: "😀🇧🇷" gives 😀|🇧|🇷.
+// Inside a run of indicators the only boundaries are after every second one, so those
+// are set here and Qt's own are dropped.
+void pairRegionalIndicators(const QString &text, QList<qsizetype> &bounds)
+{
+    constexpr qsizetype pairUnits = 4;
+    QList<std::pair<qsizetype, qsizetype>> runs;
+    for (qsizetype index = 0; index < text.size();) {
+        if (!isRegionalIndicator(text, index)) {
+            ++index;
+            continue;
+        }
+        const qsizetype start = index;
+        while (isRegionalIndicator(text, index))
+            index += 2;
+        if (index - start > 2)
+            runs.append({start, index});
+    }
+    if (runs.isEmpty())
+        return;
+
+    QList<qsizetype> kept;
+    kept.reserve(bounds.size());
+    qsizetype run = 0;
+    for (const qsizetype bound : std::as_const(bounds)) {
+        while (run < runs.size() && runs[run].second <= bound)
+            ++run;
+        if (run < runs.size() && runs[run].first < bound)
+            continue;
+        kept.append(bound);
+    }
+    QList<qsizetype> pairs;
+    for (const auto &[start, end] : std::as_const(runs)) {
+        for (qsizetype position = start + pairUnits; position < end; position += pairUnits)
+            pairs.append(position);
+    }
+    bounds.clear();
+    std::merge(kept.cbegin(), kept.cend(), pairs.cbegin(), pairs.cend(), std::back_inserter(bounds));
+}
 
 // The text seen as user-perceived characters: boundaries are computed once, and the
 // chunking below moves indices over them instead of copying the rest of the text.
@@ -23,6 +72,7 @@ public:
         QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
         for (qsizetype position = finder.toNextBoundary(); position != -1; position = finder.toNextBoundary())
             m_bounds.append(position);
+        pairRegionalIndicators(text, m_bounds);
     }
 
     qsizetype count() const { return m_bounds.size() - 1; }

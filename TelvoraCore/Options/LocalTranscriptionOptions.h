@@ -26,6 +26,8 @@ struct LocalTranscriptionOptions
     /// Strict decoding: all eight keys with their types, extra keys ignored.
     /// Throws JsonError describing the first fault.
     static LocalTranscriptionOptions fromJson(const QByteArray &bytes);
+    /// The same from a parsed object, which can no longer tell a speakerCount written just
+    /// below -2^63 from -2^63 itself; the bytes overload checks the number as written.
     static LocalTranscriptionOptions fromJson(const QJsonObject &object);
 };
 

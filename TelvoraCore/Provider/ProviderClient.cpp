@@ -5,17 +5,22 @@
 #include "TelvoraCore/Provider/OpenAIModels.h"
 #include "TelvoraCore/Provider/ProviderCatalogs.h"
 #include "TelvoraCore/Provider/ProviderMessages.h"
+#include "TelvoraCore/Provider/ResponseBody.h"
 #include "TelvoraCore/Vocabulary/AIModels.h"
 
-#include <QCoro/QCoroNetworkReply>
+#include <QCoreApplication>
 #include <QJsonDocument>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QScopeGuard>
 #include <QSet>
 #include <QUrlQuery>
 
 #include <algorithm>
+#include <coroutine>
+#include <cstring>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
@@ -28,11 +33,6 @@ constexpr int maxOutputTokens = 16000;
 
 // Characters a URL path may carry as they are, besides the unreserved ones.
 constexpr char pathCharacters[] = "!$&'()*+,;=:@/";
-
-struct DeleteLater
-{
-    void operator()(QObject *object) const { object->deleteLater(); }
-};
 
 QString httpFailure(int status)
 {
@@ -65,27 +65,6 @@ QString idleTimeoutMessage(std::chrono::milliseconds timeout)
     return u"%1%2%3"_s.arg(ProviderMessages::idleTimeoutBefore, amount, ProviderMessages::idleTimeoutAfter);
 }
 
-// Whether the exchange failed below HTTP: no connection, the idle timeout, an answer cut
-// short or garbled. Then even a status line that did arrive cannot vouch for the body.
-// Qt also flags 4xx/5xx statuses and refused redirects as errors; for those the status decides.
-// A 407 from the provider itself is filed under the proxy layer, yet it is an HTTP answer
-// like any other; a real proxy refusing the tunnel leaves no status, which still ends below.
-bool isTransportFailure(QNetworkReply::NetworkError error)
-{
-    switch (error) {
-    case QNetworkReply::NoError:
-    case QNetworkReply::InsecureRedirectError:
-    case QNetworkReply::TooManyRedirectsError:
-    case QNetworkReply::ProxyAuthenticationRequiredError:
-        return false;
-    case QNetworkReply::ProtocolFailure:
-    case QNetworkReply::ProtocolUnknownError:
-        return true;
-    default:
-        return error < QNetworkReply::ContentAccessDenied; // the network and proxy layers
-    }
-}
-
 // Qt names the URL in some descriptions; keep the query (and any credentials) out of
 // what the user reads.
 QString transportDescription(const QNetworkReply &reply)
@@ -108,6 +87,102 @@ QUrl endpoint(const QUrl &base, const QString &encodedPath)
     return url;
 }
 
+QString tooLargeMessage(qsizetype limit)
+{
+    const QString size =
+        QLocale(QLocale::Portuguese, QLocale::Brazil).formattedDataSize(limit, 0, QLocale::DataSizeTraditionalFormat);
+    return u"%1%2%3"_s.arg(ProviderMessages::tooLargeBefore, size, ProviderMessages::tooLargeAfter);
+}
+
+// A request body that can be read once. Qt sends a request again when its connection
+// drops before the answer, even a POST, and rewinds the body to do so; this body refuses
+// to rewind, so Qt reports ContentReSendError instead of a second, billable request.
+class OnceOnlyBody : public QIODevice
+{
+public:
+    explicit OnceOnlyBody(QByteArray data)
+        : m_data(std::move(data))
+    {
+        open(QIODevice::ReadOnly);
+    }
+
+    bool isSequential() const override { return true; }
+    bool reset() override { return false; }
+    qint64 size() const override { return m_data.size(); }
+    qint64 bytesAvailable() const override { return m_data.size() - m_read + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 count = std::min(maxSize, qint64(m_data.size()) - m_read);
+        std::memcpy(data, m_data.constData() + m_read, size_t(count));
+        m_read += count;
+        return count;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_data;
+    qint64 m_read = 0;
+};
+
+// Resumes the awaiting coroutine when the reply finishes, or when it is destroyed with its
+// network manager before finishing; that second resumption is queued, so the coroutine
+// never runs on inside the manager's destructor.
+class ReplyEnd
+{
+public:
+    explicit ReplyEnd(QNetworkReply *reply)
+        : m_reply(reply)
+    {}
+
+    bool await_ready() const { return m_reply->isFinished(); }
+
+    void await_suspend(std::coroutine_handle<> waiting)
+    {
+        auto resumed = std::make_shared<bool>(false);
+        const auto resume = [waiting, resumed] {
+            if (!std::exchange(*resumed, true))
+                waiting.resume();
+        };
+        QObject::connect(m_reply, &QNetworkReply::finished, m_reply, resume);
+        QObject::connect(m_reply, &QObject::destroyed, QCoreApplication::instance(), [resume] {
+            QMetaObject::invokeMethod(QCoreApplication::instance(), resume, Qt::QueuedConnection);
+        });
+    }
+
+    void await_resume() const {}
+
+private:
+    QNetworkReply *m_reply;
+};
+
+// The body of a 2xx reply, whole: as long as its Content-Length says, and a compressed
+// one decoded to the end of its stream. Qt 6.4 can finish a reply whose connection closed
+// early as if it were complete, so these checks stand on their own.
+QByteArray wholeBody(QNetworkReply &reply, qsizetype limit)
+{
+    const QByteArray received = reply.readAll();
+    bool declared = false;
+    const qint64 length = reply.rawHeader("Content-Length").trimmed().toLongLong(&declared);
+    if (declared && received.size() != length)
+        throw TransportError(ProviderMessages::cutShort.toString());
+    ResponseBody::Decoded decoded = ResponseBody::decode(reply.rawHeader("Content-Encoding"), received, limit);
+    switch (decoded.outcome) {
+    case ResponseBody::Outcome::Complete:
+        return std::move(decoded.data);
+    case ResponseBody::Outcome::CutShort:
+        throw TransportError(ProviderMessages::cutShort.toString());
+    case ResponseBody::Outcome::TooLarge:
+        throw TelvoraError(tooLargeMessage(limit));
+    case ResponseBody::Outcome::Unsupported:
+        throw TelvoraError(ProviderMessages::unknownEncoding.toString());
+    case ResponseBody::Outcome::Corrupt:
+        break;
+    }
+    throw TelvoraError(ProviderMessages::invalidResponse.toString());
+}
+
 } // namespace
 
 ProviderClient::ProviderClient(QNetworkAccessManager *session, ProviderEndpoints endpoints,
@@ -121,59 +196,91 @@ QUrl ProviderClient::openAIUrl(const QString &path) const { return endpoint(m_en
 
 QUrl ProviderClient::elevenUrl(const QString &path) const { return endpoint(m_endpoints.elevenLabs, path); }
 
-QCoro::Task<QByteArray> ProviderClient::request(QUrl url, QString key, bool eleven,
-                                                std::optional<QJsonObject> body) const
+QCoro::Task<QByteArray> ProviderClient::request(ProviderClient client, QUrl url, QString key, bool eleven,
+                                                std::optional<QJsonObject> body)
 {
-    m_cancellation.throwIfCancelled();
+    client.m_cancellation.throwIfCancelled();
     if (!usableKey(key))
         throw TelvoraError(ProviderMessages::missingKey.toString());
+    if (!client.m_session)
+        throw Cancelled();
 
     QNetworkRequest request(url);
-    request.setTransferTimeout(int(m_endpoints.idleTimeout.count()));
+    request.setTransferTimeout(int(client.m_endpoints.idleTimeout.count()));
     // A redirect to another host would carry the key along; only same-origin ones are
     // followed, any other reaches us as a 3xx and is refused.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     // Each call stands alone: nothing a provider sets is sent back on the next one.
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    // Asking for the codings ourselves keeps Qt from decoding: the body arrives as sent,
+    // so its length and the end of a compressed stream can be checked.
+    request.setRawHeader("Accept-Encoding", "gzip, deflate");
     if (eleven)
         request.setRawHeader("xi-api-key", key.toUtf8());
     else
         request.setRawHeader("Authorization", "Bearer " + key.toUtf8());
 
-    std::unique_ptr<QNetworkReply, DeleteLater> reply;
+    QByteArray payload;
     if (body) {
         request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
-        reply.reset(m_session->post(request, QJsonDocument(*body).toJson(QJsonDocument::Compact)));
-    } else {
-        reply.reset(m_session->get(request));
+        payload = QJsonDocument(*body).toJson(QJsonDocument::Compact);
     }
+    request.setHeader(QNetworkRequest::ContentLengthHeader, payload.size());
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    auto *upload = new OnceOnlyBody(std::move(payload));
+    QPointer<QNetworkReply> reply = client.m_session->sendCustomRequest(request, body ? "POST" : "GET", upload);
+    upload->setParent(reply);
+    // The reply belongs to the network manager; if the manager goes first, so does the reply.
+    const auto release = qScopeGuard([&reply] {
+        if (reply)
+            reply->deleteLater();
+    });
 
     // Qt ends an idle timeout with the same code as an abort, so remember who aborted.
     auto userAborted = std::make_shared<bool>(false);
-    m_cancellation.onCancel(reply.get(), [reply = reply.get(), userAborted] {
+    client.m_cancellation.onCancel(reply, [reply = reply.data(), userAborted] {
         *userAborted = true;
         reply->abort();
     });
+    auto tooLarge = std::make_shared<bool>(false);
+    const qsizetype limit = client.m_endpoints.maximumResponseBytes;
+    const auto guardSize = [reply = reply.data(), tooLarge, limit] {
+        const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (reply->bytesAvailable() > limit || (declared.isValid() && declared.toLongLong() > limit)) {
+            *tooLarge = true;
+            reply->abort();
+        }
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, guardSize);
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, guardSize);
 
-    co_await reply.get();
+    co_await ReplyEnd(reply);
 
-    if (*userAborted || m_cancellation.isCancelled())
+    if (!reply || *userAborted || client.m_cancellation.isCancelled())
         throw Cancelled();
     const QNetworkReply::NetworkError error = reply->error();
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (isTransportFailure(error) || (!status.isValid() && error != QNetworkReply::NoError)) {
-        // Only our own abort sets userAborted, so an abort here is the idle timeout.
-        if (error == QNetworkReply::OperationCanceledError)
-            throw TransportError(idleTimeoutMessage(m_endpoints.idleTimeout));
+    // Whenever a status arrived it decides, whatever Qt made of the rest (a 3xx without
+    // a place to go, a refused redirect, a body cut short after a refusal).
+    if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299))
+        throw TelvoraError(httpFailure(status.toInt()));
+    if (*tooLarge)
+        throw TelvoraError(tooLargeMessage(limit));
+    if (error == QNetworkReply::OperationCanceledError) // only our own abort sets userAborted
+        throw TransportError(idleTimeoutMessage(client.m_endpoints.idleTimeout));
+    if (error != QNetworkReply::NoError) {
+        // A status came, so the body was cut; Qt may even have wanted to send the request
+        // again for it, which the body refused.
+        if (status.isValid())
+            throw TransportError(ProviderMessages::cutShort.toString());
+        if (error == QNetworkReply::ContentReSendError || error == QNetworkReply::RemoteHostClosedError)
+            throw TransportError(ProviderMessages::notResent.toString());
         throw TransportError(transportDescription(*reply));
     }
     if (!status.isValid())
         throw TelvoraError(ProviderMessages::invalidResponse.toString());
-    const int code = status.toInt();
-    if (code < 200 || code > 299)
-        throw TelvoraError(httpFailure(code));
-    co_return reply->readAll();
+    co_return wholeBody(*reply, limit);
 }
 
 QCoro::Task<QString> ProviderClient::generate(QString source, QString instructions, QString key, QString model) const
@@ -183,7 +290,7 @@ QCoro::Task<QString> ProviderClient::generate(QString source, QString instructio
                            {u"input"_s, source},
                            {u"store"_s, false},
                            {u"max_output_tokens"_s, maxOutputTokens}};
-    const QByteArray data = co_await request(openAIUrl(u"/v1/responses"_s), key, false, body);
+    const QByteArray data = co_await request(*this, openAIUrl(u"/v1/responses"_s), key, false, body);
     co_return responseText(data);
 }
 
@@ -196,7 +303,7 @@ QCoro::Task<QString> ProviderClient::generateEditorial(QString source, OutputKin
 
 QCoro::Task<QStringList> ProviderClient::openAIModelIDs(QString key) const
 {
-    const QByteArray data = co_await request(openAIUrl(u"/v1/models"_s), key, false, std::nullopt);
+    const QByteArray data = co_await request(*this, openAIUrl(u"/v1/models"_s), key, false, std::nullopt);
     co_return ProviderCatalogs::openAIModelIDs(data);
 }
 
@@ -208,24 +315,25 @@ QCoro::Task<QStringList> ProviderClient::textModels(QString key) const
 
 QCoro::Task<QStringList> ProviderClient::elevenModels(QString key) const
 {
-    const QByteArray data = co_await request(elevenUrl(u"/v1/models"_s), key, true, std::nullopt);
+    const QByteArray data = co_await request(*this, elevenUrl(u"/v1/models"_s), key, true, std::nullopt);
     co_return ProviderCatalogs::elevenModels(data);
 }
 
 QCoro::Task<QList<Voice>> ProviderClient::elevenVoices(QString key) const
 {
+    const ProviderClient self = *this; // runs on after `this` may be gone
     QList<Voice> collected;
     QSet<QString> seenTokens;
     QString token;
     for (;;) {
-        QUrl url = elevenUrl(u"/v2/voices"_s);
+        QUrl url = self.elevenUrl(u"/v2/voices"_s);
         // Values are fully encoded so that the token the provider gave comes back intact.
         QString query = u"page_size=100"_s;
         if (!token.isEmpty())
             query += u"&next_page_token="_s + QString::fromLatin1(QUrl::toPercentEncoding(token));
         url.setQuery(query, QUrl::StrictMode);
 
-        const QByteArray data = co_await request(url, key, true, std::nullopt);
+        const QByteArray data = co_await request(self, url, key, true, std::nullopt);
         ProviderCatalogs::VoicePage page = ProviderCatalogs::voicePage(data);
         collected += std::move(page.voices);
         if (!page.hasMore)
@@ -249,7 +357,7 @@ QCoro::Task<QByteArray> ProviderClient::speech(QString text, VoiceProvider provi
             elevenUrl(u"/v1/text-to-speech/"_s + QString::fromLatin1(QUrl::toPercentEncoding(voice, pathCharacters)));
         url.setQuery(u"output_format=mp3_44100_128"_s);
         const QJsonObject body{{u"text"_s, text}, {u"model_id"_s, elevenModel}};
-        co_return co_await request(url, key, true, body);
+        co_return co_await request(*this, url, key, true, body);
     }
 
     const bool legacy = AIModels::legacySpeech(openAIModel);
@@ -266,7 +374,7 @@ QCoro::Task<QByteArray> ProviderClient::speech(QString text, VoiceProvider provi
         {u"model"_s, openAIModel}, {u"voice"_s, voice}, {u"input"_s, text}, {u"response_format"_s, u"mp3"_s}};
     if (!legacy)
         body.insert(u"instructions"_s, ProviderMessages::speechDelivery.toString());
-    co_return co_await request(openAIUrl(u"/v1/audio/speech"_s), key, false, body);
+    co_return co_await request(*this, openAIUrl(u"/v1/audio/speech"_s), key, false, body);
 }
 
 } // namespace telvora

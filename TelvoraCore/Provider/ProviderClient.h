@@ -11,6 +11,7 @@
 #include <QCoro/QCoroTask>
 #include <QJsonObject>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -23,11 +24,17 @@ namespace telvora {
 
 /// The one gateway to OpenAI and ElevenLabs. Keeps no state between calls: copies are
 /// cheap, and a client may be built for each operation. Every coroutine runs on the
-/// thread of `session` (the GUI thread).
+/// thread of `session` (the GUI thread). A task works on its own copy of the client, so
+/// the client object may go away while its tasks run; a task whose network manager is
+/// destroyed under it ends with Cancelled.
+///
+/// Each request goes out at most once: when the connection drops before the answer, the
+/// request fails instead of being sent again.
 ///
 /// Failures: TelvoraError for the program's own messages (empty key, HTTP status, bad
-/// answers), JsonError for a body that is not JSON, TransportError when no HTTP answer
-/// arrived (including the idle timeout), Cancelled when the token was cancelled.
+/// answers, a body past the size limit), JsonError for a body that is not JSON,
+/// TransportError when no whole HTTP answer arrived (no connection, the idle timeout, a
+/// body cut short), Cancelled when the token was cancelled.
 class ProviderClient
 {
 public:
@@ -59,11 +66,15 @@ public:
     const ProviderEndpoints &endpoints() const noexcept { return m_endpoints; }
 
 private:
-    QCoro::Task<QByteArray> request(QUrl url, QString key, bool eleven, std::optional<QJsonObject> body) const;
+    // Static, with the client by value: the task must not reach back into an object that
+    // may be gone when it resumes. Member coroutines likewise never touch `this` after
+    // their first suspension.
+    static QCoro::Task<QByteArray> request(ProviderClient client, QUrl url, QString key, bool eleven,
+                                           std::optional<QJsonObject> body);
     QUrl openAIUrl(const QString &path) const;
     QUrl elevenUrl(const QString &path) const;
 
-    QNetworkAccessManager *m_session;
+    QPointer<QNetworkAccessManager> m_session;
     ProviderEndpoints m_endpoints;
     CancellationToken m_cancellation;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QUrl>
+#include <QtGlobal>
 
 #include <chrono>
 
@@ -14,6 +15,9 @@ struct ProviderEndpoints
     QUrl openAI;     // default https://api.openai.com
     QUrl elevenLabs; // default https://api.elevenlabs.io
     std::chrono::milliseconds idleTimeout{180000};
+    // A response is held in memory whole; anything larger is refused. Far above any
+    // generated document or speech part.
+    qsizetype maximumResponseBytes = qsizetype(256) * 1024 * 1024;
 
     /// The providers' public HTTPS hosts and the 180-second idle timeout.
     static ProviderEndpoints defaults();

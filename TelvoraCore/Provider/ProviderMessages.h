@@ -37,5 +37,13 @@ inline constexpr QStringView speechDelivery =
 // Transport failures carry the platform's description; these only word the idle timeout.
 inline constexpr QStringView idleTimeoutBefore = u"O provedor não respondeu em ";
 inline constexpr QStringView idleTimeoutAfter = u".";
+inline constexpr QStringView cutShort =
+    u"A resposta do provedor chegou incompleta: a conexão foi encerrada antes do fim. Tente novamente.";
+inline constexpr QStringView notResent =
+    u"A conexão com o provedor foi encerrada sem resposta. O pedido não foi reenviado, para não ser cobrado "
+    u"duas vezes; tente novamente.";
+inline constexpr QStringView tooLargeBefore = u"A resposta do provedor passou do limite de ";
+inline constexpr QStringView tooLargeAfter = u" e foi recusada.";
+inline constexpr QStringView unknownEncoding = u"O provedor enviou a resposta numa compressão desconhecida.";
 
 } // namespace telvora::ProviderMessages

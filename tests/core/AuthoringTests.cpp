@@ -198,6 +198,10 @@ TEST(ShippedGuide, DefinesWhatTheClosingRulesReferTo)
         {u"references/commands.md"_s, u"exclusões"_s},
         {u"references/media.md"_s, u"não são assets disponíveis"_s},
         {u"references/validation.md"_s, u"## 5. Fidelidade à fonte"_s},
+        {u"references/commands.md"_s, u"```mermaid\nsequenceDiagram\n"_s},
+        {u"SKILL.md"_s, u"[hh:mm:ss - hh:mm:ss]"_s},
+        {u"SKILL.md"_s, u"Locutor 1"_s},
+        {u"references/validation.md"_s, u"mais de duas linhas `PAUSA`"_s},
     };
     for (const auto &e : expectations)
         EXPECT_TRUE(read(e.file).contains(e.term)) << e.file.toStdString() << ": " << e.term.toStdString();
@@ -244,3 +248,42 @@ TEST(ResourceBundleLookup, CoreBundleIsTheOneBesideTheExecutable)
 }
 
 } // namespace
+
+namespace telvora {
+namespace {
+
+// Models copy examples: every flowchart in the guide keeps its words with accents,
+// spaces or punctuation inside double quotes, as the guide requires.
+TEST(ShippedGuide, FlowchartExamplesQuoteEveryLabel)
+{
+    const QString folder = QDir(CoreResources::bundlePath()).filePath(u"QuintaraAuthoring"_s);
+    const QRegularExpression quoted(u"\"[^\"]*\""_s);
+    const QRegularExpression bare(u"[^A-Za-z0-9 \\[\\]{}()|>\\-]"_s);
+    int flowcharts = 0;
+    for (const QString &path : QuintaraAuthoring::documents()) {
+        QFile file(QDir(folder).filePath(path));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+        bool inFlowchart = false;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            if (lines[i].startsWith(u"```"_s)) {
+                inFlowchart = false;
+                continue;
+            }
+            if (lines[i - 1] == u"```mermaid"_s && lines[i].startsWith(u"flowchart"_s)) {
+                inFlowchart = true;
+                ++flowcharts;
+                continue;
+            }
+            if (!inFlowchart)
+                continue;
+            QString unquoted = lines[i];
+            unquoted.remove(quoted);
+            EXPECT_FALSE(unquoted.contains(bare)) << path.toStdString() << ": " << lines[i].toStdString();
+        }
+    }
+    EXPECT_GE(flowcharts, 2);
+}
+
+} // namespace
+} // namespace telvora

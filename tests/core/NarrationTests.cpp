@@ -106,6 +106,33 @@ TEST(SpeechChunks, CountsUserPerceivedCharactersAndNeverSplitsThem)
     EXPECT_EQ(Editorial::speechChunks(u"abcdef.\u0301ghijk"_s, 10), (QStringList{u"abcdef.\u0301ghi"_s, u"jk"_s}));
 }
 
+TEST(SpeechChunks, AFlagIsOneCharacterWhateverComesBeforeIt)
+{
+    const QString brazil = u"🇧🇷"_s;
+    const QString portugal = u"🇵🇹"_s;
+    struct Case
+    {
+        const char *name;
+        QString text;
+        int limit;
+        QStringList expected;
+    };
+    const QList<Case> cases{
+        {"after an emoji, two characters fit two", u"😀"_s + brazil, 2, {u"😀"_s + brazil}},
+        {"after an emoji, cut after the flag", u"😀"_s + brazil + u"a"_s, 2, {u"😀"_s + brazil, u"a"_s}},
+        {"after ©, cut between two flags", u"©"_s + brazil + portugal, 2, {u"©"_s + brazil, portugal}},
+        {"three flags after an emoji, one per chunk",
+         u"😀"_s + brazil + portugal + brazil,
+         1,
+         {u"😀"_s, brazil, portugal, brazil}},
+        {"a lone indicator after a pair", brazil + u"\U0001F1E6x"_s, 2, {brazil + u"\U0001F1E6"_s, u"x"_s}},
+    };
+    for (const Case &row : cases) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(Editorial::speechChunks(row.text, row.limit), row.expected);
+    }
+}
+
 TEST(SpeechChunks, LongTextKeepsOrderAndEveryChunkIsTrimmedAndWithinTheLimit)
 {
     QString text;

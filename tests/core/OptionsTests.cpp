@@ -99,6 +99,10 @@ TEST(LocalTranscriptionOptions, StrictDecodingRejectsMissingAndMistypedKeys)
          u"Nas opções de transcrição, a chave \"speakerCount\" deve ser um número inteiro."_s},
         {"speakerCount of 2^63", replaced(R"("speakerCount":2)", R"("speakerCount":9223372036854775808)"),
          u"Nas opções de transcrição, a chave \"speakerCount\" deve ser um número inteiro."_s},
+        {"speakerCount one below -2^63", replaced(R"("speakerCount":2)", R"("speakerCount":-9223372036854775809)"),
+         u"Nas opções de transcrição, a chave \"speakerCount\" deve ser um número inteiro."_s},
+        {"speakerCount far below 64 bits", replaced(R"("speakerCount":2)", R"("speakerCount":-1e19)"),
+         u"Nas opções de transcrição, a chave \"speakerCount\" deve ser um número inteiro."_s},
         {"array instead of object", "[]", u"As opções de transcrição devem ser um objeto JSON."_s},
     };
     for (const Case &c : cases) {

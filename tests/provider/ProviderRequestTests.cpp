@@ -146,11 +146,168 @@ TEST_F(ProviderRequestTest, UnreachableHostIsATransportFailureWithoutTheQuery)
     EXPECT_FALSE(message.contains(elevenKey));
 }
 
-TEST_F(ProviderRequestTest, AReplyCutShortIsATransportFailureNotAudio)
+// Bytes that do not compress away, so that half of the gzip stream is half of the body.
+QByteArray noise(qsizetype size)
 {
-    server.enqueue(Reply::cutOff(QByteArray(4000, 'a'), 1000));
-    const QString message = thrownMessage<TransportError>(openAISpeech(client()));
-    EXPECT_FALSE(message.isEmpty());
+    QByteArray bytes(size, Qt::Uninitialized);
+    quint32 state = 2463534242u;
+    for (char &byte : bytes) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        byte = char(state);
+    }
+    return bytes;
+}
+
+const QString cutShortMessage =
+    u"A resposta do provedor chegou incompleta: a conexão foi encerrada antes do fim. Tente novamente."_s;
+
+TEST_F(ProviderRequestTest, ABodyCutShortIsATransportFailureWhateverItsFraming)
+{
+    using Mode = Reply::Mode;
+    using Framing = Reply::Framing;
+    const QByteArray audio = noise(300000);
+    const qsizetype halfCompressed = LoopbackServer::gzipped(audio).size() / 2;
+    struct Case
+    {
+        const char *name;
+        Framing framing;
+        bool gzip;
+        Mode end;
+        qsizetype sentBytes;
+    };
+    const QList<Case> cases{
+        {"content length, closed after 1000 bytes", Framing::ContentLength, false, Mode::CutOff, 1000},
+        {"content length, reset after 1000 bytes", Framing::ContentLength, false, Mode::Reset, 1000},
+        {"content length, closed before any byte", Framing::ContentLength, false, Mode::CutOff, 0},
+        {"chunked, reset inside a chunk", Framing::Chunked, false, Mode::Reset, 1500},
+        {"chunked, closed inside a chunk", Framing::Chunked, false, Mode::CutOff, 1500},
+        {"chunked, closed between two chunks", Framing::Chunked, false, Mode::CutOff, 1007},
+        {"gzip with content length, closed halfway", Framing::ContentLength, true, Mode::CutOff, halfCompressed},
+        {"gzip with content length, reset halfway", Framing::ContentLength, true, Mode::Reset, halfCompressed},
+        {"gzip chunked, closed halfway", Framing::Chunked, true, Mode::CutOff, halfCompressed},
+    };
+    for (const Case &row : cases) {
+        SCOPED_TRACE(row.name);
+        Reply reply = Reply::cutOff(audio, row.sentBytes);
+        reply.framing = row.framing;
+        reply.gzip = row.gzip;
+        reply.mode = row.end;
+        server.enqueue(reply);
+        EXPECT_EQ(thrownMessage<TransportError>(openAISpeech(client())), cutShortMessage);
+    }
+}
+
+TEST_F(ProviderRequestTest, WholeBodiesArriveDecodedWhateverTheirFraming)
+{
+    const QByteArray audio = noise(300000);
+    for (const auto framing : {Reply::Framing::ContentLength, Reply::Framing::Chunked}) {
+        for (const bool gzip : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "chunked " << (framing == Reply::Framing::Chunked) << " gzip " << gzip);
+            Reply reply = Reply::withStatus(200, audio);
+            reply.framing = framing;
+            reply.gzip = gzip;
+            server.enqueue(reply);
+            EXPECT_EQ(runTask(openAISpeech(client())), audio);
+        }
+    }
+    // The client asks for the codings it can check itself.
+    EXPECT_EQ(server.requests().last().header("Accept-Encoding"), "gzip, deflate");
+}
+
+TEST_F(ProviderRequestTest, ARequestGoesOutOnceEvenWhenItsConnectionDropsUnanswered)
+{
+    const QString notResent = u"A conexão com o provedor foi encerrada sem resposta. O pedido não foi reenviado, "
+                              u"para não ser cobrado duas vezes; tente novamente."_s;
+    Reply kept = Reply::json(QJsonObject{{u"data"_s, QJsonArray{}}});
+    kept.keepAlive = true;
+
+    SCOPED_TRACE("a speech request on a connection kept from the one before");
+    server.enqueue({kept, Reply::noAnswer()});
+    runTask(client().openAIModelIDs(openAIKey));
+    EXPECT_EQ(thrownMessage<TransportError>(openAISpeech(client())), notResent);
+    ASSERT_EQ(server.requests().size(), 2);
+    EXPECT_EQ(server.requests()[1].connection, server.requests()[0].connection);
+
+    SCOPED_TRACE("a model list on a kept connection");
+    server.enqueue({kept, Reply::noAnswer()});
+    runTask(client().openAIModelIDs(openAIKey));
+    EXPECT_EQ(thrownMessage<TransportError>(client().openAIModelIDs(openAIKey)), notResent);
+    ASSERT_EQ(server.requests().size(), 4);
+    EXPECT_EQ(server.requests()[3].connection, server.requests()[2].connection);
+
+    SCOPED_TRACE("a speech request on a fresh connection");
+    server.enqueue(Reply::noAnswer());
+    EXPECT_EQ(thrownMessage<TransportError>(openAISpeech(client())), notResent);
+    EXPECT_EQ(server.requests().size(), 5);
+}
+
+TEST_F(ProviderRequestTest, ARedirectWithNowhereToGoIsARefusalWithItsCode)
+{
+    for (const int status : {301, 302, 303, 305, 307, 308}) {
+        SCOPED_TRACE(status);
+        server.enqueue(Reply::withStatus(status, "moved"));
+        EXPECT_EQ(thrownMessage<TelvoraError>(openAISpeech(client())),
+                  u"O provedor recusou a operação (HTTP %1). Confira modelo, voz e disponibilidade na sua conta."_s.arg(
+                      status));
+    }
+}
+
+TEST_F(ProviderRequestTest, AnAnswerPastTheSizeLimitIsRefused)
+{
+    ProviderEndpoints small = endpoints();
+    small.maximumResponseBytes = 4096;
+    const ProviderClient bounded(&network, small);
+    const QString refused = u"A resposta do provedor passou do limite de 4 kB e foi recusada."_s;
+
+    struct Case
+    {
+        const char *name;
+        qsizetype size;
+        Reply::Framing framing;
+        bool gzip;
+    };
+    const QList<Case> cases{
+        {"declared by its length", 10000, Reply::Framing::ContentLength, false},
+        {"chunked, with no length declared", 10000, Reply::Framing::Chunked, false},
+        {"small compressed, large decoded", 100000, Reply::Framing::ContentLength, true},
+    };
+    for (const Case &row : cases) {
+        SCOPED_TRACE(row.name);
+        Reply reply = Reply::withStatus(200, QByteArray(row.size, 'a'));
+        reply.framing = row.framing;
+        reply.gzip = row.gzip;
+        server.enqueue(reply);
+        EXPECT_EQ(thrownMessage<TelvoraError>(openAISpeech(bounded)), refused);
+    }
+    server.enqueue(Reply::withStatus(200, QByteArray(4096, 'a')));
+    EXPECT_EQ(runTask(openAISpeech(bounded)).size(), 4096);
+}
+
+TEST_F(ProviderRequestTest, ATaskOutlivesTheClientObjectThatStartedIt)
+{
+    // Two pages: the task builds its second request after the client object is gone.
+    const QJsonObject first{{u"voices"_s, QJsonArray{QJsonObject{{u"voice_id"_s, u"a"_s}, {u"name"_s, u"Ana"_s}}}},
+                            {u"has_more"_s, true},
+                            {u"next_page_token"_s, u"p2"_s}};
+    const QJsonObject second{{u"voices"_s, QJsonArray{QJsonObject{{u"voice_id"_s, u"b"_s}, {u"name"_s, u"Bia"_s}}}},
+                             {u"has_more"_s, false}};
+    server.enqueue({Reply::json(first), Reply::json(second)});
+    auto temporary = std::make_unique<ProviderClient>(&network, endpoints());
+    QCoro::Task<QList<Voice>> task = temporary->elevenVoices(elevenKey);
+    temporary.reset();
+    EXPECT_EQ(runTask(std::move(task)).size(), 2);
+    EXPECT_EQ(server.requests().size(), 2);
+}
+
+TEST_F(ProviderRequestTest, ATaskWhoseNetworkManagerIsDestroyedEndsCancelled)
+{
+    auto manager = std::make_unique<QNetworkAccessManager>();
+    server.enqueue(Reply::stall(QByteArray(4000, 'a'), 100));
+    QObject::connect(&server, &LoopbackServer::stalled, &server, [&manager] { manager.reset(); });
+    EXPECT_EQ(thrownMessage<Cancelled>(openAISpeech(ProviderClient(manager.get(), endpoints()))), u"Cancelado"_s);
+    EXPECT_EQ(manager, nullptr);
 }
 
 TEST_F(ProviderRequestTest, IdleTimeoutIsATransportFailureNotACancellation)

@@ -3,6 +3,7 @@
 #include "TelvoraCore/Errors/Error.h"
 
 #include <QCoro/QCoroTimer>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -27,10 +28,19 @@ QCoro::Task<> failLater()
     throw TelvoraError(u"falhou"_s);
 }
 
-QCoro::Task<> never()
+// Clears its flag when the coroutine frame that holds it is freed.
+struct FrameAlive
 {
+    bool &alive;
+    ~FrameAlive() { alive = false; }
+};
+
+QCoro::Task<> slowerThanTheWatchdog(bool &alive)
+{
+    alive = true;
+    const FrameAlive marker{alive};
     QTimer timer;
-    timer.start(1h);
+    timer.start(300ms);
     co_await timer;
 }
 
@@ -43,7 +53,14 @@ TEST(RunTaskTest, ReturnsValuesRethrowsErrorsAndGivesUpOnHangs)
     } catch (const TelvoraError &error) {
         EXPECT_EQ(error.message(), u"falhou"_s);
     }
-    EXPECT_THROW(runTask(never(), 50ms), TaskTimedOut);
+}
+
+TEST(RunTaskTest, ATaskPastItsWatchdogIsFreedWhenItEnds)
+{
+    bool alive = false;
+    EXPECT_THROW(runTask(slowerThanTheWatchdog(alive), 50ms), TaskTimedOut);
+    EXPECT_TRUE(alive);
+    EXPECT_TRUE(QTest::qWaitFor([&alive] { return !alive; }, 5000));
 }
 
 } // namespace

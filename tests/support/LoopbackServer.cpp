@@ -3,12 +3,41 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTcpSocket>
+#include <QTimer>
+
+#include <sys/socket.h>
+#include <zlib.h>
+
+#include <chrono>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace telvora::test {
 
 namespace {
+
+// Long enough for the client to have taken in what was sent before the end comes, so a
+// cut reply always reaches it as "part of the body, then the end".
+constexpr std::chrono::milliseconds pauseBeforeCut{150};
+constexpr qsizetype chunkSize = 1000;
+
+QByteArray chunked(const QByteArray &body)
+{
+    QByteArray wire;
+    for (qsizetype at = 0; at < body.size(); at += chunkSize) {
+        const QByteArray chunk = body.mid(at, chunkSize);
+        wire += QByteArray::number(chunk.size(), 16) + "\r\n" + chunk + "\r\n";
+    }
+    return wire + "0\r\n\r\n";
+}
+
+// Closing with a zero linger time sends a reset instead of an orderly close.
+void resetConnection(QTcpSocket *socket)
+{
+    const linger abortive{1, 0};
+    ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    socket->abort();
+}
 
 QByteArray reasonPhrase(int status)
 {
@@ -93,6 +122,28 @@ LoopbackServer::Reply LoopbackServer::Reply::cutOff(QByteArray body, qsizetype s
     return reply;
 }
 
+LoopbackServer::Reply LoopbackServer::Reply::noAnswer()
+{
+    Reply reply;
+    reply.mode = Mode::NoAnswer;
+    return reply;
+}
+
+QByteArray LoopbackServer::gzipped(const QByteArray &body)
+{
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    QByteArray out(qsizetype(deflateBound(&stream, uLong(body.size()))) + 32, Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(body.constData()));
+    stream.avail_in = uInt(body.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, Z_FINISH);
+    out.truncate(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return out;
+}
+
 LoopbackServer::LoopbackServer(QObject *parent)
     : QObject(parent)
 {
@@ -115,6 +166,7 @@ void LoopbackServer::accept()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
         socket->setParent(this);
+        m_connections.insert(socket, int(m_connections.size()) + 1);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             m_buffers.remove(socket);
@@ -135,6 +187,7 @@ void LoopbackServer::readFrom(QTcpSocket *socket)
     if (buffer.size() - bodyStart < length)
         return;
     request.body = buffer.mid(bodyStart, length);
+    request.connection = m_connections.value(socket);
     buffer.clear();
     m_requests.append(request);
     respond(socket, request);
@@ -151,24 +204,46 @@ void LoopbackServer::respond(QTcpSocket *socket, const Request &request)
     else
         reply = Reply::withStatus(599, "no scripted reply");
 
+    if (reply.mode == Reply::Mode::NoAnswer) {
+        socket->disconnectFromHost();
+        return;
+    }
+
+    QByteArray wire = reply.gzip ? gzipped(reply.body) : reply.body;
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
-    head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
-    head += "Connection: close\r\n";
+    if (reply.framing == Reply::Framing::Chunked) {
+        head += "Transfer-Encoding: chunked\r\n";
+        wire = chunked(wire);
+    } else {
+        head += "Content-Length: " + QByteArray::number(wire.size()) + "\r\n";
+    }
+    if (reply.gzip)
+        head += "Content-Encoding: gzip\r\n";
+    if (!reply.keepAlive)
+        head += "Connection: close\r\n";
     for (const auto &[name, value] : std::as_const(reply.headers))
         head += name + ": " + value + "\r\n";
     head += "\r\n";
 
     if (reply.mode == Reply::Mode::Complete) {
-        socket->write(head + reply.body);
-        socket->disconnectFromHost();
+        socket->write(head + wire);
+        if (!reply.keepAlive)
+            socket->disconnectFromHost();
         return;
     }
-    socket->write(head + reply.body.left(reply.sentBytes));
+    socket->write(head + wire.left(reply.sentBytes));
     socket->flush();
-    if (reply.mode == Reply::Mode::CutOff)
-        socket->disconnectFromHost();
-    else
+    if (reply.mode == Reply::Mode::Stall) {
         Q_EMIT stalled();
+        return;
+    }
+    const bool reset = reply.mode == Reply::Mode::Reset;
+    QTimer::singleShot(pauseBeforeCut, socket, [socket, reset] {
+        if (reset)
+            resetConnection(socket);
+        else
+            socket->disconnectFromHost();
+    });
 }
 
 } // namespace telvora::test

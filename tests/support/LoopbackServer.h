@@ -18,7 +18,8 @@ class QTcpSocket;
 namespace telvora::test {
 
 /// A small HTTP/1.1 server on 127.0.0.1 for tests: it records every request and answers
-/// each with a scripted reply (one connection per request, keep-alive off).
+/// each with a scripted reply. A connection serves one request unless the reply keeps
+/// it alive.
 class LoopbackServer : public QObject
 {
     Q_OBJECT
@@ -30,6 +31,7 @@ public:
         QByteArray query;                     // raw, without the "?"
         QMap<QByteArray, QByteArray> headers; // names in lower case
         QByteArray body;
+        int connection = 0; // which connection brought it: 1 for the first, 2 for the next…
 
         bool hasHeader(const QByteArray &name) const { return headers.contains(name.toLower()); }
         QByteArray header(const QByteArray &name) const { return headers.value(name.toLower()); }
@@ -40,22 +42,35 @@ public:
     struct Reply
     {
         enum class Mode {
-            Complete, // the whole reply, then the connection closes
+            Complete, // the whole reply, then the connection closes (or stays, with keepAlive)
             Stall,    // status line, headers and `sentBytes` of the body, then silence
-            CutOff,   // like Stall, but the connection closes after those bytes
+            CutOff,   // like Stall, then after a pause the connection closes
+            Reset,    // like Stall, then after a pause the connection is reset
+            NoAnswer, // the request is read, then the connection closes without a word
+        };
+        enum class Framing {
+            ContentLength, // a Content-Length header
+            Chunked,       // Transfer-Encoding: chunked, in chunks of 1000 bytes
         };
 
         int status = 200;
         QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray body;
         Mode mode = Mode::Complete;
-        qsizetype sentBytes = 0;
+        Framing framing = Framing::ContentLength;
+        bool gzip = false;       // the body is sent compressed, with Content-Encoding: gzip
+        bool keepAlive = false;  // the connection stays open for the next request
+        qsizetype sentBytes = 0; // body bytes as they go on the wire (compressed, framed)
 
         static Reply withStatus(int status, QByteArray body = {});
         static Reply json(const QJsonValue &value, int status = 200);
         static Reply stall(QByteArray body, qsizetype sentBytes);
         static Reply cutOff(QByteArray body, qsizetype sentBytes);
+        static Reply noAnswer();
     };
+
+    /// The bytes of `body` as a Content-Encoding: gzip stream.
+    static QByteArray gzipped(const QByteArray &body);
 
     explicit LoopbackServer(QObject *parent = nullptr);
     ~LoopbackServer() override;
@@ -87,6 +102,7 @@ private:
     std::function<Reply(const Request &)> m_handler;
     QList<Request> m_requests;
     QMap<QTcpSocket *, QByteArray> m_buffers;
+    QMap<QTcpSocket *, int> m_connections;
 };
 
 } // namespace telvora::test

@@ -54,7 +54,10 @@ QCoro::Task<> capture(QCoro::Task<T> task, std::shared_ptr<TaskOutcome<T>> outco
 } // namespace detail
 
 /// Runs the event loop until `task` finishes, then returns its value or rethrows its
-/// exception. Throws TaskTimedOut when the watchdog fires first.
+/// exception. Throws TaskTimedOut when the watchdog fires first; the task then runs on
+/// and its frames are freed when it ends. Nothing can safely free a coroutine that may
+/// still be resumed, so a task that never ends would stay allocated: tests give the work
+/// they abandon an end.
 template<typename T>
 T runTask(QCoro::Task<T> task, std::chrono::milliseconds watchdog = std::chrono::seconds(30))
 {

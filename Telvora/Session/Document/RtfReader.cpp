@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -37,13 +39,13 @@ struct CharacterWord
     char16_t character;
 };
 
-constexpr std::array<CharacterWord, 24> characterWords{{
-    {"bullet", u'\u2022'}, {"cell", u'\t'},        {"emdash", u'\u2014'},    {"emspace", u'\u2003'},
-    {"endash", u'\u2013'}, {"enspace", u'\u2002'}, {"ldblquote", u'\u201C'}, {"line", u'\n'},
-    {"lquote", u'\u2018'}, {"ltrmark", u'\u200E'}, {"nestcell", u'\t'},      {"nestrow", u'\n'},
-    {"page", u'\n'},       {"par", u'\n'},         {"qmspace", u'\u2005'},   {"rdblquote", u'\u201D'},
-    {"row", u'\n'},        {"rquote", u'\u2019'},  {"rtlmark", u'\u200F'},   {"sect", u'\n'},
-    {"zwbo", u'\u200B'},   {"zwj", u'\u200D'},     {"zwnbo", u'\uFEFF'},     {"zwnj", u'\u200C'},
+constexpr std::array<CharacterWord, 21> characterWords{{
+    {"bullet", u'\u2022'},  {"cell", u'\t'},          {"emdash", u'\u2014'},    {"emspace", u'\u2003'},
+    {"endash", u'\u2013'},  {"enspace", u'\u2002'},   {"ldblquote", u'\u201C'}, {"line", u'\n'},
+    {"lquote", u'\u2018'},  {"ltrmark", u'\u200E'},   {"nestcell", u'\t'},      {"nestrow", u'\n'},
+    {"qmspace", u'\u2005'}, {"rdblquote", u'\u201D'}, {"row", u'\n'},           {"rquote", u'\u2019'},
+    {"rtlmark", u'\u200F'}, {"zwbo", u'\u200B'},      {"zwj", u'\u200D'},       {"zwnbo", u'\uFEFF'},
+    {"zwnj", u'\u200C'},
 }};
 
 // Windows character sets of the font table, as code pages.
@@ -83,14 +85,89 @@ int codePageForCharset(int charset)
     }
 }
 
-enum class Destination { Text, FontTable, Skipped };
+enum class Destination {
+    Text,
+    FontTable,
+    Skipped,
+    Numbering,     // "\pn": how the paragraph is numbered
+    NumberingText, // "\pntxtb"/"\pntxta": the text before or after its number
+    ListText,      // "\pntext"/"\listtext": the paragraph's number written out for other readers
+};
+
+// Destinations that may come marked "\*" ("skip me if you do not know me") and that
+// this reader knows how to read.
+constexpr std::array<std::string_view, 2> readMarkedDestinations{"fldrslt", "pn"};
+
+enum class NumberStyle { Decimal, UpperLetter, LowerLetter, UpperRoman, LowerRoman, Bullet, None };
+
+// The old paragraph numbering ("\pn"), which some editors write with no "\pntext" copy
+// of the number for other readers.
+struct Numbering
+{
+    NumberStyle style = NumberStyle::Decimal;
+    qint64 start = 1;
+    QString before;
+    QString after;
+};
+
+QString roman(qint64 number)
+{
+    static constexpr std::array<std::pair<int, const char *>, 13> digits{{{1000, "M"},
+                                                                          {900, "CM"},
+                                                                          {500, "D"},
+                                                                          {400, "CD"},
+                                                                          {100, "C"},
+                                                                          {90, "XC"},
+                                                                          {50, "L"},
+                                                                          {40, "XL"},
+                                                                          {10, "X"},
+                                                                          {9, "IX"},
+                                                                          {5, "V"},
+                                                                          {4, "IV"},
+                                                                          {1, "I"}}};
+    QString out;
+    for (const auto &[value, letters] : digits) {
+        for (; number >= value; number -= value)
+            out += QLatin1StringView(letters);
+    }
+    return out;
+}
+
+QString letters(qint64 number)
+{
+    QString out;
+    for (; number > 0; number = (number - 1) / 26)
+        out.prepend(QChar(u'A' + char16_t((number - 1) % 26)));
+    return out;
+}
+
+QString numberText(NumberStyle style, qint64 number)
+{
+    switch (style) {
+    case NumberStyle::Decimal:
+        return QString::number(number);
+    case NumberStyle::UpperLetter:
+        return letters(number);
+    case NumberStyle::LowerLetter:
+        return letters(number).toLower();
+    case NumberStyle::UpperRoman:
+        return roman(number);
+    case NumberStyle::LowerRoman:
+        return roman(number).toLower();
+    case NumberStyle::Bullet:
+    case NumberStyle::None:
+        break;
+    }
+    return {};
+}
 
 struct Group
 {
     Destination destination = Destination::Text;
-    int unicodeFallback = 1; // characters after \uN that stand in for it
-    int font = -1;           // -1: the document's default font
-    bool withinUpr = false;  // inside "\upr", whose "\ud" group holds the text to show
+    int unicodeFallback = 1;   // characters after \uN that stand in for it
+    int font = -1;             // -1: the document's default font
+    bool withinUpr = false;    // inside "\upr", whose "\ud" group holds the text to show
+    bool numberBefore = false; // inside "\pntxtb" rather than "\pntxta"
 };
 
 class Parser
@@ -116,13 +193,18 @@ public:
                 m_fallbackLeft = 0;
                 m_groups.push_back(m_groups.back());
                 break;
-            case '}':
+            case '}': {
                 flushBytes();
                 m_fallbackLeft = 0;
+                const bool closesListText = m_groups.back().destination == Destination::ListText
+                    && m_groups[m_groups.size() - 2].destination != Destination::ListText;
                 m_groups.pop_back();
+                if (closesListText)
+                    finishListText();
                 if (m_groups.size() == 1)
                     return finish();
                 break;
+            }
             case '\\':
                 controlSequence();
                 break;
@@ -175,7 +257,10 @@ private:
 
     void textByte(char c)
     {
-        if (consumeFallback() || group().destination != Destination::Text)
+        const Destination destination = group().destination;
+        if (consumeFallback()
+            || (destination != Destination::Text && destination != Destination::NumberingText
+                && destination != Destination::ListText))
             return;
         m_bytes += c;
     }
@@ -190,6 +275,7 @@ private:
             return;
         }
         ++m_at;
+        m_markedDestination = false;
         if (c == '\'') {
             hexByte();
             return;
@@ -199,8 +285,8 @@ private:
             return;
         switch (c) {
         case '*':
-            group().destination = Destination::Skipped;
-            break;
+            m_markedDestination = true;
+            return;
         case '\\':
         case '{':
         case '}':
@@ -270,6 +356,22 @@ private:
     void word(std::string_view name, bool hasParameter, qint64 parameter)
     {
         Group &current = group();
+        const bool marked = std::exchange(m_markedDestination, false);
+        if (marked && !(name == "ud" && current.withinUpr)
+            && std::find(readMarkedDestinations.begin(), readMarkedDestinations.end(), name)
+                == readMarkedDestinations.end()) {
+            current.destination = Destination::Skipped;
+            return;
+        }
+        if (name == "pn" && current.destination == Destination::Text) {
+            current.destination = Destination::Numbering;
+            m_numbering = Numbering{};
+            return;
+        }
+        if (current.destination == Destination::Numbering) {
+            numberingWord(name, parameter);
+            return;
+        }
         if (name == "fonttbl") {
             current.destination = Destination::FontTable;
             return;
@@ -302,6 +404,17 @@ private:
             current.font = -1; // character formatting back to the default, font included
         } else if (name == "deff") {
             m_defaultFont = int(std::clamp<qint64>(parameter, 0, 1 << 30));
+        } else if (name == "pard" && current.destination == Destination::Text) {
+            m_numbering.reset(); // paragraph formatting back to the default, numbering included
+            m_list = -1;
+        } else if (name == "ls" && current.destination == Destination::Text) {
+            m_list = int(std::clamp<qint64>(parameter, 0, 1 << 30));
+        } else if (name == "pntext" || name == "listtext") {
+            current.destination = Destination::ListText;
+            m_listText.clear();
+        } else if (name == "par" || name == "sect" || name == "page") {
+            endParagraph();
+            put(u'\n');
         } else if (name == "upr") {
             // "\upr{ansi}{\*\ud{unicode}}" gives the same text twice: the Unicode half is shown.
             current.destination = Destination::Skipped;
@@ -322,6 +435,77 @@ private:
                 }
             }
         }
+    }
+
+    void numberingWord(std::string_view name, qint64 parameter)
+    {
+        Numbering &numbering = *m_numbering;
+        if (name == "pntxtb" || name == "pntxta") {
+            group().destination = Destination::NumberingText;
+            group().numberBefore = name == "pntxtb";
+        } else if (name == "pnstart") {
+            numbering.start = std::clamp<qint64>(parameter, 0, qint64(1) << 40);
+        } else if (name == "pndec" || name == "pncard" || name == "pnord" || name == "pnordt") {
+            numbering.style = NumberStyle::Decimal;
+        } else if (name == "pnucltr") {
+            numbering.style = NumberStyle::UpperLetter;
+        } else if (name == "pnlcltr") {
+            numbering.style = NumberStyle::LowerLetter;
+        } else if (name == "pnucrm") {
+            numbering.style = NumberStyle::UpperRoman;
+        } else if (name == "pnlcrm") {
+            numbering.style = NumberStyle::LowerRoman;
+        } else if (name == "pnlvlblt") {
+            numbering.style = NumberStyle::Bullet;
+        } else if (name == "pnlvlcont") {
+            numbering.style = NumberStyle::None;
+        }
+    }
+
+    // The paragraph's number, written before its first character when its numbering is
+    // known only from "\pn".
+    void startParagraph()
+    {
+        if (m_paragraphStarted)
+            return;
+        m_paragraphStarted = true;
+        if (!m_numbering || m_paragraphNumbered || m_numbering->style == NumberStyle::None)
+            return;
+        const Numbering &numbering = *m_numbering;
+        QString marker = numbering.before;
+        if (numbering.style == NumberStyle::Bullet) {
+            if (marker.isEmpty() || marker == u"\u00B7"_s)
+                marker = u"•"_s;
+        } else {
+            auto counter = m_counters.find(m_list);
+            if (counter == m_counters.end())
+                counter = m_counters.insert(m_list, numbering.start);
+            marker += numberText(numbering.style, *counter) + numbering.after;
+            ++*counter;
+        }
+        m_out += marker + u'\t';
+    }
+
+    // A written-out number stands; a blank one (some editors write only the tab) leaves
+    // the numbering to "\pn".
+    void finishListText()
+    {
+        const bool blank = std::all_of(m_listText.cbegin(), m_listText.cend(), [](QChar c) { return c.isSpace(); });
+        if (!blank) {
+            m_paragraphStarted = true;
+            m_paragraphNumbered = true;
+            m_out += m_listText;
+        }
+        m_listText.clear();
+    }
+
+    void endParagraph()
+    {
+        // Without a list to tie them, numbers run on only over consecutive paragraphs.
+        if (!m_numbering)
+            m_counters.remove(-1);
+        m_paragraphStarted = false;
+        m_paragraphNumbered = false;
     }
 
     void fontTableWord(std::string_view name, qint64 parameter)
@@ -355,11 +539,10 @@ private:
             m_highSurrogate = unit;
         } else if (QChar::isLowSurrogate(unit)) {
             if (m_highSurrogate) {
-                m_out += QChar(m_highSurrogate);
-                m_out += QChar(unit);
-                m_highSurrogate = 0;
+                put(std::exchange(m_highSurrogate, char16_t(0)));
+                put(unit);
             } else {
-                m_out += QChar(QChar::ReplacementCharacter);
+                put(QChar::ReplacementCharacter);
             }
         } else {
             put(unit);
@@ -377,10 +560,27 @@ private:
 
     void put(char16_t unit)
     {
+        if (group().destination == Destination::NumberingText) {
+            numberingText() += QChar(unit);
+            return;
+        }
+        if (group().destination == Destination::ListText) {
+            m_listText += QChar(unit);
+            return;
+        }
         if (group().destination != Destination::Text)
             return;
         resolveSurrogate();
+        if (unit != u'\n')
+            startParagraph();
         m_out += QChar(unit);
+    }
+
+    QString &numberingText()
+    {
+        if (!m_numbering)
+            return m_discarded;
+        return group().numberBefore ? m_numbering->before : m_numbering->after;
     }
 
     void flushBytes()
@@ -391,7 +591,15 @@ private:
         // Fonts are resolved here, not at "\f": text that never names a font is in the
         // default font ("\deff"), whose table entry may come after the header.
         const int font = group().font >= 0 ? group().font : m_defaultFont;
-        m_decoder.decode(m_fontCodePages.value(font, m_documentCodePage), m_bytes, m_out);
+        const int codePage = m_fontCodePages.value(font, m_documentCodePage);
+        if (group().destination == Destination::NumberingText) {
+            m_decoder.decode(codePage, m_bytes, numberingText());
+        } else if (group().destination == Destination::ListText) {
+            m_decoder.decode(codePage, m_bytes, m_listText);
+        } else {
+            startParagraph();
+            m_decoder.decode(codePage, m_bytes, m_out);
+        }
         m_bytes.clear();
     }
 
@@ -420,6 +628,14 @@ private:
     int m_documentCodePage = 1252;
     int m_fallbackLeft = 0;
     char16_t m_highSurrogate = 0;
+    bool m_markedDestination = false;     // the next word came after "\*"
+    std::optional<Numbering> m_numbering; // the current paragraphs' "\pn"
+    int m_list = -1;                      // the current paragraphs' "\ls", -1 for none
+    QHash<int, qint64> m_counters;        // the next number of each list
+    bool m_paragraphStarted = false;
+    bool m_paragraphNumbered = false; // "\pntext" or "\listtext" wrote its number already
+    QString m_listText;
+    QString m_discarded;
 };
 
 } // namespace

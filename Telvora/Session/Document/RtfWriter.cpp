@@ -18,6 +18,22 @@ int halfPoints(const QFont &font)
     return int(std::lround(points * 2));
 }
 
+// The kind of face, so that a reader without the font picks a like one.
+QByteArray fontFamilyWord(const QFont &font)
+{
+    switch (font.styleHint()) {
+    case QFont::Serif:
+        return "\\froman";
+    case QFont::SansSerif:
+        return "\\fswiss";
+    case QFont::TypeWriter:
+    case QFont::Monospace:
+        return "\\fmodern";
+    default:
+        return font.fixedPitch() ? "\\fmodern" : "\\fnil";
+    }
+}
+
 int channel(float component) { return int(std::lround(component * 255)); }
 
 // Plain ASCII passes as is; everything else is a \uN escape with "?" for readers
@@ -49,8 +65,10 @@ public:
         , m_segments(styled.segments())
     {
         for (const StyledSegment &segment : m_segments) {
-            if (!m_fonts.contains(segment.font.family()))
+            if (!m_fonts.contains(segment.font.family())) {
                 m_fonts.append(segment.font.family());
+                m_faces.append(segment.font);
+            }
             if (!m_colours.contains(segment.colour))
                 m_colours.append(segment.colour);
         }
@@ -95,7 +113,7 @@ private:
     {
         m_out += "{\\fonttbl";
         for (qsizetype index = 0; index < m_fonts.size(); ++index) {
-            m_out += "{\\f" + QByteArray::number(index) + "\\fnil\\fcharset0 ";
+            m_out += "{\\f" + QByteArray::number(index) + fontFamilyWord(m_faces[index]) + "\\fcharset0 ";
             appendEscaped(m_out, m_fonts[index]);
             m_out += ";}";
         }
@@ -165,6 +183,7 @@ private:
     const StyledText &m_styled;
     const QList<StyledSegment> m_segments;
     QStringList m_fonts;
+    QList<QFont> m_faces; // the first font seen of each family
     QList<QColor> m_colours;
     std::optional<CharacterStyle> m_current;
     QByteArray m_out;

@@ -1,5 +1,7 @@
 #include "Telvora/Session/Document/StyledDocument.h"
 
+#include "Telvora/Session/Document/DocumentFonts.h"
+
 #include <QFontDatabase>
 
 #include <array>
@@ -13,7 +15,6 @@ namespace {
 constexpr std::array<QStringView, 5> sectionNames{u"Introdução", u"Pontos principais", u"Pontos-chave", u"Resumo",
                                                   u"Conclusão"};
 
-constexpr QStringView serifFamily = u"Georgia";
 constexpr qreal bodySize = 18;
 constexpr qreal codeSize = 15;
 constexpr qreal titleSize = 32;
@@ -30,11 +31,12 @@ struct Typography
     QFont heading;
 };
 
+// Named Georgia even where it is not installed: DocumentFonts makes Gelasio stand in for
+// it on screen, and exported files keep the name the document was designed with.
 QFont serif(qreal size, bool bold)
 {
-    QFont font = QFontDatabase::hasFamily(serifFamily.toString())
-        ? QFont(serifFamily.toString())
-        : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont font(DocumentFonts::serifFamily.toString());
+    font.setStyleHint(QFont::Serif);
     font.setPointSizeF(size);
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     return font;

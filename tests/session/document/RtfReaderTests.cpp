@@ -49,6 +49,43 @@ TEST(RtfReader, ReadsDocumentsAsCommonEditorsWriteThem)
          u"Olá, mundo — café\nSegunda linha\tcom tab\nEmoji: 😀 fim\n“aspas”"_s},
         {"Word: generator, info, header, footer, field, pictures with binary data", fixture("word.rtf"),
          u"Relatório anual\nVeja o site.\nSão Paulo – Fim\n"_s},
+        {"AbiWord: link text in a marked field result, lists numbered only by \\pn", fixture("abiword.rtf"),
+         u"Lista do mês\n1.\tCafé\n2.\tPão\n3.\tAção\nVeja o site da cooperativa hoje.\n\n\n\n"_s},
+    });
+}
+
+TEST(RtfReader, ReadsTheMarkedDestinationsItKnowsAndSkipsTheOthers)
+{
+    expectCases({
+        {"a marked field result is the link's text",
+         R"({\rtf1 Veja {\field{\*\fldinst HYPERLINK "https://example.org"}{\*\fldrslt o site}} hoje.})",
+         u"Veja o site hoje."_s},
+        {"an unknown marked destination is skipped", R"({\rtf1 a{\*\telvoraunknown b{c}}d})", u"ad"_s},
+        {"a marked destination skipped by name stays skipped", R"({\rtf1 a{\*\fldinst b}c})", u"ac"_s},
+        {"the mark covers only the word right after it", R"({\rtf1 a{\*\fldrslt b}{\c}d})", u"abd"_s},
+    });
+}
+
+TEST(RtfReader, NumbersParagraphsFromTheOldNumberingWords)
+{
+    expectCases({
+        {"decimal with the text after the number",
+         R"({\rtf1\pard{\*\pn\pnlvlbody\pndec\pnstart1{\pntxta .}}Um\par Dois\par\pard Fim})",
+         u"1.\tUm\n2.\tDois\nFim"_s},
+        {"letters with text on both sides", R"({\rtf1\pard{\*\pn\pnlvlbody\pnlcltr{\pntxtb (}{\pntxta )}}Um\par Dois})",
+         u"(a)\tUm\n(b)\tDois"_s},
+        {"roman numerals from a given start", R"({\rtf1\pard{\*\pn\pnlvlbody\pnucrm\pnstart4{\pntxta .}}Um\par Dois})",
+         u"IV.\tUm\nV.\tDois"_s},
+        {"bullets", R"({\rtf1\pard{\*\pn\pnlvlblt{\pntxtb \'b7}}Item\par Outro})", u"•\tItem\n•\tOutro"_s},
+        {"a written-out number is kept, not doubled",
+         R"({\rtf1\pard{\pntext 1.\tab}{\*\pn\pnlvlbody\pndec{\pntxta .}}Um\par})", u"1.\tUm\n"_s},
+        {"an unnumbered paragraph restarts a list without an id",
+         R"({\rtf1\pard{\*\pn\pnlvlbody\pndec{\pntxta .}}A\par\pard B\par\pard{\*\pn\pnlvlbody\pndec{\pntxta .}}C})",
+         u"1.\tA\nB\n1.\tC"_s},
+        {"a list with an id runs on across other paragraphs",
+         R"({\rtf1\pard\ls1{\*\pn\pnlvlbody\pndec{\pntxta .}}A\par\pard B\par\pard\ls1{\*\pn\pnlvlbody\pndec{\pntxta .}}C})",
+         u"1.\tA\nB\n2.\tC"_s},
+        {"a continuation paragraph has no number", R"({\rtf1\pard{\*\pn\pnlvlcont}Texto})", u"Texto"_s},
     });
 }
 

@@ -13,18 +13,12 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QString expectedSerifFamily()
-{
-    return QFontDatabase::hasFamily(u"Georgia"_s) ? u"Georgia"_s
-                                                  : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-}
-
 enum class Role { body, title, heading };
 
 void expectRole(const StyledText &styled, qsizetype position, Role role)
 {
     const QFont font = styled.fontAt(position);
-    EXPECT_EQ(font.family(), expectedSerifFamily());
+    EXPECT_EQ(font.family(), u"Georgia"_s);
     EXPECT_EQ(font.pointSizeF(), role == Role::title ? 32 : role == Role::heading ? 24 : 18);
     EXPECT_EQ(font.bold(), role != Role::body);
 }
