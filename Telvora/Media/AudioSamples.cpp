@@ -1,0 +1,37 @@
+#include "Telvora/Media/AudioSamples.h"
+
+#include "Telvora/Media/AudioJoiner.h"
+#include "Telvora/Media/AudioWaveform.h"
+#include "Telvora/Media/MediaTexts.h"
+
+#include <QCoroFuture>
+#include <QDir>
+#include <QtConcurrent>
+
+#include <exception>
+
+namespace telvora::AudioSamples {
+
+QCoro::Task<QString> join(QStringList parts, QString directory, CancellationToken token)
+{
+    const QString destination = QDir(directory).filePath(MediaTexts::narrationFileName.toString());
+    // QFuture carries only QException; anything else comes back as an exception_ptr.
+    const std::exception_ptr failure = co_await QtConcurrent::run([parts, destination, token] {
+        try {
+            AudioJoiner::join(parts, destination, token);
+        } catch (...) {
+            return std::current_exception();
+        }
+        return std::exception_ptr();
+    });
+    if (failure)
+        std::rethrow_exception(failure);
+    co_return destination;
+}
+
+QCoro::Task<QList<double>> waveform(QString path)
+{
+    co_return co_await QtConcurrent::run([path] { return AudioWaveform::bars(path); });
+}
+
+} // namespace telvora::AudioSamples
