@@ -16,7 +16,9 @@ QCoro::Task<QString> join(QStringList parts, QString directory, CancellationToke
 {
     const QString destination = QDir(directory).filePath(MediaTexts::narrationFileName.toString());
     // QFuture carries only QException; anything else comes back as an exception_ptr.
-    const std::exception_ptr failure = co_await QtConcurrent::run([parts, destination, token] {
+    // The future is a named local: GCC 12 destroys a temporary lambda inside a co_await
+    // expression twice, freeing the strings it captured twice.
+    QFuture<std::exception_ptr> joined = QtConcurrent::run([parts, destination, token] {
         try {
             AudioJoiner::join(parts, destination, token);
         } catch (...) {
@@ -24,6 +26,7 @@ QCoro::Task<QString> join(QStringList parts, QString directory, CancellationToke
         }
         return std::exception_ptr();
     });
+    const std::exception_ptr failure = co_await joined;
     if (failure)
         std::rethrow_exception(failure);
     co_return destination;

@@ -92,7 +92,10 @@ void Session::setTranscriptionOptions(const LocalTranscriptionOptions &options)
 
 void Session::discardVoice()
 {
-    // The narration player belongs to the playback code, which stops it here too.
+    if (m_voicePlayer) {
+        m_voicePlayer->stop();
+        m_voicePlayer.reset();
+    }
     voiceURL = QUrl();
     setVoicePlaying(false);
     if (!voiceDirectory.isEmpty()) {

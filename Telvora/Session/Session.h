@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Telvora/Media/AudioPlayer.h"
 #include "Telvora/Session/Credentials/KeychainStore.h"
 #include "TelvoraCore/Options/LocalTranscriptionOptions.h"
 #include "TelvoraCore/Provider/ProviderEndpoints.h"
@@ -18,6 +19,7 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QSettings;
@@ -221,6 +223,8 @@ public:
     void exportAudio();
     /// The name the save dialog proposes for the narration audio.
     QString audioExportFileName() const;
+    /// The narration's player, with metering on; none until a narration is installed.
+    AudioPlayer *voicePlayer() const { return m_voicePlayer.get(); }
 
     // Opening files.
 
@@ -325,10 +329,11 @@ private:
     void startJob(const std::function<QCoro::Task<>(CancellationToken)> &work);
     QCoro::Task<> runJob(QCoro::Task<> work);
     QCoro::Task<> generation(GenerationRequest request, CancellationToken token);
-    QCoro::Task<> narrationAfterGeneration(CancellationToken token);
     /// Makes the narration of the output text and installs it; throws on failure, leaving
     /// the previous narration as it was.
     QCoro::Task<> synthesize(bool play, CancellationToken token);
+    void installNarration(std::unique_ptr<AudioPlayer> player, const QString &file, QString folder);
+    void playNarration();
     void requestSettings(QStringView statusLine);
     /// Shows how a workflow ended by an error: "Cancelado", or "Erro" and the message.
     void report(std::exception_ptr error);
@@ -342,6 +347,7 @@ private:
     ProviderEndpoints m_endpoints;
     // Shared by every provider request of the workflows.
     QNetworkAccessManager m_network;
+    std::unique_ptr<AudioPlayer> m_voicePlayer;
     // The running fetch of the ElevenLabs voices.
     std::optional<CancellationToken> m_voicesFetch;
 

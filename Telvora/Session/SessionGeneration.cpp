@@ -7,6 +7,8 @@
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Provider/ProviderClient.h"
 
+#include <QPointer>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace telvora {
@@ -50,15 +52,9 @@ QCoro::Task<> Session::generation(GenerationRequest request, CancellationToken t
         showReader();
     setStatus(SessionTexts::textReady.toString());
 
+    // The narration of the fresh document, without playback, within the same busy period.
     if (request.narrate)
-        co_await narrationAfterGeneration(token);
-}
-
-QCoro::Task<> Session::narrationAfterGeneration(CancellationToken token)
-{
-    // The narration of the fresh document (without playback) chains here.
-    token.throwIfCancelled();
-    co_return;
+        co_await synthesize(false, token);
 }
 
 void Session::requestSettings(QStringView statusLine)
@@ -86,11 +82,16 @@ void Session::startJob(const std::function<QCoro::Task<>(CancellationToken)> &wo
 
 QCoro::Task<> Session::runJob(QCoro::Task<> work)
 {
+    // Work awaited off the GUI thread may end after the session has gone.
+    const QPointer<Session> alive(this);
     try {
         co_await std::move(work);
     } catch (...) {
-        report(std::current_exception());
+        if (alive)
+            report(std::current_exception());
     }
+    if (!alive)
+        co_return;
     setBusy(false);
     job.reset();
 }

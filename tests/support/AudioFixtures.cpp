@@ -1,9 +1,11 @@
 #include "tests/support/AudioFixtures.h"
 
 #include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -30,10 +32,15 @@ QByteArray mp3Tone(double seconds, int hertz)
     auto known = made.constFind(source);
     if (known != made.cend())
         return *known;
-    const QByteArray bytes =
-        output(u"ffmpeg"_s,
-               {u"-hide_banner"_s, u"-loglevel"_s, u"error"_s, u"-f"_s, u"lavfi"_s, u"-i"_s, source, u"-c:a"_s,
-                u"libmp3lame"_s, u"-b:a"_s, u"64k"_s, u"-f"_s, u"mp3"_s, u"pipe:1"_s});
+    // A file, not a pipe: the encoder then writes the header that tells decoders its delay
+    // and padding, so the tone decodes to exactly its length.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"tone.mp3"_s);
+    output(u"ffmpeg"_s,
+           {u"-hide_banner"_s, u"-loglevel"_s, u"error"_s, u"-f"_s, u"lavfi"_s, u"-i"_s, source, u"-c:a"_s,
+            u"libmp3lame"_s, u"-b:a"_s, u"64k"_s, path});
+    QFile file(path);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     if (!bytes.isEmpty())
         made.insert(source, bytes);
     return bytes;
