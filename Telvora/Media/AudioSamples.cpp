@@ -16,9 +16,8 @@ QCoro::Task<QString> join(QStringList parts, QString directory, CancellationToke
 {
     const QString destination = QDir(directory).filePath(MediaTexts::narrationFileName.toString());
     // QFuture carries only QException; anything else comes back as an exception_ptr.
-    // The future is a named local: GCC 12 destroys a temporary lambda inside a co_await
-    // expression twice, freeing the strings it captured twice.
-    QFuture<std::exception_ptr> joined = QtConcurrent::run([parts, destination, token] {
+    // The future is a named local: GCC 12 destroys temporaries of a co_await expression twice.
+    QFuture<std::exception_ptr> joining = QtConcurrent::run([parts, destination, token] {
         try {
             AudioJoiner::join(parts, destination, token);
         } catch (...) {
@@ -26,7 +25,7 @@ QCoro::Task<QString> join(QStringList parts, QString directory, CancellationToke
         }
         return std::exception_ptr();
     });
-    const std::exception_ptr failure = co_await joined;
+    const std::exception_ptr failure = co_await joining;
     if (failure)
         std::rethrow_exception(failure);
     co_return destination;
@@ -34,7 +33,9 @@ QCoro::Task<QString> join(QStringList parts, QString directory, CancellationToke
 
 QCoro::Task<QList<double>> waveform(QString path)
 {
-    co_return co_await QtConcurrent::run([path] { return AudioWaveform::bars(path); });
+    QFuture<QList<double>> computing = QtConcurrent::run([path] { return AudioWaveform::bars(path); });
+    QList<double> bars = co_await computing;
+    co_return bars;
 }
 
 } // namespace telvora::AudioSamples

@@ -35,10 +35,14 @@ float firstChannelSample(const AVFrame *frame, int index)
     }
 }
 
+// Compressed audio decodes cleanly only some frames after a seek (MP3's bit reservoir):
+// reading starts this far ahead of the slice and what comes before it is skipped.
+constexpr qint64 preroll = 4096;
+
 // The peak of up to framesPerBar frames from `start`; none when nothing was read there.
 std::optional<float> peakFrom(AudioStreamReader &reader, qint64 start)
 {
-    if (!reader.seek(start))
+    if (!reader.seek(std::max<qint64>(0, start - preroll)))
         return std::nullopt;
     float peak = 0;
     qint64 counted = 0;

@@ -1,8 +1,12 @@
 #include "Telvora/Shell/TelvoraApplication.h"
 
+#include "Telvora/Interface/ConsoleFonts.h"
 #include "TelvoraCore/Editorial/Editorial.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
+
+#include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 
@@ -70,11 +74,21 @@ int TelvoraApplication::verifyLocalTranscription(const QStringList &, qsizetype)
     return 1;
 }
 
-int TelvoraApplication::runInteractive(int, char *[])
+void TelvoraApplication::installConsoleResources()
+{
+    // The fonts are the process's own, never installed for the user; a missing one is skipped.
+    ConsoleFonts::registerAll(AppResources::bundle());
+    if (const std::optional<QString> icon = AppResources::bundle().resource(u"Telvora-icon-v1"_s, u"png"_s))
+        QApplication::setWindowIcon(QIcon(*icon));
+}
+
+int TelvoraApplication::runInteractive(int argc, char *argv[])
 {
     // Resolved before anything else: without its resources the program cannot run at all,
     // and this stops the process with the fatal message.
     AppResources::bundle();
+    QApplication application(argc, argv);
+    installConsoleResources();
     printLine(Text::interactiveUnavailable);
     return 1;
 }

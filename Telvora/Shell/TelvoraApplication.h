@@ -17,6 +17,9 @@ private:
     static int verifyQuintaraAuthoring();
     static int verifyLocalTranscription(const QStringList &arguments, qsizetype flagIndex);
     static int runInteractive(int argc, char *argv[]);
+    /// Registers the console fonts for this process and sets the application icon; needs
+    /// the application object.
+    static void installConsoleResources();
 };
 
 } // namespace telvora
