@@ -1,5 +1,6 @@
 #include "Telvora/Session/Session.h"
 
+#include "Telvora/Media/FileAudioPlayer.h"
 #include "Telvora/Session/SessionSettings.h"
 #include "Telvora/Session/SessionTexts.h"
 #include "TelvoraCore/Vocabulary/AIModels.h"
@@ -48,6 +49,7 @@ Session::Session(QSettings &settings, CredentialBackend &credentials, UserPrompt
     , m_openAISpeechModel(readSetting(settings, SessionSettings::openAISpeechModel))
     , m_elevenModel(readSetting(settings, SessionSettings::elevenModel))
     , m_status(SessionTexts::ready.toString())
+    , m_playerFactory(FileAudioPlayer::factory())
 {
     const QList<Voice> voices = AIModels::voices(m_openAISpeechModel);
     m_openAIVoice = voices.isEmpty() ? SessionTexts::initialVoiceFallback.toString() : voices.first().id;
@@ -55,6 +57,8 @@ Session::Session(QSettings &settings, CredentialBackend &credentials, UserPrompt
 
 Session::~Session()
 {
+    if (m_audioPoll)
+        m_audioPoll->token.cancel();
     // A job or a voice fetch still running would resume into a destroyed session once its
     // reply went away with the network manager: end them now, while every member is alive.
     if (job || m_voicesFetch) {
@@ -95,6 +99,7 @@ void Session::discardVoice()
     if (m_voicePlayer) {
         m_voicePlayer->stop();
         m_voicePlayer.reset();
+        Q_EMIT voicePlayerChanged();
     }
     voiceURL = QUrl();
     setVoicePlaying(false);

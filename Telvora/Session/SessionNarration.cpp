@@ -4,7 +4,6 @@
 #include "Telvora/Session/Session.h"
 
 #include "Telvora/Media/AudioSamples.h"
-#include "Telvora/Media/FileAudioPlayer.h"
 #include "Telvora/Session/AtomicFile.h"
 #include "Telvora/Session/NarrationFolder.h"
 #include "Telvora/Session/SessionTexts.h"
@@ -87,28 +86,23 @@ QCoro::Task<> Session::synthesize(bool play, CancellationToken token)
         throw TelvoraError(SessionTexts::changedAfterNarration.toString());
 
     // Everything that can fail happens before the previous narration is dropped.
-    auto player = std::make_unique<FileAudioPlayer>(narration);
-    installNarration(std::move(player), narration, folder.release());
+    std::unique_ptr<AudioPlayer> player = openAudioPlayer(narration);
+    discardVoice();
+    voiceDirectory = folder.release();
+    installVoicePlayer(std::move(player));
+    voiceURL = QUrl::fromLocalFile(narration);
     if (play)
         playNarration();
     setStatus(SessionTexts::audioReady.toString());
 }
 
-void Session::installNarration(std::unique_ptr<AudioPlayer> player, const QString &file, QString folder)
-{
-    discardVoice();
-    voiceDirectory = std::move(folder);
-    player->setMeteringEnabled(true);
-    m_voicePlayer = std::move(player);
-    voiceURL = QUrl::fromLocalFile(file);
-}
-
 void Session::playNarration()
 {
     // The recording and the narration never play together.
-    setSourcePlaying(false);
-    m_voicePlayer->play();
+    stopSource();
+    voicePlayer()->play();
     setVoicePlaying(true);
+    startAudioPoll();
 }
 
 void Session::listen()

@@ -62,4 +62,7 @@ inline constexpr QStringView narrationPartPrefix = u"parte-";
 inline constexpr QStringView exportedAudioPrefix = u"Telvora-";
 inline constexpr QStringView folderNotCreated = u"Não foi possível criar a pasta temporária da narração.";
 
+// Playback.
+inline constexpr QStringView unplayableAudio = u"Não foi possível reproduzir o áudio.";
+
 } // namespace telvora::SessionTexts
