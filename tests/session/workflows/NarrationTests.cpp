@@ -17,6 +17,9 @@ namespace {
 
 using Reply = LoopbackServer::Reply;
 
+// Joining and encoding take seconds in the sanitizer build.
+constexpr int narrationWatchdog = 60000;
+
 Reply script(const QString &text)
 {
     const QJsonObject part{{u"type"_s, u"output_text"_s}, {u"text"_s, text}};
@@ -79,7 +82,7 @@ protected:
     {
         server.enqueue({script(u"Primeiro roteiro."_s), speech(0.4)});
         session->listen();
-        ASSERT_TRUE(waitUntilIdle());
+        ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
         ASSERT_EQ(session->status(), u"Áudio pronto"_s);
         session->listen(); // pause
         ASSERT_FALSE(session->voicePlaying());
@@ -123,7 +126,7 @@ TEST_F(Narration, OneChunkIsThePartFileAndExportsAsMp3)
     server.enqueue({script(u"Um roteiro curto."_s), speech(0.4)});
     session->listen();
     EXPECT_TRUE(session->busy());
-    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
 
     EXPECT_EQ(statuses,
               (QStringList{u"Preparando voz…"_s, u"Preparando narração…"_s, u"Voz 1/1…"_s, u"Áudio pronto"_s}));
@@ -171,7 +174,7 @@ TEST_F(Narration, ThreeChunksAreJoinedInOrder)
     server.enqueue({script(text), speech(0.5), speech(1.0), speech(1.5)});
     session->setGeneratedKind(OutputKind::literary);
     session->listen();
-    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
 
     EXPECT_EQ(statuses,
               (QStringList{u"Preparando voz…"_s, u"Preparando narração…"_s, u"Voz 1/3…"_s, u"Voz 2/3…"_s, u"Voz 3/3…"_s,
@@ -223,7 +226,7 @@ TEST_F(Narration, AnEditOfTheDocumentStopsIt)
                 session->setOutputText(document + u" Revisado."_s);
         });
         session->listen();
-        ASSERT_TRUE(waitUntilIdle());
+        ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
         QObject::disconnect(edit);
         EXPECT_EQ(session->status(), u"Erro"_s);
         EXPECT_EQ(session->errorMessage(), c.message);
@@ -239,7 +242,7 @@ TEST_F(Narration, CancellingDuringSpeechKeepsThePreviousNarration)
     makeFirstNarration();
     QObject::connect(&server, &LoopbackServer::stalled, session.get(), [this] { session->cancel(); });
     generateTheSameDocument({script(sentences(4000)), speech(0.4), Reply::stall(mp3Tone(0.4), 100)});
-    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
     EXPECT_EQ(statuses,
               (QStringList{u"Gerando resumo…"_s, u"Texto pronto"_s, u"Preparando narração…"_s, u"Voz 1/2…"_s,
                            u"Voz 2/2…"_s, u"Cancelando…"_s, u"Cancelado"_s}));
@@ -251,7 +254,7 @@ TEST_F(Narration, AProviderFailureMidwayKeepsThePreviousNarration)
 {
     makeFirstNarration();
     generateTheSameDocument({script(sentences(4000)), speech(0.4), Reply::withStatus(500)});
-    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
     EXPECT_EQ(session->status(), u"Erro"_s);
     EXPECT_EQ(session->errorMessage(),
               u"O provedor recusou a operação (HTTP 500). Confira modelo, voz e disponibilidade na sua conta."_s);
@@ -277,7 +280,7 @@ TEST_F(Narration, APartThatIsNotAudioFailsAndLeavesNoFolder)
             server.enqueue(speech(0.4));
         server.enqueue(Reply::withStatus(200, "isto não é áudio"));
         session->listen();
-        ASSERT_TRUE(waitUntilIdle());
+        ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
         EXPECT_EQ(session->status(), u"Erro"_s);
         EXPECT_TRUE(session->errorMessage().has_value());
         EXPECT_TRUE(session->voiceURL.isEmpty());
@@ -307,7 +310,7 @@ TEST_F(Narration, ExpressiveTagsFollowTheElevenLabsModel)
         session->setElevenModel(c.model);
         server.enqueue({script(u"Olá."_s), speech(0.4)});
         session->listen();
-        ASSERT_TRUE(waitUntilIdle());
+        ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
         EXPECT_EQ(session->status(), u"Áudio pronto"_s);
         ASSERT_EQ(server.requests().size(), before + 2);
         EXPECT_EQ(server.requests()[before].json().value(u"instructions"_s).toString(),
@@ -344,7 +347,7 @@ TEST_F(Narration, TheChunkLimitDependsOnTheProvider)
         for (int i = 0; i < c.speechRequests; ++i)
             server.enqueue(speech(0.4));
         session->listen();
-        ASSERT_TRUE(waitUntilIdle());
+        ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
         EXPECT_EQ(session->status(), u"Áudio pronto"_s);
         ASSERT_EQ(server.requests().size(), before + 1 + c.speechRequests);
         QStringList sent;
@@ -376,7 +379,7 @@ TEST_F(Narration, TheScriptUsesTheNarrationModelOrElseTheTextModel)
         session->setNarrationModel(c.narrationModel);
         server.enqueue({script(u"Olá."_s), speech(0.4)});
         session->listen();
-        ASSERT_TRUE(waitUntilIdle());
+        ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
         ASSERT_GT(server.requests().size(), before);
         EXPECT_EQ(server.requests()[before].json().value(u"model"_s).toString(), c.expected);
     }
@@ -389,7 +392,7 @@ TEST_F(Narration, GenerationWithTheVoiceSwitchNarratesInTheSameJob)
     server.enqueue({script(document), script(u"Roteiro."_s), speech(0.4)});
     QSignalSpy busy(session.get(), &Session::busyChanged);
     session->generate();
-    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
     EXPECT_EQ(statuses,
               (QStringList{u"Gerando resumo…"_s, u"Texto pronto"_s, u"Preparando narração…"_s, u"Voz 1/1…"_s,
                            u"Áudio pronto"_s}));
@@ -427,7 +430,7 @@ TEST_F(Narration, MissingKeysOrVoiceRefuse)
         session->setProvider(c.provider);
         session->setElevenVoice(c.elevenVoice);
         session->listen();
-        ASSERT_TRUE(waitUntilIdle());
+        ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
         EXPECT_EQ(session->status(), u"Erro"_s);
         EXPECT_EQ(session->errorMessage(), u"Configure as chaves e selecione uma voz antes de gerar áudio."_s);
     }
