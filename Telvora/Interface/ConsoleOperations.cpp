@@ -1,38 +1,25 @@
 #include "Telvora/Interface/ConsoleOperations.h"
 
 #include "Telvora/Session/Session.h"
-#include "TelvoraCore/Vocabulary/AIModels.h"
 
 namespace telvora {
 
-// The one place where the console meets workflows still being built. Each hook left empty
-// here is wired when its session operation lands:
-//   hasSourcePlayer  -> session.sourcePlayer() != nullptr   (playback)
-//   toggleSource     -> session.toggleSource()               (playback)
-//   stopSource       -> session.stopSource()                 (playback)
-//   listen           -> session.listen()                     (narration)
-//   exportAudio      -> session.exportAudio()                (narration)
-//   refreshVoices    -> a task awaiting session.refreshVoices() (voices)
-//   presentSettings / presentTranscriptionOptions -> the two sheets
-// Until then, voices and the voice choice are read from the session's fields.
+// The one place where the console meets the session's workflows. The two sheets are not
+// hooks here: the shell's SheetPresenter shows them while their session flags are set.
 ConsoleOperations ConsoleOperations::forSession(Session &session)
 {
     ConsoleOperations operations;
-    operations.hasSourcePlayer = [] { return false; };
+    operations.hasSourcePlayer = [&session] { return session.hasSourcePlayer(); };
+    operations.toggleSource = [&session] { session.toggleSource(); };
+    operations.stopSource = [&session] { session.stopSource(); };
     operations.transcribe = [&session] { session.transcribe(); };
-    operations.voices = [&session] {
-        return session.provider() == VoiceProvider::openAI ? AIModels::voices(session.openAISpeechModel())
-                                                           : session.elevenVoices();
-    };
-    operations.voiceID = [&session] {
-        return session.provider() == VoiceProvider::openAI ? session.openAIVoice() : session.elevenVoice();
-    };
-    operations.setVoiceID = [&session](const QString &id) {
-        if (session.provider() == VoiceProvider::openAI)
-            session.setOpenAIVoice(id);
-        else
-            session.setElevenVoice(id);
-    };
+    operations.listen = [&session] { session.listen(); };
+    operations.exportAudio = [&session] { session.exportAudio(); };
+    // The refresh reports its own failures; its task may be dropped while it runs.
+    operations.refreshVoices = [&session] { session.refreshVoices(); };
+    operations.voices = [&session] { return session.voices(); };
+    operations.voiceID = [&session] { return session.voiceID(); };
+    operations.setVoiceID = [&session](const QString &id) { session.setVoiceID(id); };
     return operations;
 }
 

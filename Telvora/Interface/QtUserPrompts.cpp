@@ -31,6 +31,8 @@ constexpr FileTypeFilter fileTypeFilters[]{
     {UserPrompts::FileType::movie, u"Vídeo", u"*.mp4 *.m4v *.mov *.mkv *.webm *.avi *.mpg *.mpeg"},
     {UserPrompts::FileType::rtf, u"RTF", u"*.rtf"},
     {UserPrompts::FileType::json, u"JSON", u"*.json"},
+    {UserPrompts::FileType::mp3, u"Áudio MP3", u"*.mp3"},
+    {UserPrompts::FileType::mpeg4Audio, u"Áudio MPEG-4", u"*.m4a"},
 };
 
 constexpr QStringView everyTypeLabel = u"Arquivos compatíveis";

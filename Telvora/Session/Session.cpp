@@ -59,14 +59,19 @@ Session::~Session()
 {
     if (m_audioPoll)
         m_audioPoll->token.cancel();
-    // A job still running would resume into a destroyed session once its reply went away
-    // with the network manager: end it now, while every member is still alive.
-    if (!job)
-        return;
-    job->token.cancel();
-    const auto replies = m_network.findChildren<QNetworkReply *>();
-    for (QNetworkReply *reply : replies)
-        reply->abort();
+    // A job or a voice fetch still running would resume into a destroyed session once its
+    // reply went away with the network manager: end them now, while every member is alive.
+    if (job || m_voicesFetch) {
+        if (job)
+            job->token.cancel();
+        if (m_voicesFetch)
+            m_voicesFetch->cancel();
+        const auto replies = m_network.findChildren<QNetworkReply *>();
+        for (QNetworkReply *reply : replies)
+            reply->abort();
+    }
+    // The narration's files are temporary: they never outlive the session.
+    discardVoice();
 }
 
 bool Session::hasUnsavedChanges() const { return m_sourceText != sourceBaseline || m_outputText != outputBaseline; }

@@ -210,6 +210,30 @@ public:
     /// Writes the reader's text to a temporary file and hands it to the default application.
     void openElsewhere();
 
+    // Voices: the chosen provider's list and choice.
+
+    /// The voices the current provider offers: the OpenAI catalogue of the speech model,
+    /// or the last fetched ElevenLabs voices.
+    QList<Voice> voices() const;
+    /// The chosen voice of the current provider (openAIVoice or elevenVoice); writing
+    /// stores into that same field, so the other provider's choice stays. Views follow
+    /// providerChanged, openAIVoiceChanged and elevenVoiceChanged.
+    const QString &voiceID() const;
+    void setVoiceID(const QString &value);
+    /// Fetches the ElevenLabs voices and chooses the first when none is chosen. Never
+    /// throws: failures end in `report`, keeping the list and the choice. A refresh asked
+    /// for while one runs is ignored; it does not depend on `busy`.
+    QCoro::Task<> refreshVoices();
+
+    // Narration.
+
+    /// The listen key: pauses the narration, resumes it, or makes it (and then plays it).
+    void listen();
+    /// Saves a copy of the narration audio where the user chooses.
+    void exportAudio();
+    /// The name the save dialog proposes for the narration audio.
+    QString audioExportFileName() const;
+
     // Opening files.
 
     /// True when the texts may be replaced: not busy, and nothing unsaved or the user agreed.
@@ -347,8 +371,11 @@ private:
     void startJob(const std::function<QCoro::Task<>(CancellationToken)> &work);
     QCoro::Task<> runJob(QCoro::Task<> work);
     QCoro::Task<> generation(GenerationRequest request, CancellationToken token);
-    QCoro::Task<> narrationAfterGeneration(CancellationToken token);
     QCoro::Task<> transcription(TranscriptionRequest request, CancellationToken token);
+    /// Makes the narration of the output text and installs it; throws on failure, leaving
+    /// the previous narration as it was.
+    QCoro::Task<> synthesize(bool play, CancellationToken token);
+    void playNarration();
     void requestSettings(QStringView statusLine);
     /// Shows how a workflow ended by an error: "Cancelado", or "Erro" and the message.
     void report(std::exception_ptr error);
@@ -366,6 +393,8 @@ private:
     ProviderEndpoints m_endpoints;
     // Shared by every provider request of the workflows.
     QNetworkAccessManager m_network;
+    // The running fetch of the ElevenLabs voices.
+    std::optional<CancellationToken> m_voicesFetch;
 
     QString m_sourceText;
     QString m_outputText;

@@ -52,15 +52,9 @@ QCoro::Task<> Session::generation(GenerationRequest request, CancellationToken t
         showReader();
     setStatus(SessionTexts::textReady.toString());
 
+    // The narration of the fresh document, without playback, within the same busy period.
     if (request.narrate)
-        co_await narrationAfterGeneration(token);
-}
-
-QCoro::Task<> Session::narrationAfterGeneration(CancellationToken token)
-{
-    // The narration of the fresh document (without playback) chains here.
-    token.throwIfCancelled();
-    co_return;
+        co_await synthesize(false, token);
 }
 
 void Session::requestSettings(QStringView statusLine)

@@ -54,6 +54,23 @@ inline constexpr QStringView unreadableText = u"Não foi possível ler o texto. 
 inline constexpr QStringView audioOpened = u"Áudio aberto";
 inline constexpr QStringView example = u"Exemplo";
 
+// Narration.
+inline constexpr QStringView configureVoice = u"Configure as chaves e selecione uma voz antes de gerar áudio.";
+inline constexpr QStringView preparingNarration = u"Preparando narração…";
+inline constexpr QStringView preparingVoice = u"Preparando voz…";
+inline constexpr QStringView noAudio = u"Nenhum áudio foi gerado.";
+inline constexpr QStringView changedDuringNarration =
+    u"O documento mudou durante a narração. Gere a voz novamente a partir do texto revisado.";
+inline constexpr QStringView changedAfterNarration = u"O documento foi alterado; o áudio anterior foi descartado.";
+inline constexpr QStringView voicePartPrefix = u"Voz ";
+inline constexpr QStringView voicePartSuffix = u"…";
+inline constexpr QStringView audioReady = u"Áudio pronto";
+inline constexpr QStringView audioExported = u"Áudio exportado";
+inline constexpr QStringView narrationFolderPrefix = u"telvora-voice-";
+inline constexpr QStringView narrationPartPrefix = u"parte-";
+inline constexpr QStringView exportedAudioPrefix = u"Telvora-";
+inline constexpr QStringView folderNotCreated = u"Não foi possível criar a pasta temporária da narração.";
+
 // Playback.
 inline constexpr QStringView unplayableAudio = u"Não foi possível reproduzir o áudio.";
 
