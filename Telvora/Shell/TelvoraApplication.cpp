@@ -1,8 +1,17 @@
 #include "Telvora/Shell/TelvoraApplication.h"
 
+#include "Telvora/Interface/QtUserPrompts.h"
+#include "Telvora/Session/Credentials/SecretServiceBackend.h"
+#include "Telvora/Shell/ApplicationDelegate.h"
+#include "Telvora/Shell/SingleInstance.h"
 #include "TelvoraCore/Editorial/Editorial.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFileOpenEvent>
+#include <QSettings>
 
 #include <cstdio>
 
@@ -15,12 +24,14 @@ namespace {
 namespace Flag {
 const auto verifyLocalTranscription = u"--verify-local-transcription"_s;
 const auto verifyQuintaraAuthoring = u"--verify-quintara-authoring"_s;
+const auto file = u"--file"_s;
+const auto capture = u"--capture"_s;
+const auto verifyTranscription = u"--verify-transcription"_s;
 } // namespace Flag
 
 namespace Text {
 const auto guideLoaded = u"Guia Quintara carregado: %1 bytes de instruções."_s;
 const auto localCheckUnavailable = u"A verificação de transcrição local ainda não está disponível neste build."_s;
-const auto interactiveUnavailable = u"A interface interativa do Telvora ainda não está disponível neste build."_s;
 } // namespace Text
 
 QStringList argumentList(int argc, char *argv[])
@@ -36,6 +47,23 @@ void printLine(const QString &line)
 {
     std::fputs(line.toUtf8().append('\n').constData(), stdout);
     std::fflush(stdout);
+}
+
+// Files the desktop hands over on the command line ("telvora %F"): the plain arguments,
+// not options nor the path that follows "--file".
+QStringList handedOverFiles(const QStringList &arguments)
+{
+    QStringList files;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == Flag::file) {
+            ++i;
+            continue;
+        }
+        if (!argument.startsWith(u"--"_s))
+            files.append(QFileInfo(argument).absoluteFilePath());
+    }
+    return files;
 }
 
 } // namespace
@@ -70,13 +98,52 @@ int TelvoraApplication::verifyLocalTranscription(const QStringList &, qsizetype)
     return 1;
 }
 
-int TelvoraApplication::runInteractive(int, char *[])
+int TelvoraApplication::runInteractive(int argc, char *argv[])
 {
     // Resolved before anything else: without its resources the program cannot run at all,
     // and this stops the process with the fatal message.
     AppResources::bundle();
-    printLine(Text::interactiveUnavailable);
-    return 1;
+    const QStringList arguments = argumentList(argc, argv);
+    const QStringList files = handedOverFiles(arguments);
+
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(u"Telvora"_s);
+    QApplication::setApplicationName(u"Telvora"_s);
+    QApplication::setApplicationVersion(u"" TELVORA_VERSION ""_s);
+    QApplication::setDesktopFileName(u"telvora"_s);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // A second start hands its file to the running Telvora and leaves; the check and
+    // capture modes always run on their own.
+    const bool checking = arguments.contains(Flag::capture) || arguments.contains(Flag::verifyTranscription);
+    SingleInstance instance;
+    if (!checking) {
+        if (instance.handOff(files.value(0)))
+            return 0;
+        instance.listen();
+    }
+
+    registerResources(application);
+
+    QSettings settings(u"Telvora"_s, u"Telvora"_s);
+    SecretServiceBackend credentials;
+    QtUserPrompts prompts([] { return QApplication::activeWindow(); });
+    ApplicationDelegate delegate(arguments, {settings, credentials, prompts, ProviderEndpoints::fromEnvironment()});
+    QObject::connect(&instance, &SingleInstance::requested, &delegate, [&delegate](const QString &file) {
+        if (file.isEmpty())
+            delegate.reopen();
+        else if (delegate.openFiles({file}))
+            delegate.showPanel();
+    });
+    delegate.didFinishLaunching();
+    if (!files.isEmpty())
+        delegate.openFiles(files);
+    return QApplication::exec();
+}
+
+void TelvoraApplication::registerResources(QApplication &application)
+{
+    Q_UNUSED(application);
 }
 
 } // namespace telvora

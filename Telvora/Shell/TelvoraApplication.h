@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+class QApplication;
+
 namespace telvora {
 
 /// Program entry: reads the command line once and picks the mode.
@@ -17,6 +19,8 @@ private:
     static int verifyQuintaraAuthoring();
     static int verifyLocalTranscription(const QStringList &arguments, qsizetype flagIndex);
     static int runInteractive(int argc, char *argv[]);
+    /// Fonts, icon and translations, for this process only.
+    static void registerResources(QApplication &application);
 };
 
 } // namespace telvora
