@@ -178,6 +178,8 @@ public:
     /// The settings store, for the settings window's save of the model choices.
     QSettings &settings() const { return *m_settings; }
     const ProviderEndpoints &endpoints() const { return m_endpoints; }
+    /// The modal questions, for the views' own dialogs (the settings sheet's file choice).
+    UserPrompts &prompts() const { return *m_prompts; }
 
     // Generation, and the cancel request shared by every long workflow.
 

@@ -176,7 +176,7 @@ void ApplicationDelegate::willTerminate()
     m_terminated = true;
     if (m_controller && m_reader)
         saveFrames();
-    m_session.prepareForTermination();
+    m_session.discardVoice();
 }
 
 void ApplicationDelegate::requestQuit()
@@ -266,7 +266,7 @@ QCoro::Task<> ApplicationDelegate::verifyTranscription()
     m_session.setWhisperModel(Check::model);
     m_session.setSpeakerCount(1);
     m_session.setSpeakerNames(Check::speakerNames);
-    m_session.transcribe();
+    // WIRE: m_session.transcribe();
     QPointer<ApplicationDelegate> self(this);
     while (self && self->m_session.busy())
         co_await QCoro::sleepFor(200ms);

@@ -4,13 +4,15 @@
 #include "Telvora/Session/Credentials/SecretServiceBackend.h"
 #include "Telvora/Shell/ApplicationDelegate.h"
 #include "Telvora/Shell/SingleInstance.h"
+#include "Telvora/Interface/ConsoleFonts.h"
+#include "Telvora/Interface/Localization/QtTranslations.h"
 #include "TelvoraCore/Editorial/Editorial.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QFileOpenEvent>
+#include <QIcon>
 #include <QSettings>
 
 #include <cstdio>
@@ -123,12 +125,13 @@ int TelvoraApplication::runInteractive(int argc, char *argv[])
         instance.listen();
     }
 
-    registerResources(application);
+    installResources(application);
 
     QSettings settings(u"Telvora"_s, u"Telvora"_s);
     SecretServiceBackend credentials;
     QtUserPrompts prompts([] { return QApplication::activeWindow(); });
-    ApplicationDelegate delegate(arguments, {settings, credentials, prompts, ProviderEndpoints::fromEnvironment()});
+    ApplicationDelegate delegate(arguments, {settings, credentials, prompts, ProviderEndpoints::fromEnvironment(),
+                                             [] { return false; }});
     QObject::connect(&instance, &SingleInstance::requested, &delegate, [&delegate](const QString &file) {
         if (file.isEmpty())
             delegate.reopen();
@@ -141,9 +144,13 @@ int TelvoraApplication::runInteractive(int argc, char *argv[])
     return QApplication::exec();
 }
 
-void TelvoraApplication::registerResources(QApplication &application)
+void TelvoraApplication::installResources(QApplication &application)
 {
-    Q_UNUSED(application);
+    // The fonts are the process's own, never installed for the user; a missing one is skipped.
+    ConsoleFonts::registerAll(AppResources::bundle());
+    if (const std::optional<QString> icon = AppResources::bundle().resource(u"Telvora-icon-v1"_s, u"png"_s))
+        QApplication::setWindowIcon(QIcon(*icon));
+    installQtTranslations(application);
 }
 
 } // namespace telvora

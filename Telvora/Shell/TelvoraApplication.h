@@ -19,8 +19,9 @@ private:
     static int verifyQuintaraAuthoring();
     static int verifyLocalTranscription(const QStringList &arguments, qsizetype flagIndex);
     static int runInteractive(int argc, char *argv[]);
-    /// Fonts, icon and translations, for this process only.
-    static void registerResources(QApplication &application);
+    /// Fonts, icon and Qt's own Portuguese texts, for this process only; needs the
+    /// application object.
+    static void installResources(QApplication &application);
 };
 
 } // namespace telvora

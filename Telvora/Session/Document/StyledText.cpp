@@ -129,6 +129,10 @@ QList<StyledSegment> StyledText::segments() const
     return result;
 }
 
+QTextCharFormat StyledText::charFormat(const StyledSegment &segment) { return telvora::charFormat(segment); }
+
+QTextBlockFormat StyledText::blockFormat(const ParagraphStyle &style) { return telvora::blockFormat(style); }
+
 std::unique_ptr<QTextDocument> StyledText::toDocument() const
 {
     auto document = std::make_unique<QTextDocument>();

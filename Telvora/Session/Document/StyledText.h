@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class QTextBlockFormat;
+class QTextCharFormat;
 class QTextDocument;
 
 namespace telvora {
@@ -70,6 +72,11 @@ public:
     /// A document holding the same characters at the same positions, formatted by the runs.
     std::unique_ptr<QTextDocument> toDocument() const;
     void applyTo(QTextDocument &document) const;
+
+    /// The formats applyTo() gives a segment's characters and a paragraph's block, so that
+    /// an editor can restyle a document in place.
+    static QTextCharFormat charFormat(const StyledSegment &segment);
+    static QTextBlockFormat blockFormat(const ParagraphStyle &style);
 
 private:
     QString m_text;

@@ -1,0 +1,189 @@
+#include "Telvora/Interface/Reader/ReaderView.h"
+
+#include "Telvora/Interface/Reader/EditableDocument.h"
+#include "Telvora/Interface/Reader/ReaderTexts.h"
+#include "Telvora/Session/Session.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QTextBoundaryFinder>
+#include <QVBoxLayout>
+
+namespace telvora {
+
+namespace {
+
+const QColor paper = QColor::fromRgbF(0.982f, 0.97f, 0.944f);
+constexpr int barInsetX = 26;
+constexpr int barInsetY = 17;
+constexpr int barSpacing = 12;
+constexpr int barFontSize = 12;
+constexpr int footerInsetY = 9;
+constexpr int footerFontSize = 10;
+
+QFont systemFont(int pixels)
+{
+    QFont font = QApplication::font();
+    font.setPixelSize(pixels);
+    return font;
+}
+
+// The window always reads light, whatever the desktop's colour scheme.
+QPalette lightPalette(const QStyle &style)
+{
+    QPalette palette = style.standardPalette();
+    palette.setColor(QPalette::Window, paper);
+    palette.setColor(QPalette::WindowText, QColor::fromRgbF(0.1f, 0.1f, 0.1f));
+    palette.setColor(QPalette::ButtonText, QColor::fromRgbF(0.1f, 0.1f, 0.1f));
+    return palette;
+}
+
+} // namespace
+
+ReaderView::ReaderView(Session &session, QWidget *parent)
+    : QWidget(parent)
+    , m_session(session)
+{
+    setPalette(lightPalette(*style()));
+    setAutoFillBackground(true);
+
+    m_document = new EditableDocument([&session](const QString &text) { session.setReaderText(text); }, this);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(buttonBar());
+    column->addWidget(m_document, 1);
+    column->addWidget(footer());
+
+    connect(m_toggle, &QPushButton::clicked, this, &ReaderView::toggleText);
+    connect(m_copy, &QPushButton::clicked, this, &ReaderView::copyText);
+    connect(m_export, &QPushButton::clicked, &session, &Session::exportText);
+    connect(m_openElsewhere, &QPushButton::clicked, &session, &Session::openElsewhere);
+
+    // The text area only re-renders for what it shows; the frequent status and meter
+    // changes reach the footer alone.
+    for (auto changed : {&Session::sourceTextChanged, &Session::outputTextChanged})
+        connect(&session, changed, this, [this] {
+            renderDocument();
+            renderButtons();
+            renderFooter();
+        });
+    connect(&session, &Session::readerShowsSourceChanged, this, [this] {
+        renderDocument();
+        renderButtons();
+        renderFooter();
+    });
+    connect(&session, &Session::generatedKindChanged, this, [this] {
+        renderDocument();
+        renderFooter();
+    });
+    connect(&session, &Session::busyChanged, this, [this] {
+        renderDocument();
+        renderFooter();
+    });
+    for (auto changed : {&Session::statusChanged, &Session::sourceNameChanged})
+        connect(&session, changed, this, &ReaderView::renderFooter);
+    connect(&session, &Session::isExampleChanged, this, &ReaderView::renderFooter);
+
+    renderDocument();
+    renderButtons();
+    renderFooter();
+}
+
+QWidget *ReaderView::buttonBar()
+{
+    auto *bar = new QWidget(this);
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(barInsetX, barInsetY, barInsetX, barInsetY);
+    row->setSpacing(barSpacing);
+    const QFont font = systemFont(barFontSize);
+    const auto button = [&](QStringView title) {
+        auto *result = new QPushButton(title.toString(), bar);
+        result->setFont(font);
+        return result;
+    };
+    m_toggle = button(ReaderTexts::showSource);
+    m_copy = button(ReaderTexts::copy);
+    m_export = button(ReaderTexts::exportText);
+    m_openElsewhere = button(ReaderTexts::openElsewhere);
+    row->addWidget(m_toggle);
+    row->addStretch();
+    row->addWidget(m_copy);
+    row->addWidget(m_export);
+    row->addWidget(m_openElsewhere);
+    return bar;
+}
+
+QWidget *ReaderView::footer()
+{
+    auto *bar = new QWidget(this);
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(barInsetX, footerInsetY, barInsetX, footerInsetY);
+    m_footerSource = new QLabel(bar);
+    m_footerState = new QLabel(bar);
+    QPalette dimmed = bar->palette();
+    dimmed.setColor(QPalette::WindowText, QColor::fromRgbF(0, 0, 0, 0.5f));
+    for (QLabel *label : {m_footerSource, m_footerState}) {
+        label->setFont(systemFont(footerFontSize));
+        label->setPalette(dimmed);
+        label->setTextFormat(Qt::PlainText);
+    }
+    row->addWidget(m_footerSource);
+    row->addStretch();
+    row->addWidget(m_footerState);
+    return bar;
+}
+
+qsizetype ReaderView::characterCount(const QString &text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype count = 0;
+    while (finder.toNextBoundary() > 0)
+        ++count;
+    return count;
+}
+
+void ReaderView::toggleText()
+{
+    m_session.setReaderShowsSource(!m_session.readerShowsSource());
+    if (m_session.showReader)
+        m_session.showReader();
+}
+
+void ReaderView::copyText()
+{
+    QClipboard *clipboard = QApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(m_session.readerText());
+    m_session.setStatus(ReaderTexts::copied.toString());
+}
+
+void ReaderView::renderDocument()
+{
+    m_document->updateView(m_session.readerText(), m_session.readerIsCode(), !m_session.busy());
+}
+
+void ReaderView::renderButtons()
+{
+    const bool showsSource = m_session.readerShowsSource();
+    m_toggle->setText((showsSource ? ReaderTexts::showOutput : ReaderTexts::showSource).toString());
+    m_toggle->setEnabled(!(showsSource ? m_session.outputText() : m_session.sourceText()).isEmpty());
+}
+
+void ReaderView::renderFooter()
+{
+    m_footerSource->setText(m_session.isExample() ? ReaderTexts::exampleNote.toString() : m_session.sourceName());
+    if (m_session.busy()) {
+        m_footerState->setText(m_session.status());
+        return;
+    }
+    m_footerState->setText(m_session.readerTitle() + ReaderTexts::countSeparator.toString()
+                           + QString::number(characterCount(m_session.readerText()))
+                           + ReaderTexts::countSuffix.toString());
+}
+
+} // namespace telvora

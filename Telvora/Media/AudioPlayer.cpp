@@ -1,0 +1,7 @@
+#include "Telvora/Media/AudioPlayer.h"
+
+namespace telvora {
+
+AudioPlayer::~AudioPlayer() = default;
+
+} // namespace telvora

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Telvora/Media/FFmpeg_p.h"
+
+#include <QString>
+
+namespace telvora {
+
+/// Decodes the first audio stream of a media file frame by frame; every other stream is
+/// discarded by the demuxer, so video is never decoded. Not thread-safe: one user at a time.
+class AudioStreamReader
+{
+public:
+    /// Opens `path` and reads its stream list. Throws MediaError with FFmpeg's description
+    /// when the file cannot be opened or is no media FFmpeg knows.
+    explicit AudioStreamReader(const QString &path);
+
+    bool hasAudio() const { return m_stream != nullptr; }
+    /// Opens the decoder of the audio stream; false when none accepts it.
+    bool openDecoder();
+
+    /// The next decoded frame, valid until the next call; null at the end of the stream or
+    /// when reading failed (see readError()). Packets the decoder rejects are skipped, as
+    /// the ffmpeg command does.
+    AVFrame *nextFrame();
+    /// The error that ended reading early, 0 when the stream was read to its end.
+    int readError() const { return m_readError; }
+    /// Whether any packet of the audio stream was read.
+    bool started() const { return m_started; }
+
+    /// Moves to `frame` (a sample position); the next frames start at or before it, and
+    /// their timestamps say where (see framePosition()). False when the format cannot seek.
+    bool seek(qint64 frame);
+    /// The sample position of a decoded frame, or -1 when its timestamp is unknown.
+    qint64 framePosition(const AVFrame *frame) const;
+
+    /// The length of the audio stream in sample frames at its own rate (0 when unknown).
+    qint64 lengthInFrames() const;
+    /// The length of the audio stream in seconds (0 when unknown).
+    double durationSeconds() const;
+
+    const AVCodecContext *decoder() const { return m_decoder.get(); }
+
+private:
+    qint64 startTimestamp() const;
+
+    ffmpeg::Input m_input;
+    AVStream *m_stream = nullptr;
+    ffmpeg::Codec m_decoder;
+    ffmpeg::Packet m_packet = ffmpeg::makePacket();
+    ffmpeg::Frame m_frame = ffmpeg::makeFrame();
+    bool m_draining = false;
+    bool m_started = false;
+    int m_readError = 0;
+};
+
+} // namespace telvora

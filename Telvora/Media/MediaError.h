@@ -1,0 +1,14 @@
+#pragma once
+
+#include "TelvoraCore/Errors/Error.h"
+
+namespace telvora {
+
+/// A failure of the media library (a file it cannot open or read), with its own description.
+class MediaError : public PlatformError
+{
+public:
+    using PlatformError::PlatformError;
+};
+
+} // namespace telvora

@@ -1,0 +1,58 @@
+#include "Telvora/Media/SampleDecoder.h"
+
+#include "Telvora/Media/AudioStreamReader_p.h"
+#include "Telvora/Media/MediaTexts.h"
+#include "Telvora/Media/Resampler_p.h"
+#include "TelvoraCore/Errors/Error.h"
+
+#include <QFile>
+#include <QtEndian>
+
+namespace telvora::SampleDecoder {
+
+namespace {
+
+// The worker reads little-endian floats; the samples are written in the machine's order.
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the sample file is written in the machine's byte order");
+
+constexpr int sampleRate = 16000;
+
+qint64 append(QFile &file, const Resampler &resampler, int frames)
+{
+    const qint64 bytes = qint64(frames) * qint64(sizeof(float));
+    if (bytes > 0 && file.write(reinterpret_cast<const char *>(resampler.planes()[0]), bytes) != bytes)
+        throw FileError(file.errorString());
+    return bytes;
+}
+
+} // namespace
+
+void decode(const QString &source, const QString &destination, const CancellationToken &token)
+{
+    AudioStreamReader reader(source);
+    if (!reader.hasAudio())
+        throw TelvoraError(MediaTexts::noAudioTrack.toString());
+    if (!reader.openDecoder())
+        throw TelvoraError(MediaTexts::cannotPrepare.toString());
+
+    QFile file(destination);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw FileError(file.errorString());
+
+    Resampler resampler(1, AV_SAMPLE_FMT_FLT, sampleRate);
+    qint64 total = 0;
+    while (const AVFrame *frame = reader.nextFrame()) {
+        token.throwIfCancelled();
+        total += append(file, resampler, resampler.convert(frame));
+    }
+    if (reader.readError())
+        throw TelvoraError((reader.started() ? MediaTexts::readInterrupted : MediaTexts::readFailed).toString());
+    total += append(file, resampler, resampler.convert(nullptr));
+    // Buffered bytes reach the disk only here: a full disk shows up now, not as a short file.
+    if (!file.flush())
+        throw FileError(file.errorString());
+    if (total == 0)
+        throw TelvoraError(MediaTexts::noAudio.toString());
+}
+
+} // namespace telvora::SampleDecoder

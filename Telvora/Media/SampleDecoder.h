@@ -1,0 +1,22 @@
+#pragma once
+
+#include "TelvoraCore/Support/CancellationToken.h"
+
+#include <QString>
+
+/// Decoding of recordings into the transcription worker's sample file.
+namespace telvora::SampleDecoder {
+
+/// Writes the first audio stream of `source` (any audio or video file FFmpeg opens) to
+/// `destination` as headerless 32-bit float little-endian mono samples at 16 000 Hz,
+/// replacing the file. Blocking: call it off the GUI thread. Streams buffer by buffer, so
+/// memory stays bounded whatever the length.
+///
+/// Throws TelvoraError with the audio layer's messages (no audio stream, no decoder, reading
+/// failed or interrupted, a buffer that does not convert, no samples at all), MediaError
+/// with FFmpeg's description for a file it cannot open, FileError when the destination
+/// cannot be written, and Cancelled when `token` is cancelled (checked once per buffer).
+/// A destination already written stays on failure; the caller owns its folder.
+void decode(const QString &source, const QString &destination, const CancellationToken &token);
+
+} // namespace telvora::SampleDecoder

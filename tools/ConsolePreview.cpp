@@ -1,0 +1,65 @@
+// Shows the console panel on its own, with the built-in example loaded, for working on its
+// look; with --grab <file.png> it renders the panel offscreen at 802 × 1442 and writes it.
+//   telvora-console-preview [--grab docs/console.png] [--scale 2]
+#include "Telvora/Interface/ConsoleFonts.h"
+#include "Telvora/Interface/ControllerView.h"
+#include "Telvora/Interface/QtUserPrompts.h"
+#include "Telvora/Session/Credentials/SecretServiceBackend.h"
+#include "Telvora/Session/Session.h"
+#include "TelvoraCore/Support/ResourceBundle.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    using namespace telvora;
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    const qsizetype grabAt = raw.indexOf(QStringLiteral("--grab"));
+    if (grabAt > 0 && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ConsoleFonts::registerAll(AppResources::bundle());
+
+    // Settings of its own, so that the preview never touches the user's.
+    QTemporaryDir folder;
+    QSettings settings(folder.filePath(QStringLiteral("preview.ini")), QSettings::IniFormat);
+    SecretServiceBackend credentials;
+    QtUserPrompts prompts;
+    Session session(settings, credentials, prompts, ProviderEndpoints::fromEnvironment());
+    session.loadExample();
+    session.setStatus(QStringLiteral("Pronto"));
+    session.setWaveform({0.1, 0.3, 0.6, 0.9, 0.7, 0.4, 0.5, 0.8, 1.0, 0.6, 0.3, 0.2, 0.4, 0.7, 0.9, 0.5,
+                         0.3, 0.6, 0.8, 0.5, 0.2, 0.1, 0.3, 0.5, 0.7, 0.4, 0.2, 0.3, 0.6, 0.4, 0.2, 0.1});
+    session.setMeterLevel(0.42);
+
+    ControllerView console(
+        session, [&] { application.quit(); }, [&] { console.showMinimized(); },
+        [&] { console.isMaximized() ? console.showNormal() : console.showMaximized(); });
+    console.setWindowTitle(QStringLiteral("Telvora"));
+    if (grabAt < 0) {
+        console.resize(802 / 2, 1442 / 2);
+        console.show();
+        return application.exec();
+    }
+    if (grabAt + 1 >= raw.size()) {
+        std::fputs("usage: telvora-console-preview [--grab <file.png>] [--scale <s>]\n", stderr);
+        return 2;
+    }
+    const qsizetype scaleAt = raw.indexOf(QStringLiteral("--scale"));
+    const qreal scale = scaleAt > 0 && scaleAt + 1 < raw.size() ? raw[scaleAt + 1].toDouble() : 1;
+    console.resize(QSize(802, 1442) * scale);
+    console.show();
+    QCoreApplication::processEvents();
+    if (!console.grab().save(raw[grabAt + 1], "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(raw[grabAt + 1]));
+        return 1;
+    }
+    return 0;
+}
