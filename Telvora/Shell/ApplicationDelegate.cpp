@@ -136,8 +136,10 @@ void ApplicationDelegate::restoreFrames()
         screen ? std::optional<QRectF>(screen->availableGeometry()) : std::nullopt);
     if (!m_controller->restoreGeometry(m_settings.value(Frame::controller).toByteArray()))
         m_controller->setGeometry(placement.panel.toRect());
-    if (!m_reader->restoreGeometry(m_settings.value(Frame::reader).toByteArray()))
-        m_reader->setGeometry(placement.reader.toRect());
+    if (!m_reader->restoreGeometry(m_settings.value(Frame::reader).toByteArray())) {
+        // The placement is the reader's content; here the menu bar sits inside the window.
+        m_reader->setGeometry(placement.reader.toRect().adjusted(0, 0, 0, m_reader->menuBar()->sizeHint().height()));
+    }
 }
 
 void ApplicationDelegate::saveFrames()
@@ -246,8 +248,9 @@ void ApplicationDelegate::capture()
 {
     const QDir folder(CaptureFolder::forCaptures());
     QDir().mkpath(folder.path());
-    const std::pair<QString, QWidget *> windows[] = {{u"controller"_s, m_controller.get()},
-                                                     {u"reader"_s, m_reader.get()}};
+    // The windows' contents, as on a desktop where the menu bar is not part of the window.
+    const std::pair<QString, QWidget *> windows[] = {{u"controller"_s, m_controller ? m_controller->content() : nullptr},
+                                                     {u"reader"_s, m_reader ? m_reader->centralWidget() : nullptr}};
     for (const auto &[name, window] : windows) {
         if (!window)
             continue;

@@ -25,7 +25,11 @@ ConsoleWindow::ConsoleWindow(std::function<bool()> shouldClose)
     layout->setContentsMargins(0, 0, 0, 0);
 }
 
-void ConsoleWindow::setContent(QWidget *content) { layout()->addWidget(content); }
+void ConsoleWindow::setContent(QWidget *content)
+{
+    m_content = content;
+    layout()->addWidget(content);
+}
 
 void ConsoleWindow::toggleZoom()
 {

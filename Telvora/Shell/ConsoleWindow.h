@@ -19,6 +19,7 @@ public:
 
     /// The panel drawn inside the window, filling it.
     void setContent(QWidget *content);
+    QWidget *content() const { return m_content; }
 
     /// Maximises the window or brings it back to its size before.
     void toggleZoom();
@@ -29,6 +30,7 @@ protected:
 
 private:
     std::function<bool()> m_shouldClose;
+    QWidget *m_content = nullptr;
     bool m_keepingAspect = false;
 };
 
