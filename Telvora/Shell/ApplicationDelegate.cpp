@@ -13,10 +13,12 @@
 #include "Telvora/Shell/WindowPlacement.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QScreen>

@@ -3,7 +3,11 @@
 #include <QList>
 #include <QObject>
 
+#include <functional>
+
 class QAction;
+class QKeySequence;
+class QMenu;
 class QMenuBar;
 class QWidget;
 
@@ -24,7 +28,7 @@ public:
     const QList<QAction *> &actions() const { return m_actions; }
 
 private:
-    QAction *add(class QMenu *menu, const QString &title, const QKeySequence &key, std::function<void()> action);
+    QAction *add(QMenu *menu, const QString &title, const QKeySequence &key, std::function<void()> action);
 
     ApplicationDelegate &m_delegate;
     QList<QAction *> m_actions;
