@@ -235,6 +235,7 @@ void TextDisplay::setText(const QString &text)
     if (text == m_text)
         return;
     m_text = text;
+    setAccessibleName(text);
     update();
 }
 

@@ -239,7 +239,6 @@ void ControllerView::observeSession()
     refreshOn(&Session::statusChanged);
     refreshOn(&Session::sourcePlayingChanged);
     refreshOn(&Session::voicePlayingChanged);
-    refreshOn(&Session::waveformChanged);
     connect(session, &Session::meterLevelChanged, this, [this](double level) {
         // Only the needle's old and new places are repainted, never the panel.
         update(toWidget(needleBounds(m_drawnLevel)).toAlignedRect().adjusted(-2, -2, 2, 2));
@@ -319,10 +318,11 @@ void ControllerView::refresh()
     m_statusDisplay->setText(session.status().toUpper());
     m_statusDisplay->setToolTip(session.status());
     m_statusDisplay->setAccessibleName(Texts::statusName.toString() + session.status());
-    // The activity lamp comes and goes with these two.
-    update(toWidget(Layout::activityLamp).toAlignedRect().adjusted(-1, -1, 1, 1));
-    for (ConsoleKey *key : {m_openKey, m_playKey, m_transcribeKey, m_generateKey, m_listenKey})
-        key->update();
+    const bool lampShown = busy || session.status() == Texts::errorStatus;
+    if (lampShown != m_lampShown) {
+        m_lampShown = lampShown;
+        update(toWidget(Layout::activityLamp).toAlignedRect().adjusted(-1, -1, 1, 1));
+    }
 }
 
 QString ControllerView::sourceInfoLine(double duration, qint64 detectedSpeakers, bool isExample,
@@ -553,7 +553,7 @@ void ControllerView::paintEvent(QPaintEvent *event)
     painter.drawImage(Layout::needle, ConsoleSkin::sprite(u"needle"));
     painter.restore();
 
-    if (m_session.busy() || m_session.status() == Texts::errorStatus)
+    if (m_lampShown)
         painter.drawImage(Layout::activityLamp, ConsoleSkin::sprite(u"offSwitch"));
 }
 

@@ -83,6 +83,7 @@ private:
     QPointF m_origin;
     QPixmap m_staticLayer;
     double m_drawnLevel = 0;
+    bool m_lampShown = false;
     std::vector<std::pair<QWidget *, CanvasElement *>> m_elements;
 
     DragStrip *m_dragStrip = nullptr;

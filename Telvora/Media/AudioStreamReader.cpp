@@ -76,6 +76,16 @@ AVFrame *AudioStreamReader::nextFrame()
     }
 }
 
+void AudioStreamReader::preferFastSeeking() { m_input->flags |= AVFMT_FLAG_FAST_SEEK; }
+
+bool AudioStreamReader::framesStandAlone() const
+{
+    const AVCodecDescriptor *descriptor = m_decoder ? avcodec_descriptor_get(m_decoder->codec_id) : nullptr;
+    // FFmpeg marks nearly every audio codec intra-only, MP3 included; lossless ones (PCM,
+    // FLAC, ALAC) are those whose packets really decode alone.
+    return descriptor && (descriptor->props & AV_CODEC_PROP_LOSSLESS);
+}
+
 qint64 AudioStreamReader::startTimestamp() const
 {
     return m_stream->start_time == AV_NOPTS_VALUE ? 0 : m_stream->start_time;

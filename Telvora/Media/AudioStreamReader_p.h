@@ -28,6 +28,11 @@ public:
     /// Whether any packet of the audio stream was read.
     bool started() const { return m_started; }
 
+    /// Lets seek() land near the position from the bit rate instead of reading its way
+    /// there (MP3 without an index); the frames' timestamps stay consistent.
+    void preferFastSeeking();
+    /// Whether every packet decodes on its own (PCM, FLAC, ALAC), so a seek needs no warm-up.
+    bool framesStandAlone() const;
     /// Moves to `frame` (a sample position); the next frames start at or before it, and
     /// their timestamps say where (see framePosition()). False when the format cannot seek.
     bool seek(qint64 frame);

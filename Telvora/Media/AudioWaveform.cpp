@@ -35,9 +35,10 @@ float firstChannelSample(const AVFrame *frame, int index)
     }
 }
 
-// Compressed audio decodes cleanly only some frames after a seek (MP3's bit reservoir):
-// reading starts this far ahead of the slice and what comes before it is skipped.
-constexpr qint64 preroll = 4096;
+// Compressed audio decodes cleanly only some frames after a seek: reading starts this far
+// ahead of the slice and what comes before it is skipped.
+constexpr qint64 preroll = 8192;
+constexpr int warmUpFrames = 4;
 
 // The peak of up to framesPerBar frames from `start`; none when nothing was read there.
 std::optional<float> peakFrom(AudioStreamReader &reader, qint64 start)
@@ -46,10 +47,17 @@ std::optional<float> peakFrom(AudioStreamReader &reader, qint64 start)
         return std::nullopt;
     float peak = 0;
     qint64 counted = 0;
+    int warmUp = start > 0 && !reader.framesStandAlone() ? warmUpFrames : 0;
     while (counted < framesPerBar) {
         const AVFrame *frame = reader.nextFrame();
         if (!frame)
             break;
+        // After a seek MP3 gives three silent frames and a distorted one (its bit reservoir
+        // refills): those are never counted, even when a fast seek lands them in the slice.
+        if (warmUp > 0) {
+            --warmUp;
+            continue;
+        }
         const qint64 position = reader.framePosition(frame);
         // Seeking lands at or before the slice; frames before it are skipped.
         const int first = position < 0 ? 0 : int(std::clamp<qint64>(start - position, 0, frame->nb_samples));
@@ -71,6 +79,8 @@ QList<double> bars(const QString &path)
         AudioStreamReader reader(path);
         if (!reader.openDecoder())
             return {};
+        // An overview needs no sample-exact seek; reading a long MP3 through to each slice would.
+        reader.preferFastSeeking();
         const qint64 length = reader.lengthInFrames();
         if (length < 1)
             return {};

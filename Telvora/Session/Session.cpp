@@ -1,5 +1,6 @@
 #include "Telvora/Session/Session.h"
 
+#include "Telvora/Media/FileAudioPlayer.h"
 #include "Telvora/Session/SessionSettings.h"
 #include "Telvora/Session/SessionTexts.h"
 #include "TelvoraCore/Vocabulary/AIModels.h"
@@ -48,6 +49,7 @@ Session::Session(QSettings &settings, CredentialBackend &credentials, UserPrompt
     , m_openAISpeechModel(readSetting(settings, SessionSettings::openAISpeechModel))
     , m_elevenModel(readSetting(settings, SessionSettings::elevenModel))
     , m_status(SessionTexts::ready.toString())
+    , m_playerFactory(FileAudioPlayer::factory())
 {
     const QList<Voice> voices = AIModels::voices(m_openAISpeechModel);
     m_openAIVoice = voices.isEmpty() ? SessionTexts::initialVoiceFallback.toString() : voices.first().id;
@@ -55,6 +57,8 @@ Session::Session(QSettings &settings, CredentialBackend &credentials, UserPrompt
 
 Session::~Session()
 {
+    if (m_audioPoll)
+        m_audioPoll->token.cancel();
     // A job still running would resume into a destroyed session once its reply went away
     // with the network manager: end it now, while every member is still alive.
     if (!job)
@@ -87,7 +91,11 @@ void Session::setTranscriptionOptions(const LocalTranscriptionOptions &options)
 
 void Session::discardVoice()
 {
-    // The narration player belongs to the playback code, which stops it here too.
+    if (m_voicePlayer) {
+        m_voicePlayer->stop();
+        m_voicePlayer.reset();
+        Q_EMIT voicePlayerChanged();
+    }
     voiceURL = QUrl();
     setVoicePlaying(false);
     if (!voiceDirectory.isEmpty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Telvora/Media/AudioPlayer.h"
 #include "Telvora/Session/Credentials/KeychainStore.h"
 #include "TelvoraCore/Options/LocalTranscriptionOptions.h"
 #include "TelvoraCore/Provider/ProviderEndpoints.h"
@@ -13,11 +14,13 @@
 #include <QList>
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QSettings;
@@ -208,6 +211,30 @@ public:
     void importFile(const QUrl &url);
     void loadExample();
 
+    // Playback and metering.
+
+    /// The player of the opened recording; null for a text source or a file it cannot play.
+    AudioPlayer *sourcePlayer() const { return m_sourcePlayer.get(); }
+    /// The narration's player, with metering on; null while there is no narration.
+    AudioPlayer *voicePlayer() const { return m_voicePlayer.get(); }
+    /// Makes the players of recordings and narrations. The default plays files through
+    /// FFmpeg (FileAudioPlayer); tests give players that need no real time.
+    void setAudioPlayerFactory(AudioPlayerFactory factory);
+    /// A player of `path` from the factory; throws when the file cannot be played.
+    std::unique_ptr<AudioPlayer> openAudioPlayer(const QString &path) const;
+    /// Installs the narration's player with metering switched on (null drops it). The
+    /// narration workflow calls discardVoice() first, then this.
+    void installVoicePlayer(std::unique_ptr<AudioPlayer> player);
+    /// The recording's play/pause key: pauses it, or pauses the narration and plays it.
+    void toggleSource();
+    /// The recording's stop key: stops it back at the start.
+    void stopSource();
+    /// (Re)starts the meter loop: a pass every 80 ms on the GUI thread while anything plays,
+    /// ending by itself with the level at 0.
+    void startAudioPoll();
+    /// Ends the meter loop and sets the level to 0; the application calls it when it quits.
+    void stopAudioPoll();
+
     // Plain fields: assigning them notifies nobody.
 
     /// Brings the reader window forward; installed by the application.
@@ -269,6 +296,9 @@ Q_SIGNALS:
     void durationChanged(double value);
     void voicesLoadingChanged(bool value);
     void isExampleChanged(bool value);
+    // The players are not properties; these tell views that one came or went.
+    void sourcePlayerChanged();
+    void voicePlayerChanged();
 
 private:
     // Stores `value` and emits `changed` when it differs; answers whether it did.
@@ -310,6 +340,10 @@ private:
     void showFailure(const QString &message);
     OpenedText readSourceFile(const QString &path, const QString &extension) const;
     void resetAudio();
+    void openRecording(const QUrl &url);
+    QCoro::Task<> applyWaveform(QUrl url);
+    static QCoro::Task<> meterLoop(QPointer<Session> session, CancellationToken token);
+    void meterPass();
 
     QSettings *m_settings;
     KeychainStore m_keychain;
@@ -357,6 +391,17 @@ private:
     double m_duration = 0;
     bool m_voicesLoading = false;
     bool m_isExample = false;
+
+    AudioPlayerFactory m_playerFactory;
+    std::unique_ptr<AudioPlayer> m_sourcePlayer;
+    std::unique_ptr<AudioPlayer> m_voicePlayer;
+    // The metering loop, at most one; cancelling its token ends it at its next pass.
+    struct AudioPoll
+    {
+        CancellationToken token;
+        std::optional<QCoro::Task<>> task;
+    };
+    std::optional<AudioPoll> m_audioPoll;
 };
 
 } // namespace telvora

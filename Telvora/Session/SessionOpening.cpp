@@ -123,7 +123,8 @@ void Session::importFile(const QUrl &url)
     if (showReader)
         showReader();
     setStatus((isText ? SessionTexts::ready : SessionTexts::audioOpened).toString());
-    // A recording's player and waveform are installed by the audio layer.
+    if (!isText)
+        openRecording(url);
 }
 
 void Session::loadExample()
@@ -146,13 +147,6 @@ void Session::loadExample()
     setStatus(SessionTexts::example.toString());
     if (showReader)
         showReader();
-}
-
-void Session::resetAudio()
-{
-    setSourcePlaying(false);
-    discardVoice();
-    setMeterLevel(0);
 }
 
 } // namespace telvora

@@ -45,4 +45,7 @@ inline constexpr QStringView unreadableText = u"Não foi possível ler o texto. 
 inline constexpr QStringView audioOpened = u"Áudio aberto";
 inline constexpr QStringView example = u"Exemplo";
 
+// Playback.
+inline constexpr QStringView unplayableAudio = u"Não foi possível reproduzir o áudio.";
+
 } // namespace telvora::SessionTexts

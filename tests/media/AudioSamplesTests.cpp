@@ -84,7 +84,7 @@ TEST_F(Waveform, CompressedRecordingIsReadBySeeking)
     const QList<double> bars = waveformOf(path);
     ASSERT_EQ(bars.size(), 64);
     for (double bar : bars)
-        EXPECT_NEAR(bar, 0.5, 0.05);
+        EXPECT_NEAR(bar, 0.5, 0.03);
 }
 
 TEST_F(Waveform, UnreadableFilesHaveNoBars)

@@ -120,7 +120,8 @@ private:
 
     void outputSection()
     {
-        const QRectF column = Layout::kindKey(0).united(Layout::kindKey(4)).adjusted(-3, -2, 3, 3);
+        // Wide enough on the right that the ivory sprite's margin is all well.
+        const QRectF column = Layout::kindKey(0).united(Layout::kindKey(4)).adjusted(-3, -2, 7, 3);
         well(roundedRect(column, 9));
         for (int i = 0; i < 5; ++i)
             cap(Layout::kindKey(i), Cap::ivory);
@@ -132,10 +133,11 @@ private:
 
     void voiceSection()
     {
-        glass(Layout::voiceSwitch.adjusted(-3, -3, 3, 3), 5);
-        glass(Layout::providerPlate.adjusted(-4, -4, 4, 4), 6);
+        glass(Layout::voiceSwitch.adjusted(-3, -3, 3, 1), 5);
+        glass(Layout::providerPlate.adjusted(-4, -1, 4, 4), 6, false);
         lamp(QRectF(Sprites::offSwitch.rect).translated(-Sprites::panelOrigin).center(), 9, false);
-        lamp(QRectF(Sprites::onLamp.rect).translated(-Sprites::panelOrigin).center(), 10, true);
+        // The two lamps match in size once each is stretched to the same frame.
+        lamp(QRectF(Sprites::onLamp.rect).translated(-Sprites::panelOrigin).center(), 14, true);
         glass(Layout::voiceMenu.adjusted(-3, -3, 3, 3), 6);
         meter();
         key(Layout::listenKey, Cap::ivory);
@@ -224,14 +226,18 @@ private:
         bevel(m_surface, body, kind == Cap::dark ? 1.1 : 1.5, colours.highlight, QColor(0, 0, 0, 90));
     }
 
-    void glass(const QRectF &rect, qreal radius)
+    // `lit` adds the reflection and the shadow of the rim; the plate that the lamps are
+    // cut from stays even, so the lamp sprites sit on the same glass as the display sprite.
+    void glass(const QRectF &rect, qreal radius, bool lit = true)
     {
         const QPainterPath window = roundedRect(rect, radius);
-        QLinearGradient depth(rect.topLeft(), rect.bottomLeft());
-        depth.setColorAt(0, Palette::glassTop);
-        depth.setColorAt(1, Palette::glassBottom);
-        fill(m_surface, window, depth);
+        // One even tint inside, so the glass cut from one window matches every other.
+        fill(m_surface, window, Palette::glass);
         grain(m_surface, window, 41 + std::uint32_t(rect.top()), 0.012, 0);
+        if (!lit) {
+            bevelOutside(window);
+            return;
+        }
         innerShadow(m_surface, window, QPointF(1, 2), 3, QColor(0, 0, 0, 255));
         // A soft reflection along the top of the glass only, clear of the sprites cut below it.
         const qreal band = std::min(18.0, rect.height() * 0.3);
@@ -274,7 +280,7 @@ private:
         fill(m_surface, bezel, ring);
         const QPainterPath dome = ellipse(centre, radius);
         if (on)
-            glow(m_surface, ellipse(centre, radius * 1.25), radius * 0.55, QColor(255, 150, 40, 230));
+            glow(m_surface, ellipse(centre, radius * 1.05), radius * 0.2, QColor(255, 150, 40, 200));
         QRadialGradient body(centre, radius, centre - QPointF(radius * 0.3, radius * 0.35));
         if (on) {
             body.setColorAt(0, QColor(255, 246, 210));

@@ -6,6 +6,7 @@
 #include "Telvora/Session/Document/StyledDocument.h"
 
 #include <QAction>
+#include <QHash>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -47,7 +48,89 @@ struct CharChange
 {
     int start;
     int end;
-    qsizetype segment;
+    int look;
+};
+
+// The few distinct formats a styling uses, and which one each segment has. The document
+// keeps one index per distinct format, so each of its indexes is compared with a look
+// once, however many lines share it.
+class Looks
+{
+public:
+    explicit Looks(const QList<StyledSegment> &segments)
+    {
+        m_charOf.reserve(segments.size());
+        m_paragraphOf.reserve(segments.size());
+        for (const StyledSegment &segment : segments) {
+            m_charOf.push_back(charLook(segment));
+            m_paragraphOf.push_back(paragraphLook(segment.paragraph));
+        }
+    }
+
+    int charOf(qsizetype segment) const { return m_charOf[segment]; }
+    int paragraphOf(qsizetype segment) const { return m_paragraphOf[segment]; }
+    const QTextCharFormat &charFormat(int look) const { return m_chars[look].format; }
+    const QTextBlockFormat &blockFormat(int look) const { return m_blockFormats[look]; }
+
+    bool charMatches(const QTextFragment &fragment, qsizetype segment) const
+    {
+        const int look = m_charOf[segment];
+        return matches(m_charMatches, fragment.charFormatIndex(), look,
+                       [&] { return fragment.charFormat() == m_chars[look].format; });
+    }
+
+    bool blockMatches(const QTextBlock &block, qsizetype segment) const
+    {
+        const int look = m_paragraphOf[segment];
+        return matches(m_blockMatches, block.blockFormatIndex(), look,
+                       [&] { return block.blockFormat() == m_blockFormats[look]; });
+    }
+
+private:
+    struct CharLook
+    {
+        QFont font;
+        QColor colour;
+        QTextCharFormat format;
+    };
+
+    int charLook(const StyledSegment &segment)
+    {
+        for (qsizetype i = 0; i < qsizetype(m_chars.size()); ++i) {
+            if (m_chars[i].font == segment.font && m_chars[i].colour == segment.colour)
+                return int(i);
+        }
+        m_chars.push_back({segment.font, segment.colour, StyledText::charFormat(segment)});
+        return int(m_chars.size() - 1);
+    }
+
+    int paragraphLook(const ParagraphStyle &style)
+    {
+        const auto found = std::find(m_paragraphs.cbegin(), m_paragraphs.cend(), style);
+        if (found != m_paragraphs.cend())
+            return int(found - m_paragraphs.cbegin());
+        m_paragraphs.push_back(style);
+        m_blockFormats.push_back(StyledText::blockFormat(style));
+        return int(m_paragraphs.size() - 1);
+    }
+
+    template<typename Compare>
+    static bool matches(QHash<quint64, bool> &cache, int formatIndex, int look, Compare compare)
+    {
+        const quint64 key = (quint64(quint32(formatIndex)) << 32) | quint32(look);
+        auto found = cache.constFind(key);
+        if (found == cache.cend())
+            found = cache.insert(key, compare());
+        return *found;
+    }
+
+    std::vector<CharLook> m_chars;
+    std::vector<ParagraphStyle> m_paragraphs;
+    std::vector<QTextBlockFormat> m_blockFormats;
+    std::vector<int> m_charOf;
+    std::vector<int> m_paragraphOf;
+    mutable QHash<quint64, bool> m_charMatches;
+    mutable QHash<quint64, bool> m_blockMatches;
 };
 
 } // namespace
@@ -168,18 +251,11 @@ void EditableDocument::restyleInPlace(const QString &text)
     const QList<StyledSegment> segments = StyledDocument::attributed(text, m_code).segments();
     if (segments.isEmpty())
         return;
-    std::vector<QTextCharFormat> charFormats;
-    std::vector<QTextBlockFormat> blockFormats;
-    charFormats.reserve(segments.size());
-    blockFormats.reserve(segments.size());
-    for (const StyledSegment &segment : segments) {
-        charFormats.push_back(StyledText::charFormat(segment));
-        blockFormats.push_back(StyledText::blockFormat(segment.paragraph));
-    }
+    const Looks looks(segments);
     const auto segmentEnd = [&](qsizetype index) { return segments[index].offset + segments[index].length; };
 
     std::vector<CharChange> charChanges;
-    std::vector<std::pair<int, qsizetype>> blockChanges;
+    std::vector<std::pair<int, int>> blockChanges; // position, paragraph look
     QTextDocument *document = m_view->document();
     qsizetype first = 0; // the segment holding the start of the current block
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
@@ -188,25 +264,25 @@ void EditableDocument::restyleInPlace(const QString &text)
         // after a final line break, that of the last character.
         while (first + 1 < segments.size() && segmentEnd(first) <= position)
             ++first;
-        if (block.blockFormat() != blockFormats[first])
-            blockChanges.emplace_back(position, first);
+        if (!looks.blockMatches(block, first))
+            blockChanges.emplace_back(position, looks.paragraphOf(first));
         qsizetype index = first;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const int start = fragment.position();
             const int end = start + fragment.length();
-            const QTextCharFormat current = fragment.charFormat();
             while (index + 1 < segments.size() && segmentEnd(index) <= start)
                 ++index;
             for (qsizetype k = index; k < segments.size() && segments[k].offset < end; ++k) {
-                if (charFormats[k] == current)
+                if (looks.charMatches(fragment, k))
                     continue;
                 const int from = std::max<int>(start, int(segments[k].offset));
                 const int to = std::min<int>(end, int(segmentEnd(k)));
-                if (!charChanges.empty() && charChanges.back().segment == k && charChanges.back().end == from)
+                const int look = looks.charOf(k);
+                if (!charChanges.empty() && charChanges.back().look == look && charChanges.back().end == from)
                     charChanges.back().end = to;
                 else
-                    charChanges.push_back({from, to, k});
+                    charChanges.push_back({from, to, look});
             }
         }
     }
@@ -219,11 +295,11 @@ void EditableDocument::restyleInPlace(const QString &text)
     for (const CharChange &change : charChanges) {
         cursor.setPosition(change.start);
         cursor.setPosition(change.end, QTextCursor::KeepAnchor);
-        cursor.setCharFormat(charFormats[change.segment]);
+        cursor.setCharFormat(looks.charFormat(change.look));
     }
-    for (const auto &[position, segment] : blockChanges) {
+    for (const auto &[position, look] : blockChanges) {
         cursor.setPosition(position);
-        cursor.setBlockFormat(blockFormats[segment]);
+        cursor.setBlockFormat(looks.blockFormat(look));
     }
     cursor.endEditBlock();
 }

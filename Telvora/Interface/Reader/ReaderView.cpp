@@ -2,6 +2,7 @@
 
 #include "Telvora/Interface/Reader/EditableDocument.h"
 #include "Telvora/Interface/Reader/ReaderTexts.h"
+#include "Telvora/Interface/Sheets/SheetStyle.h"
 #include "Telvora/Session/Session.h"
 
 #include <QApplication>
@@ -24,6 +25,15 @@ constexpr int barSpacing = 12;
 constexpr int barFontSize = 12;
 constexpr int footerInsetY = 9;
 constexpr int footerFontSize = 10;
+
+qsizetype graphemeCount(const QString &text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype count = 0;
+    while (finder.toNextBoundary() > 0)
+        ++count;
+    return count;
+}
 
 QFont systemFont(int pixels)
 {
@@ -50,6 +60,7 @@ ReaderView::ReaderView(Session &session, QWidget *parent)
 {
     setPalette(lightPalette(*style()));
     setAutoFillBackground(true);
+    setStyleSheet(SheetStyle::controlStyleSheet());
 
     m_document = new EditableDocument([&session](const QString &text) { session.setReaderText(text); }, this);
     auto *column = new QVBoxLayout(this);
@@ -140,10 +151,18 @@ QWidget *ReaderView::footer()
 
 qsizetype ReaderView::characterCount(const QString &text)
 {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    // The footer counts on every keystroke. Characters below the combining marks and the
+    // general punctuation (dashes, quotes, bullets, ellipsis) each stand alone, so a text
+    // made only of them is counted directly; any other character takes the full rules.
     qsizetype count = 0;
-    while (finder.toNextBoundary() > 0)
-        ++count;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const bool alone = c < 0x300 || (c >= 0x2010 && c <= 0x2027) || (c >= 0x2030 && c <= 0x205E);
+        if (!alone)
+            return graphemeCount(text);
+        if (c != u'\n' || i == 0 || text[i - 1] != u'\r')
+            ++count;
+    }
     return count;
 }
 

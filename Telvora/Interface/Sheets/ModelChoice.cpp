@@ -29,6 +29,7 @@ ModelChoice::ModelChoice(const QString &title, QWidget *parent)
     m_field->setAccessibleName(title);
     m_chooser->setAccessibleName(SheetTexts::chooseAccessiblePrefix.toString() + title);
     m_chooser->setAutoDefault(false);
+    m_chooser->setProperty("pickList", true);
     m_chooser->setMenu(new QMenu(m_chooser));
     m_chooser->setEnabled(false);
     connect(m_field, &QLineEdit::textEdited, this, &ModelChoice::selectionEdited);

@@ -149,8 +149,7 @@ void SettingsView::buildLayout(bool engineAvailable)
     column->addWidget(m_messageLine);
 
     auto *footer = new QHBoxLayout;
-    footer->addWidget(SheetStyle::note(SheetTexts::removeKeyNote.toString()));
-    footer->addStretch();
+    footer->addWidget(SheetStyle::note(SheetTexts::removeKeyNote.toString()), 1);
     auto *cancel = new QPushButton(SheetTexts::cancel.toString());
     cancel->setObjectName(u"cancel"_s);
     cancel->setAutoDefault(false);

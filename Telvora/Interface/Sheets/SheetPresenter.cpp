@@ -12,8 +12,7 @@ SheetPresenter::SheetPresenter(QWidget *window, Session &session, Getter shown, 
                                Factory factory)
     : QObject(window)
     , m_window(window)
-    , m_session(session)
-    , m_setShown(setShown)
+    , m_hide([&session, setShown] { (session.*setShown)(false); })
     , m_factory(std::move(factory))
 {
     connect(&session, shownChanged, this, &SheetPresenter::follow);
@@ -48,11 +47,14 @@ void SheetPresenter::follow(bool shown)
     m_sheet = m_factory(m_window);
     m_sheet->setAttribute(Qt::WA_DeleteOnClose);
     m_sheet->setWindowModality(Qt::WindowModal);
-    connect(m_sheet, &QDialog::finished, this, [this] {
-        m_sheet.clear();
-        (m_session.*m_setShown)(false);
-    });
+    connect(m_sheet, &QDialog::finished, this, &SheetPresenter::sheetFinished);
     m_sheet->open();
+}
+
+void SheetPresenter::sheetFinished()
+{
+    m_sheet.clear();
+    m_hide();
 }
 
 } // namespace telvora

@@ -38,10 +38,10 @@ public:
 
 private:
     void follow(bool shown);
+    void sheetFinished();
 
     QWidget *m_window;
-    Session &m_session;
-    Setter m_setShown;
+    std::function<void()> m_hide;
     Factory m_factory;
     QPointer<QDialog> m_sheet;
 };

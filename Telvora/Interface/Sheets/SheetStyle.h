@@ -25,8 +25,12 @@ QLabel *label(const QString &text, TextStyle style, bool secondary = false, QWid
 /// A note of a form: caption style, dimmed, wrapping.
 QLabel *note(const QString &text, QWidget *parent = nullptr);
 
-/// The light palette the sheets and the reader always use, whatever the desktop's scheme.
+/// The light palette the sheets always use, whatever the desktop's scheme.
 void applyLightScheme(QWidget *widget);
+
+/// Rounded fields and buttons, an accented default button and thin scroll bars without
+/// arrows, for a window and everything in it.
+QString controlStyleSheet();
 
 /// Width of the labels to the left of a form's fields, so that fields line up.
 inline constexpr int labelWidth = 190;

@@ -3,11 +3,11 @@
 #include "Telvora/Interface/Sheets/FormSection.h"
 #include "Telvora/Interface/Sheets/SheetStyle.h"
 #include "Telvora/Interface/Sheets/SheetTexts.h"
+#include "Telvora/Interface/Sheets/ToggleSwitch.h"
 #include "Telvora/Interface/Sheets/TranscriptionModelFields.h"
 #include "Telvora/Session/Session.h"
 #include "Telvora/Session/UserPrompts.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,7 +37,7 @@ QLineEdit *textField(const QString &title, const QString &placeholder, const QSt
 }
 
 // A switch row: the title on the left, the box at the right end, as settings forms read.
-QWidget *switchRow(const QString &title, QCheckBox *box)
+QWidget *switchRow(const QString &title, ToggleSwitch *box)
 {
     auto *row = new QWidget;
     auto *layout = new QHBoxLayout(row);
@@ -86,7 +86,7 @@ void TranscriptionOptionsView::buildLayout()
     column->addWidget(title);
 
     auto *section = new FormSection;
-    m_diarization = new QCheckBox;
+    m_diarization = new ToggleSwitch;
     m_diarization->setObjectName(u"diarization"_s);
     section->addRow(switchRow(SheetTexts::identifySpeakers.toString(), m_diarization));
 
@@ -102,7 +102,7 @@ void TranscriptionOptionsView::buildLayout()
                                u"speakerNames"_s);
     section->addLabelledRow(SheetTexts::speakerNames.toString(), m_speakerNames);
 
-    m_timecodes = new QCheckBox;
+    m_timecodes = new ToggleSwitch;
     m_timecodes->setObjectName(u"timecodes"_s);
     section->addRow(switchRow(SheetTexts::timecodes.toString(), m_timecodes));
 
@@ -151,11 +151,11 @@ void TranscriptionOptionsView::buildLayout()
 void TranscriptionOptionsView::bindSession()
 {
     Session &session = m_session;
-    connect(m_diarization, &QCheckBox::clicked, this, [&session](bool on) { session.setDiarization(on); });
+    connect(m_diarization, &ToggleSwitch::clicked, this, [&session](bool on) { session.setDiarization(on); });
     connect(m_speakerCount, &QComboBox::activated, this,
             [this, &session](int index) { session.setSpeakerCount(m_speakerCount->itemData(index).toLongLong()); });
     connect(m_speakerNames, &QLineEdit::textEdited, this, [&session](const QString &v) { session.setSpeakerNames(v); });
-    connect(m_timecodes, &QCheckBox::clicked, this, [&session](bool on) { session.setTimecodes(on); });
+    connect(m_timecodes, &ToggleSwitch::clicked, this, [&session](bool on) { session.setTimecodes(on); });
     connect(m_language, &QLineEdit::textEdited, this, [&session](const QString &v) { session.setLanguage(v); });
     connect(m_vocabulary, &QLineEdit::textEdited, this, [&session](const QString &v) { session.setVocabulary(v); });
 

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 
-class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -10,6 +9,7 @@ class QPushButton;
 namespace telvora {
 
 class Session;
+class ToggleSwitch;
 class TranscriptionModelFields;
 
 /// The transcription options sheet. It has no copies and no save step: every control
@@ -28,10 +28,10 @@ private:
 
     Session &m_session;
     QWidget *m_content = nullptr;
-    QCheckBox *m_diarization = nullptr;
+    ToggleSwitch *m_diarization = nullptr;
     QComboBox *m_speakerCount = nullptr;
     QLineEdit *m_speakerNames = nullptr;
-    QCheckBox *m_timecodes = nullptr;
+    ToggleSwitch *m_timecodes = nullptr;
     TranscriptionModelFields *m_modelFields = nullptr;
     QLineEdit *m_language = nullptr;
     QLineEdit *m_vocabulary = nullptr;

@@ -2,6 +2,7 @@
 
 #include "Telvora/Interface/Reader/EditableDocument.h"
 #include "Telvora/Interface/Reader/ReaderView.h"
+#include "Telvora/Session/Document/StyledDocument.h"
 #include "Telvora/Session/Session.h"
 #include "tests/support/InMemoryCredentialBackend.h"
 #include "tests/support/ScriptedUserPrompts.h"
@@ -112,6 +113,27 @@ void unrelatedChange(benchmark::State &state)
     }
 }
 BENCHMARK(unrelatedChange)->Arg(100 << 10)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+// The two whole-text passes of a keystroke: the styling's segments and the footer's count.
+namespace {
+
+void styleSegments(benchmark::State &state)
+{
+    const QString text = document(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(StyledDocument::attributed(text, false).segments());
+}
+BENCHMARK(styleSegments)->Arg(100 << 10)->Unit(benchmark::kMicrosecond);
+
+void footerCount(benchmark::State &state)
+{
+    const QString text = document(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReaderView::characterCount(text));
+}
+BENCHMARK(footerCount)->Arg(100 << 10)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

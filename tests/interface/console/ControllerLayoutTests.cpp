@@ -1,6 +1,11 @@
 #include "Telvora/Interface/ConsoleLayout.h"
 #include "tests/interface/console/ConsoleFixture.h"
 
+#include <QFontInfo>
+#include <QtMath>
+
+#include <cmath>
+
 namespace telvora::test {
 namespace {
 
@@ -79,12 +84,46 @@ TEST_F(ControllerLayoutTests, everyControlSitsAtItsFrame)
     }
 }
 
+// The three shipped typefaces are the ones the console draws with, not a fallback.
+TEST_F(ControllerLayoutTests, consoleFontsResolveToTheShippedFaces)
+{
+    const QFontInfo regular(ConsoleFonts::regular(24));
+    const QFontInfo semiBold(ConsoleFonts::semiBold(27));
+    const QFontInfo mono(ConsoleFonts::mono(22));
+    EXPECT_EQ(regular.family(), QStringLiteral("Barlow Condensed"));
+    EXPECT_EQ(semiBold.family(), QStringLiteral("Barlow Condensed"));
+    EXPECT_EQ(semiBold.weight(), QFont::DemiBold);
+    EXPECT_EQ(regular.weight(), QFont::Normal);
+    EXPECT_EQ(mono.family(), QStringLiteral("IBM Plex Mono"));
+    EXPECT_TRUE(mono.fixedPitch());
+}
+
 TEST_F(ControllerLayoutTests, needleTurnsAboutItsFoot)
 {
     EXPECT_DOUBLE_EQ(ControllerView::needleAngle(0), -48);
     EXPECT_DOUBLE_EQ(ControllerView::needleAngle(1), 37);
     EXPECT_DOUBLE_EQ(ControllerView::needleAngle(0.5), -5.5);
     EXPECT_EQ(Layout::needlePivot, QPointF(Layout::needle.center().x(), Layout::needle.bottom()));
+}
+
+// The needle as drawn: 48 degrees left of vertical at rest, 37 right at full level.
+TEST_F(ControllerLayoutTests, needleIsDrawnAtItsAngle)
+{
+    ControllerView &console = makeView();
+    console.resize(802, 1442);
+    const auto pointAt = [](qreal degrees) {
+        const qreal radians = qDegreesToRadians(degrees);
+        return (Layout::needlePivot + QPointF(std::sin(radians), -std::cos(radians)) * 70).toPoint();
+    };
+    const QPoint rest = pointAt(-48);
+    const QPoint full = pointAt(37);
+    const auto lightnessAt = [&](QPoint point) { return console.grab().toImage().pixelColor(point).lightness(); };
+    session->setMeterLevel(0);
+    EXPECT_LT(lightnessAt(rest), 90);
+    EXPECT_GT(lightnessAt(full), 150);
+    session->setMeterLevel(1);
+    EXPECT_GT(lightnessAt(rest), 150);
+    EXPECT_LT(lightnessAt(full), 90);
 }
 
 TEST_F(ControllerLayoutTests, waveformBarsAreCentredRowsWithAMinimumHeight)

@@ -115,6 +115,33 @@ TEST(PhysicalKeyTests, ordinaryKeyPressIsImmediateAndDeepKeyAnimates)
     EXPECT_EQ(calm.pressProgress(), 1);
 }
 
+// The face's centre, drawn at rest and pressed: darker by the key's shift.
+TEST(PhysicalKeyTests, pressedFaceIsDarkerByItsShift)
+{
+    struct Case
+    {
+        const char *name;
+        PhysicalKey style;
+        int darker;
+    };
+    const Case cases[] = {
+        {"ordinary ivory key", PhysicalKey{}, 20},
+        {"deep amber key, without motion", PhysicalKey{.lit = true, .deepPress = true, .reduceMotion = true}, 36},
+    };
+    for (const Case &c : cases) {
+        ConsoleKey key(QRectF(0, 0, 200, 80), 20);
+        key.setKeyStyle(c.style);
+        key.resize(200, 80);
+        key.show();
+        const QColor rest = key.grab().toImage().pixelColor(100, 40);
+        QTest::mousePress(&key, Qt::LeftButton, {}, QPoint(100, 40));
+        const QColor pressed = key.grab().toImage().pixelColor(100, 40);
+        QTest::mouseRelease(&key, Qt::LeftButton, {}, QPoint(100, 40));
+        EXPECT_NEAR(rest.red() - pressed.red(), c.darker, 3) << c.name;
+        EXPECT_NEAR(rest.green() - pressed.green(), c.darker, 3) << c.name;
+    }
+}
+
 TEST(PhysicalKeyTests, disabledKeyIsDrawnAtFortyPercent)
 {
     ConsoleKey key(QRectF(0, 0, 100, 60), 20);

@@ -149,6 +149,29 @@ TEST_F(Reader, TheFooterShowsTheSourceAndTheTitleWithItsSizeOrTheLiveStatus)
     EXPECT_EQ(view->footerState()->text(), u"Original · 3 caracteres"_s);
 }
 
+TEST(ReaderCharacters, CountsWhatTheReaderSeesAsOneCharacter)
+{
+    struct Case
+    {
+        const char *name;
+        QString text;
+        qsizetype count;
+    };
+    const QList<Case> cases{
+        {"empty", {}, 0},
+        {"plain letters and accents", u"ação é"_s, 6},
+        {"a carriage return and line feed", u"a\r\nb\nc\rd"_s, 7},
+        {"dashes, quotes, bullet and ellipsis", u"“a” — • b…"_s, 10},
+        {"a combining accent", u"e\u0301a"_s, 2},
+        {"an emoji with a skin tone", u"👍🏽!"_s, 2},
+        {"a flag", u"🇧🇷"_s, 1},
+        {"a family joined by ZWJ", u"👨‍👩‍👧"_s, 1},
+        {"Hangul jamo", u"\u1100\u1161\u11A8"_s, 1},
+    };
+    for (const Case &row : cases)
+        EXPECT_EQ(ReaderView::characterCount(row.text), row.count) << row.name;
+}
+
 TEST_F(Reader, TheTextIsReadOnlyWhileBusy)
 {
     session->setOutputText(u"documento"_s);
@@ -234,6 +257,35 @@ TEST_F(Reader, UndoTakesBackTheTypingAndWritesItThrough)
     EXPECT_EQ(session->outputText(), prose);
     text()->redo();
     EXPECT_EQ(session->outputText(), prose + u" Fim"_s);
+}
+
+TEST_F(Reader, TypingUndoesAWordAtATime)
+{
+    session->setOutputText(u"Título\n\n"_s);
+    placeCaret(8);
+    typeInto(u"uma frase"_s);
+    text()->undo();
+    EXPECT_EQ(session->outputText(), u"Título\n\numa"_s);
+    text()->undo();
+    EXPECT_EQ(session->outputText(), u"Título\n\n"_s);
+}
+
+TEST_F(Reader, AnEditFromTheMenuIsRestyledAndUndoesToo)
+{
+    const QString original = u"Título\n\nIntrodução\ntexto"_s;
+    session->setOutputText(original);
+    const int lineFeed = int(original.lastIndexOf(u'\n'));
+    ASSERT_EQ(formatAt(lineFeed - 2).font().pointSizeF(), 24);
+    placeCaret(lineFeed + 1, lineFeed);
+    text()->cut(); // the menu's "Recortar" goes straight to the document
+
+    EXPECT_EQ(session->outputText(), u"Título\n\nIntroduçãotexto"_s);
+    EXPECT_EQ(formatAt(lineFeed - 2).font().pointSizeF(), 18);
+    for (int step = 0; step < 2 && session->outputText() != original; ++step)
+        text()->undo();
+    EXPECT_EQ(session->outputText(), original);
+    EXPECT_EQ(formatAt(lineFeed - 2).font().pointSizeF(), 24);
+    EXPECT_TRUE(document()->isRedoAvailable());
 }
 
 TEST_F(Reader, ATypedHeadingIsStyledAtOnceAndTheCaretStays)

@@ -34,8 +34,8 @@ protected:
 TEST_F(TranscriptionOptions, ShowsTheSessionFieldsInItsFrame)
 {
     EXPECT_EQ(sheet->size(), QSize(620, 660));
-    EXPECT_TRUE(child<QCheckBox>(*sheet, u"diarization"_s)->isChecked());
-    EXPECT_TRUE(child<QCheckBox>(*sheet, u"timecodes"_s)->isChecked());
+    EXPECT_TRUE(child<QAbstractButton>(*sheet, u"diarization"_s)->isChecked());
+    EXPECT_TRUE(child<QAbstractButton>(*sheet, u"timecodes"_s)->isChecked());
     auto *count = child<QComboBox>(*sheet, u"speakerCount"_s);
     QStringList entries;
     for (int i = 0; i < count->count(); ++i)
@@ -105,7 +105,7 @@ TEST_F(TranscriptionOptions, ModelRowsWriteOneFieldAndKeepTheTextAsTyped)
 
 TEST_F(TranscriptionOptions, SpeakerCountFollowsIdentificationAndWritesItsValue)
 {
-    auto *identify = child<QCheckBox>(*sheet, u"diarization"_s);
+    auto *identify = child<QAbstractButton>(*sheet, u"diarization"_s);
     auto *count = child<QComboBox>(*sheet, u"speakerCount"_s);
     count->setCurrentIndex(3);
     Q_EMIT count->activated(3);
@@ -133,7 +133,7 @@ TEST_F(TranscriptionOptions, NamesAndTimecodesAreLive)
     names->setFocus();
     QTest::keyClicks(names, u"Ana, Bruno"_s);
     EXPECT_EQ(session->speakerNames(), u"Ana, Bruno"_s);
-    child<QCheckBox>(*sheet, u"timecodes"_s)->click();
+    child<QAbstractButton>(*sheet, u"timecodes"_s)->click();
     EXPECT_FALSE(session->timecodes());
 }
 
