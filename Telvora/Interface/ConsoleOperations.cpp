@@ -7,9 +7,6 @@ namespace telvora {
 
 // The one place where the console meets workflows still being built. Each hook left empty
 // here is wired when its session operation lands:
-//   hasSourcePlayer  -> session.sourcePlayer() != nullptr   (playback)
-//   toggleSource     -> session.toggleSource()               (playback)
-//   stopSource       -> session.stopSource()                 (playback)
 //   transcribe       -> session.transcribe()                 (transcription)
 //   listen           -> session.listen()                     (narration)
 //   exportAudio      -> session.exportAudio()                (narration)
@@ -19,7 +16,9 @@ namespace telvora {
 ConsoleOperations ConsoleOperations::forSession(Session &session)
 {
     ConsoleOperations operations;
-    operations.hasSourcePlayer = [] { return false; };
+    operations.hasSourcePlayer = [&session] { return session.sourcePlayer() != nullptr; };
+    operations.toggleSource = [&session] { session.toggleSource(); };
+    operations.stopSource = [&session] { session.stopSource(); };
     operations.voices = [&session] {
         return session.provider() == VoiceProvider::openAI ? AIModels::voices(session.openAISpeechModel())
                                                            : session.elevenVoices();

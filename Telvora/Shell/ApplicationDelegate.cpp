@@ -180,6 +180,8 @@ void ApplicationDelegate::willTerminate()
     m_terminated = true;
     if (m_controller && m_reader)
         saveFrames();
+    m_session.stopSource();
+    m_session.stopAudioPoll();
     m_session.discardVoice();
 }
 
