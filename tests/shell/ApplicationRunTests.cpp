@@ -21,7 +21,6 @@ namespace {
 
 QString builtProgram() { return QDir(QCoreApplication::applicationDirPath()).filePath(u"telvora"_s); }
 
-QString builtAppBundle() { return QDir(QCoreApplication::applicationDirPath()).filePath(u"Telvora_Telvora.bundle"_s); }
 
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
 {
