@@ -239,6 +239,8 @@ void ControllerView::observeSession()
     refreshOn(&Session::statusChanged);
     refreshOn(&Session::sourcePlayingChanged);
     refreshOn(&Session::voicePlayingChanged);
+    refreshOn(&Session::sourcePlayerChanged);
+    refreshOn(&Session::voicePlayerChanged);
     connect(session, &Session::meterLevelChanged, this, [this](double level) {
         // Only the needle's old and new places are repainted, never the panel.
         update(toWidget(needleBounds(m_drawnLevel)).toAlignedRect().adjusted(-2, -2, 2, 2));

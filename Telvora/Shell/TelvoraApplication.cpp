@@ -1,14 +1,22 @@
 #include "Telvora/Shell/TelvoraApplication.h"
 
+#include "Telvora/Interface/QtUserPrompts.h"
+#include "Telvora/Session/Credentials/SecretServiceBackend.h"
+#include "Telvora/Shell/ApplicationDelegate.h"
+#include "Telvora/Shell/SingleInstance.h"
+#include "Telvora/Transcription/LocalTranscriber.h"
 #include "Telvora/Interface/ConsoleFonts.h"
 #include "Telvora/Shell/LocalTranscriptionCheck.h"
 #include "Telvora/Session/Document/DocumentFonts.h"
+#include "Telvora/Interface/Localization/QtTranslations.h"
 #include "TelvoraCore/Editorial/Editorial.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
+#include <QSettings>
 
 #include <cstdio>
 
@@ -21,11 +29,13 @@ namespace {
 namespace Flag {
 const auto verifyLocalTranscription = u"--verify-local-transcription"_s;
 const auto verifyQuintaraAuthoring = u"--verify-quintara-authoring"_s;
+const auto file = u"--file"_s;
+const auto capture = u"--capture"_s;
+const auto verifyTranscription = u"--verify-transcription"_s;
 } // namespace Flag
 
 namespace Text {
 const auto guideLoaded = u"Guia Quintara carregado: %1 bytes de instruções."_s;
-const auto interactiveUnavailable = u"A interface interativa do Telvora ainda não está disponível neste build."_s;
 } // namespace Text
 
 QStringList argumentList(int argc, char *argv[])
@@ -41,6 +51,23 @@ void printLine(const QString &line)
 {
     std::fputs(line.toUtf8().append('\n').constData(), stdout);
     std::fflush(stdout);
+}
+
+// Files the desktop hands over on the command line ("telvora %F"): the plain arguments,
+// not options nor the path that follows "--file".
+QStringList handedOverFiles(const QStringList &arguments)
+{
+    QStringList files;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == Flag::file) {
+            ++i;
+            continue;
+        }
+        if (!argument.startsWith(u"--"_s))
+            files.append(QFileInfo(argument).absoluteFilePath());
+    }
+    return files;
 }
 
 } // namespace
@@ -74,25 +101,15 @@ int TelvoraApplication::verifyLocalTranscription(const QStringList &arguments, q
     return LocalTranscriptionCheck::run(arguments, flagIndex);
 }
 
-void TelvoraApplication::installConsoleResources()
-{
-    // The fonts are the process's own, never installed for the user; a missing one is skipped.
-    ConsoleFonts::registerAll(AppResources::bundle());
-    if (const std::optional<QString> icon = AppResources::bundle().resource(u"Telvora-icon-v1"_s, u"png"_s))
-        QApplication::setWindowIcon(QIcon(*icon));
-}
-
 int TelvoraApplication::runInteractive(int argc, char *argv[])
 {
     // Resolved before anything else: without its resources the program cannot run at all,
     // and this stops the process with the fatal message.
     AppResources::bundle();
+    const QStringList arguments = argumentList(argc, argv);
+    const QStringList files = handedOverFiles(arguments);
+
     QApplication application(argc, argv);
-    installConsoleResources();
-    // Gelasio stands in for the documents' Georgia; this needs the application object.
-    DocumentFonts::install(AppResources::bundle());
-    printLine(Text::interactiveUnavailable);
-    return 1;
 }
 
 } // namespace telvora

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+class QApplication;
+
 namespace telvora {
 
 /// Program entry: reads the command line once and picks the mode.
@@ -17,9 +19,9 @@ private:
     static int verifyQuintaraAuthoring();
     static int verifyLocalTranscription(const QStringList &arguments, qsizetype flagIndex);
     static int runInteractive(int argc, char *argv[]);
-    /// Registers the console fonts for this process and sets the application icon; needs
-    /// the application object.
-    static void installConsoleResources();
+    /// Fonts, icon and Qt's own Portuguese texts, for this process only; needs the
+    /// application object.
+    static void installResources(QApplication &application);
 };
 
 } // namespace telvora

@@ -1,0 +1,303 @@
+#include "Telvora/Shell/ApplicationDelegate.h"
+
+#include "Telvora/Interface/ConsoleOperations.h"
+#include "Telvora/Interface/ControllerView.h"
+#include "Telvora/Interface/Reader/ReaderView.h"
+#include "Telvora/Interface/Sheets/SheetPresenter.h"
+#include "Telvora/Session/SessionTexts.h"
+#include "Telvora/Shell/ApplicationMenus.h"
+#include "Telvora/Shell/CaptureFolder.h"
+#include "Telvora/Shell/ConsoleWindow.h"
+#include "Telvora/Shell/ReaderWindow.h"
+#include "Telvora/Shell/TerminationSignal.h"
+#include "Telvora/Shell/WindowPlacement.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QScreen>
+#include <QSettings>
+#include <QTimer>
+#include <QCoroTimer>
+
+#include <chrono>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace telvora {
+
+namespace {
+
+namespace Flag {
+const auto capture = u"--capture"_s;
+const auto file = u"--file"_s;
+const auto verifyTranscription = u"--verify-transcription"_s;
+} // namespace Flag
+
+namespace Frame {
+const auto controller = u"windows/Telvora.Controller"_s;
+const auto reader = u"windows/Telvora.Reader"_s;
+} // namespace Frame
+
+namespace Check {
+const auto model = u"large-v3-turbo"_s;
+const auto speakerNames = u"Narrador"_s;
+const auto fileName = u"transcription-check.json"_s;
+} // namespace Check
+
+void bringForward(QWidget *window)
+{
+    window->show();
+    if (window->isMinimized())
+        window->showNormal();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+ApplicationDelegate::ApplicationDelegate(QStringList arguments, Dependencies dependencies, QObject *parent)
+    : QObject(parent)
+    , m_arguments(std::move(arguments))
+    , m_settings(dependencies.settings)
+    , m_engineAvailable(std::move(dependencies.engineAvailable))
+    , m_session(dependencies.settings, dependencies.credentials, dependencies.prompts, dependencies.endpoints)
+{
+}
+
+ApplicationDelegate::~ApplicationDelegate()
+{
+    // The windows observe the session: they go first.
+    m_menus.reset();
+    m_reader.reset();
+    m_controller.reset();
+}
+
+QWidget *ApplicationDelegate::controller() const { return m_controller.get(); }
+
+QWidget *ApplicationDelegate::reader() const { return m_reader.get(); }
+
+void ApplicationDelegate::didFinishLaunching()
+{
+    installTerminationSignal();
+    createWindows();
+    m_menus = std::make_unique<ApplicationMenus>(*this, *m_reader->menuBar(), *m_controller);
+    restoreFrames();
+
+    QPointer<ApplicationDelegate> self(this);
+    m_session.showReader = [self] {
+        if (self)
+            self->showDocument();
+    };
+    m_session.loadExample();
+    showPanel();
+    applyArguments();
+}
+
+void ApplicationDelegate::installTerminationSignal()
+{
+    m_terminationSignal = std::make_unique<TerminationSignal>();
+    connect(m_terminationSignal.get(), &TerminationSignal::received, this, &ApplicationDelegate::requestQuit);
+}
+
+void ApplicationDelegate::createWindows()
+{
+    m_controller = std::make_unique<ConsoleWindow>([this] { return consoleShouldClose(); });
+    // The panel's window buttons act on this window only while it exists.
+    QPointer<ConsoleWindow> console(m_controller.get());
+    auto close = [console] {
+        if (console)
+            console->close();
+    };
+    auto minimize = [console] {
+        if (console)
+            console->showMinimized();
+    };
+    auto zoom = [console] {
+        if (console)
+            console->toggleZoom();
+    };
+    m_controller->setContent(
+        new ControllerView(m_session, close, minimize, zoom, ConsoleOperations::forSession(m_session)));
+    SheetPresenter::presentSettings(m_controller.get(), m_session, m_engineAvailable);
+    SheetPresenter::presentTranscriptionOptions(m_controller.get(), m_session);
+    m_reader = std::make_unique<ReaderWindow>(new ReaderView(m_session));
+}
+
+void ApplicationDelegate::restoreFrames()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const auto placement = WindowPlacement::firstLaunch(
+        screen ? std::optional<QRectF>(screen->availableGeometry()) : std::nullopt);
+    if (!m_controller->restoreGeometry(m_settings.value(Frame::controller).toByteArray()))
+        m_controller->setGeometry(placement.panel.toRect());
+    if (!m_reader->restoreGeometry(m_settings.value(Frame::reader).toByteArray())) {
+        // The placement is the reader's content; here the menu bar sits inside the window.
+        m_reader->setGeometry(placement.reader.toRect().adjusted(0, 0, 0, m_reader->menuBar()->sizeHint().height()));
+    }
+}
+
+void ApplicationDelegate::saveFrames()
+{
+    m_settings.setValue(Frame::controller, m_controller->saveGeometry());
+    m_settings.setValue(Frame::reader, m_reader->saveGeometry());
+}
+
+void ApplicationDelegate::applyArguments()
+{
+    if (m_arguments.contains(Flag::capture)) {
+        QTimer::singleShot(2s, this, &ApplicationDelegate::capture);
+    }
+    const qsizetype file = m_arguments.indexOf(Flag::file);
+    if (file >= 0 && file + 1 < m_arguments.size())
+        m_session.importFile(QUrl::fromLocalFile(QFileInfo(m_arguments.at(file + 1)).absoluteFilePath()));
+    if (m_arguments.contains(Flag::verifyTranscription))
+        m_check = verifyTranscription();
+}
+
+bool ApplicationDelegate::shouldTerminate()
+{
+    if (m_session.busy()) {
+        m_session.cancel();
+        return false;
+    }
+    if (m_arguments.contains(Flag::verifyTranscription))
+        return true;
+    return m_session.confirmReplacement();
+}
+
+void ApplicationDelegate::willTerminate()
+{
+    if (m_terminated)
+        return;
+    m_terminated = true;
+    if (m_controller && m_reader)
+        saveFrames();
+    m_session.stopSource();
+    m_session.stopAudioPoll();
+    m_session.discardVoice();
+}
+
+void ApplicationDelegate::requestQuit()
+{
+    if (!shouldTerminate())
+        return;
+    willTerminate();
+    QCoreApplication::exit(0);
+}
+
+void ApplicationDelegate::reopen() { showPanel(); }
+
+bool ApplicationDelegate::openFiles(const QStringList &paths)
+{
+    if (paths.isEmpty() || !m_session.confirmReplacement())
+        return false;
+    m_session.importFile(QUrl::fromLocalFile(QFileInfo(paths.first()).absoluteFilePath()));
+    return true;
+}
+
+bool ApplicationDelegate::consoleShouldClose()
+{
+    if (m_session.busy()) {
+        m_session.cancel();
+        return false;
+    }
+    return m_session.confirmReplacement();
+}
+
+void ApplicationDelegate::showPanel() { bringForward(m_controller.get()); }
+
+void ApplicationDelegate::showDocument()
+{
+    m_reader->setWindowTitle(m_session.readerTitle());
+    bringForward(m_reader.get());
+}
+
+void ApplicationDelegate::openFile() { m_session.openFile(); }
+
+void ApplicationDelegate::example() { m_session.loadExample(); }
+
+void ApplicationDelegate::exportText() { m_session.exportText(); }
+
+void ApplicationDelegate::settings()
+{
+    m_session.setShowSettings(true);
+    showPanel();
+}
+
+void ApplicationDelegate::transcriptionOptions()
+{
+    m_session.setShowTranscriptionOptions(true);
+    showPanel();
+}
+
+void ApplicationDelegate::cancel() { m_session.cancel(); }
+
+void ApplicationDelegate::hideApplication()
+{
+    // Linux has no application-wide hide: both windows go; the launcher, a second start or
+    // the Window menu's keys bring the console back.
+    m_controller->hide();
+    m_reader->hide();
+}
+
+void ApplicationDelegate::capture()
+{
+    const QDir folder(CaptureFolder::forCaptures());
+    QDir().mkpath(folder.path());
+    // The windows' contents, as on a desktop where the menu bar is not part of the window.
+    const std::pair<QString, QWidget *> windows[] = {{u"controller"_s, m_controller ? m_controller->content() : nullptr},
+                                                     {u"reader"_s, m_reader ? m_reader->centralWidget() : nullptr}};
+    for (const auto &[name, window] : windows) {
+        if (!window)
+            continue;
+        window->ensurePolished();
+        if (QLayout *layout = window->layout())
+            layout->activate();
+        const QPixmap pixmap = window->grab();
+        if (pixmap.isNull())
+            continue;
+        pixmap.save(folder.filePath(name + u".png"_s), "PNG");
+    }
+}
+
+QCoro::Task<> ApplicationDelegate::verifyTranscription()
+{
+    m_session.setWhisperModel(Check::model);
+    m_session.setSpeakerCount(1);
+    m_session.setSpeakerNames(Check::speakerNames);
+    m_session.transcribe();
+    QPointer<ApplicationDelegate> self(this);
+    while (self && self->m_session.busy())
+        co_await QCoro::sleepFor(200ms);
+    if (!self)
+        co_return;
+    capture();
+    writeTranscriptionCheck();
+    requestQuit();
+}
+
+void ApplicationDelegate::writeTranscriptionCheck()
+{
+    // QJsonObject keeps its keys sorted, which is the order the check file promises.
+    const QJsonObject check{{u"error"_s, m_session.errorMessage().value_or(QString())},
+                            {u"provider_calls"_s, false},
+                            {u"source"_s, m_session.sourceName()},
+                            {u"speakers"_s, m_session.detectedSpeakers()},
+                            {u"status"_s, m_session.status()},
+                            {u"text"_s, m_session.sourceText()}};
+    const QDir folder(CaptureFolder::forCheck());
+    QDir().mkpath(folder.path());
+    QFile file(folder.filePath(Check::fileName));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(QJsonDocument(check).toJson(QJsonDocument::Indented));
+}
+
+} // namespace telvora

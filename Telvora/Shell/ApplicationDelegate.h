@@ -1,0 +1,98 @@
+#pragma once
+
+#include "Telvora/Session/Session.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <memory>
+
+class QSettings;
+class QWidget;
+
+namespace telvora {
+
+class ApplicationMenus;
+class ConsoleWindow;
+class CredentialBackend;
+class ReaderWindow;
+class TerminationSignal;
+class UserPrompts;
+
+/// The interactive program's top object: it owns the one Session, the console and reader
+/// windows, the menus and the termination signal, and decides whether a window may close
+/// and whether the program may quit. Everything runs on the GUI thread.
+class ApplicationDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    /// What the session is built from: the real stores in the program, scripted ones in tests.
+    struct Dependencies
+    {
+        QSettings &settings;
+        CredentialBackend &credentials;
+        UserPrompts &prompts;
+        ProviderEndpoints endpoints;
+        /// Whether the local transcription engine is installed, for the settings sheet.
+        std::function<bool()> engineAvailable;
+    };
+
+    ApplicationDelegate(QStringList arguments, Dependencies dependencies, QObject *parent = nullptr);
+    ~ApplicationDelegate() override;
+
+    Session &session() { return m_session; }
+    QWidget *controller() const;
+    QWidget *reader() const;
+
+    /// Builds the windows and menus, loads the example and applies the command-line options.
+    void didFinishLaunching();
+
+    /// The termination question: true when the program may end now.
+    bool shouldTerminate();
+    /// Clean-up before the process ends: the source player, the meter loop, the narration.
+    void willTerminate();
+    /// Asks to quit; quits (after the clean-up) when the termination question allows it.
+    void requestQuit();
+    /// The desktop asked to show the program again.
+    void reopen();
+    /// The desktop asked to open files: only the first one, through the unsaved-text guard.
+    bool openFiles(const QStringList &paths);
+    /// The console's close rule; closing it only hides it.
+    bool consoleShouldClose();
+
+    void showPanel();
+    void showDocument();
+    void openFile();
+    void example();
+    void exportText();
+    void settings();
+    void transcriptionOptions();
+    void cancel();
+    void hideApplication();
+
+    /// Renders both windows into "controller.png" and "reader.png" in the capture folder.
+    void capture();
+
+private:
+    void installTerminationSignal();
+    void createWindows();
+    void restoreFrames();
+    void saveFrames();
+    void applyArguments();
+    QCoro::Task<> verifyTranscription();
+    void writeTranscriptionCheck();
+
+    QStringList m_arguments;
+    QSettings &m_settings;
+    std::function<bool()> m_engineAvailable;
+    Session m_session;
+    std::unique_ptr<ConsoleWindow> m_controller;
+    std::unique_ptr<ReaderWindow> m_reader;
+    std::unique_ptr<ApplicationMenus> m_menus;
+    std::unique_ptr<TerminationSignal> m_terminationSignal;
+    std::optional<QCoro::Task<>> m_check;
+    bool m_terminated = false;
+};
+
+} // namespace telvora
