@@ -34,6 +34,8 @@ npm install --no-package-lock --no-audit --no-fund --loglevel=error >/dev/null
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # Paths inside the checkout hash the same wherever it is cloned.
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 fi
 
 build_dir=${TELVORA_BUILD_DIR:-build}

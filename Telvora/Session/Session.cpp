@@ -53,12 +53,14 @@ Session::Session(QSettings &settings, CredentialBackend &credentials, UserPrompt
 {
     const QList<Voice> voices = AIModels::voices(m_openAISpeechModel);
     m_openAIVoice = voices.isEmpty() ? SessionTexts::initialVoiceFallback.toString() : voices.first().id;
+    m_audioPoll.setInterval(meterInterval);
+    m_audioPoll.setTimerType(Qt::PreciseTimer);
+    connect(&m_audioPoll, &QTimer::timeout, this, &Session::meterTick);
 }
 
 Session::~Session()
 {
-    if (m_audioPoll)
-        m_audioPoll->token.cancel();
+    m_audioPoll.stop();
     // A job or a voice fetch still running would resume into a destroyed session once its
     // reply went away with the network manager: end them now, while every member is alive.
     if (job || m_voicesFetch) {

@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 #include <exception>
@@ -384,8 +385,8 @@ private:
     void resetAudio();
     void openRecording(const QUrl &url);
     QCoro::Task<> applyWaveform(QUrl url);
-    static QCoro::Task<> meterLoop(QPointer<Session> session, CancellationToken token);
     void meterPass();
+    void meterTick();
 
     QSettings *m_settings;
     KeychainStore m_keychain;
@@ -439,13 +440,10 @@ private:
     AudioPlayerFactory m_playerFactory;
     std::unique_ptr<AudioPlayer> m_sourcePlayer;
     std::unique_ptr<AudioPlayer> m_voicePlayer;
-    // The metering loop, at most one; cancelling its token ends it at its next pass.
-    struct AudioPoll
-    {
-        CancellationToken token;
-        std::optional<QCoro::Task<>> task;
-    };
-    std::optional<AudioPoll> m_audioPoll;
+    // The metering loop: a timer rather than a coroutine, so that a session closed while a
+    // pass is pending leaves no suspended frame behind.
+    QTimer m_audioPoll;
+    static constexpr std::chrono::milliseconds meterInterval{80};
 };
 
 } // namespace telvora

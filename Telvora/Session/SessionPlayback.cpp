@@ -16,8 +16,6 @@ namespace telvora {
 
 namespace {
 
-constexpr std::chrono::milliseconds meterInterval(80);
-
 // 0 dB reads 1.0, −30 dB 0.1, −60 dB 0.01.
 double meterLevelOf(double decibels) { return std::pow(10.0, decibels / 30.0); }
 
@@ -69,41 +67,26 @@ void Session::stopSource()
 
 void Session::startAudioPoll()
 {
-    if (m_audioPoll)
-        m_audioPoll->token.cancel();
-    m_audioPoll.emplace();
-    const CancellationToken token = m_audioPoll->token;
-    QCoro::Task<> loop = meterLoop(this, token);
-    if (m_audioPoll && !token.isCancelled())
-        m_audioPoll->task = std::move(loop);
+    m_audioPoll.start();
+    meterTick();
 }
 
 void Session::stopAudioPoll()
 {
-    if (m_audioPoll) {
-        m_audioPoll->token.cancel();
-        m_audioPoll.reset();
-    }
+    m_audioPoll.stop();
     setMeterLevel(0);
 }
 
 // Holds the session weakly: a pass after the session is gone, or after the loop was
 // cancelled, does nothing.
-QCoro::Task<> Session::meterLoop(QPointer<Session> session, CancellationToken token)
+void Session::meterTick()
 {
-    QTimer sleep;
-    sleep.setSingleShot(true);
-    sleep.setTimerType(Qt::PreciseTimer);
-    while (session && !token.isCancelled()) {
-        session->meterPass();
-        if (!session->sourcePlaying() && !session->voicePlaying())
-            break;
-        sleep.start(meterInterval);
-        co_await sleep;
+    meterPass();
+    // The loop ends by itself once nothing plays, leaving the needle at rest.
+    if (!sourcePlaying() && !voicePlaying()) {
+        m_audioPoll.stop();
+        setMeterLevel(0);
     }
-    // A loop replaced by a newer one leaves the needle to it; stopAudioPoll() zeroes it.
-    if (session && !token.isCancelled())
-        session->setMeterLevel(0);
 }
 
 void Session::meterPass()

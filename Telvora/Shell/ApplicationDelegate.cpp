@@ -13,6 +13,7 @@
 #include "Telvora/Shell/WindowPlacement.h"
 
 #include <QApplication>
+#include <QCoroTimer>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -24,7 +25,6 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
-#include <QCoroTimer>
 
 #include <chrono>
 
@@ -69,8 +69,7 @@ ApplicationDelegate::ApplicationDelegate(QStringList arguments, Dependencies dep
     , m_settings(dependencies.settings)
     , m_engineAvailable(std::move(dependencies.engineAvailable))
     , m_session(dependencies.settings, dependencies.credentials, dependencies.prompts, dependencies.endpoints)
-{
-}
+{}
 
 ApplicationDelegate::~ApplicationDelegate()
 {
@@ -134,8 +133,8 @@ void ApplicationDelegate::createWindows()
 void ApplicationDelegate::restoreFrames()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
-    const auto placement = WindowPlacement::firstLaunch(
-        screen ? std::optional<QRectF>(screen->availableGeometry()) : std::nullopt);
+    const auto placement =
+        WindowPlacement::firstLaunch(screen ? std::optional<QRectF>(screen->availableGeometry()) : std::nullopt);
     if (!m_controller->restoreGeometry(m_settings.value(Frame::controller).toByteArray()))
         m_controller->setGeometry(placement.panel.toRect());
     if (!m_reader->restoreGeometry(m_settings.value(Frame::reader).toByteArray())) {
@@ -159,7 +158,7 @@ void ApplicationDelegate::applyArguments()
     if (file >= 0 && file + 1 < m_arguments.size())
         m_session.importFile(QUrl::fromLocalFile(QFileInfo(m_arguments.at(file + 1)).absoluteFilePath()));
     if (m_arguments.contains(Flag::verifyTranscription))
-        m_check = verifyTranscription();
+        startTranscriptionCheck();
 }
 
 bool ApplicationDelegate::shouldTerminate()
@@ -253,8 +252,9 @@ void ApplicationDelegate::capture()
     const QDir folder(CaptureFolder::forCaptures());
     QDir().mkpath(folder.path());
     // The windows' contents, as on a desktop where the menu bar is not part of the window.
-    const std::pair<QString, QWidget *> windows[] = {{u"controller"_s, m_controller ? m_controller->content() : nullptr},
-                                                     {u"reader"_s, m_reader ? m_reader->centralWidget() : nullptr}};
+    const std::pair<QString, QWidget *> windows[] = {
+        {u"controller"_s, m_controller ? m_controller->content() : nullptr},
+        {u"reader"_s, m_reader ? m_reader->centralWidget() : nullptr}};
     for (const auto &[name, window] : windows) {
         if (!window)
             continue;
@@ -268,12 +268,18 @@ void ApplicationDelegate::capture()
     }
 }
 
-QCoro::Task<> ApplicationDelegate::verifyTranscription()
+void ApplicationDelegate::startTranscriptionCheck()
 {
     m_session.setWhisperModel(Check::model);
     m_session.setSpeakerCount(1);
     m_session.setSpeakerNames(Check::speakerNames);
     m_session.transcribe();
+    // The check ends by quitting, which only works once the event loop runs.
+    QTimer::singleShot(0, this, [this] { m_check = waitForTranscription(); });
+}
+
+QCoro::Task<> ApplicationDelegate::waitForTranscription()
+{
     QPointer<ApplicationDelegate> self(this);
     while (self && self->m_session.busy())
         co_await QCoro::sleepFor(200ms);

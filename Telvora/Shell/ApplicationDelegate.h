@@ -80,7 +80,8 @@ private:
     void restoreFrames();
     void saveFrames();
     void applyArguments();
-    QCoro::Task<> verifyTranscription();
+    void startTranscriptionCheck();
+    QCoro::Task<> waitForTranscription();
     void writeTranscriptionCheck();
 
     QStringList m_arguments;

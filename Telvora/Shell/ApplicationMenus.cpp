@@ -90,8 +90,7 @@ ApplicationMenus::ApplicationMenus(ApplicationDelegate &delegate, QMenuBar &bar,
     }
 }
 
-QAction *ApplicationMenus::add(QMenu *menu, const QString &title, const QKeySequence &key,
-                               std::function<void()> action)
+QAction *ApplicationMenus::add(QMenu *menu, const QString &title, const QKeySequence &key, std::function<void()> action)
 {
     QAction *item = menu->addAction(title);
     item->setShortcut(key);

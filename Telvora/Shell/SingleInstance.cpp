@@ -17,8 +17,7 @@ constexpr qint64 longestRequest = 64 * 1024;
 
 SingleInstance::SingleInstance(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 SingleInstance::~SingleInstance() = default;
 

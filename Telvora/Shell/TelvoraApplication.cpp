@@ -1,14 +1,14 @@
 #include "Telvora/Shell/TelvoraApplication.h"
 
+#include "Telvora/Interface/ConsoleFonts.h"
+#include "Telvora/Interface/Localization/QtTranslations.h"
 #include "Telvora/Interface/QtUserPrompts.h"
 #include "Telvora/Session/Credentials/SecretServiceBackend.h"
+#include "Telvora/Session/Document/DocumentFonts.h"
 #include "Telvora/Shell/ApplicationDelegate.h"
+#include "Telvora/Shell/LocalTranscriptionCheck.h"
 #include "Telvora/Shell/SingleInstance.h"
 #include "Telvora/Transcription/LocalTranscriber.h"
-#include "Telvora/Interface/ConsoleFonts.h"
-#include "Telvora/Shell/LocalTranscriptionCheck.h"
-#include "Telvora/Session/Document/DocumentFonts.h"
-#include "Telvora/Interface/Localization/QtTranslations.h"
 #include "TelvoraCore/Editorial/Editorial.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
@@ -110,6 +110,51 @@ int TelvoraApplication::runInteractive(int argc, char *argv[])
     const QStringList files = handedOverFiles(arguments);
 
     QApplication application(argc, argv);
+    QApplication::setOrganizationName(u"Telvora"_s);
+    QApplication::setApplicationName(u"Telvora"_s);
+    QApplication::setApplicationVersion(u"" TELVORA_VERSION ""_s);
+    QApplication::setDesktopFileName(u"telvora"_s);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // A second start hands its file to the running Telvora and leaves; the check and
+    // capture modes always run on their own.
+    const bool checking = arguments.contains(Flag::capture) || arguments.contains(Flag::verifyTranscription);
+    SingleInstance instance;
+    if (!checking) {
+        if (instance.handOff(files.value(0)))
+            return 0;
+        instance.listen();
+    }
+
+    installResources(application);
+
+    QSettings settings(u"Telvora"_s, u"Telvora"_s);
+    SecretServiceBackend credentials;
+    QtUserPrompts prompts([] { return QApplication::activeWindow(); });
+    ApplicationDelegate delegate(
+        arguments,
+        {settings, credentials, prompts, ProviderEndpoints::fromEnvironment(), &LocalTranscriber::isAvailable});
+    QObject::connect(&instance, &SingleInstance::requested, &delegate, [&delegate](const QString &file) {
+        if (file.isEmpty())
+            delegate.reopen();
+        else if (delegate.openFiles({file}))
+            delegate.showPanel();
+    });
+    delegate.didFinishLaunching();
+    if (!files.isEmpty())
+        delegate.openFiles(files);
+    return QApplication::exec();
+}
+
+void TelvoraApplication::installResources(QApplication &application)
+{
+    // The fonts are the process's own, never installed for the user; a missing one is skipped.
+    ConsoleFonts::registerAll(AppResources::bundle());
+    if (const std::optional<QString> icon = AppResources::bundle().resource(u"Telvora-icon-v1"_s, u"png"_s))
+        QApplication::setWindowIcon(QIcon(*icon));
+    installQtTranslations(application);
+    // Gelasio stands in for the documents' Georgia.
+    DocumentFonts::install(AppResources::bundle());
 }
 
 } // namespace telvora

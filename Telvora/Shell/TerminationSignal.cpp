@@ -17,8 +17,8 @@ void onTerminate(int)
 {
     const int saved = errno;
     const char byte = 1;
-    if (writeEnd >= 0)
-        [[maybe_unused]] const auto written = ::write(writeEnd, &byte, 1);
+    if (writeEnd >= 0) [[maybe_unused]]
+        const auto written = ::write(writeEnd, &byte, 1);
     errno = saved;
 }
 

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -79,11 +80,14 @@ public:
     }
 
     /// The descriptors this process has open.
-    static int openDescriptors()
+    /// How many of this process's descriptors are open on `path`.
+    static int descriptorsOn(const QString &path)
     {
+        const QString target = QFileInfo(path).canonicalFilePath();
         int count = 0;
-        for (int descriptor = 0; descriptor < 4096; ++descriptor)
-            count += ::fcntl(descriptor, F_GETFD) != -1 ? 1 : 0;
+        const QDir descriptors(QStringLiteral("/proc/self/fd"));
+        for (const QFileInfo &entry : descriptors.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+            count += entry.symLinkTarget() == target ? 1 : 0;
         return count;
     }
 

@@ -21,7 +21,6 @@ namespace {
 
 QString builtProgram() { return QDir(QCoreApplication::applicationDirPath()).filePath(u"telvora"_s); }
 
-
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
 {
     for (int waited = 0; waited < timeoutMs; waited += 50) {

@@ -199,7 +199,8 @@ TEST(ModeSelection, PicksTheModeFromWholeArguments)
         SCOPED_TRACE(c.name);
         const bool interactive = c.expected == interactiveLine;
         // In front, so that it is never taken as one of the local check's three arguments.
-        const QStringList arguments = interactive ? QStringList{u"--verify-transcription"_s} + c.arguments : c.arguments;
+        const QStringList arguments =
+            interactive ? QStringList{u"--verify-transcription"_s} + c.arguments : c.arguments;
         const Outcome outcome = run(builtProgram(), arguments);
         EXPECT_EQ(outcome.out, c.expected);
         EXPECT_EQ(outcome.exitCode, c.expected == localCheckLine ? 1 : 0);

@@ -2,9 +2,9 @@
 
 #include <QFile>
 #include <QLocalServer>
-#include <QTest>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <future>
 
 #include <gtest/gtest.h>

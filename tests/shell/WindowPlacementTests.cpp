@@ -20,8 +20,8 @@ TEST(WindowPlacement, FirstLaunchSideBySideCentredAsAPair)
     } cases[]{
         {"1440 × 900 caps the panel at 450 and the reader at 840", QRectF(0, 0, 1440, 900),
          QRectF(66, 42, 450, 450 * 1442.0 / 802), 534, 840},
-        {"1280 × 720 sizes the panel by the height", QRectF(0, 0, 1280, 720),
-         QRectF(28.854, 42, 364.293, 655), 411.146, 840},
+        {"1280 × 720 sizes the panel by the height", QRectF(0, 0, 1280, 720), QRectF(28.854, 42, 364.293, 655), 411.146,
+         840},
         {"no screen uses 1440 × 900", std::nullopt, QRectF(66, 42, 450, 450 * 1442.0 / 802), 534, 840},
         {"narrow screen keeps the reader at 560", QRectF(0, 0, 900, 900),
          QRectF(900 / 2.0 - (450 + 560 + 18) / 2.0, 42, 450, 450 * 1442.0 / 802), 900 / 2.0 - 514 + 468, 560},
