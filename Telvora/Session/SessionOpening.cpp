@@ -2,6 +2,7 @@
 
 #include "Telvora/Session/Session.h"
 
+#include "Telvora/Session/AtomicFile.h"
 #include "Telvora/Session/Document/RtfReader.h"
 #include "Telvora/Session/ExampleDocument.h"
 #include "Telvora/Session/SessionTexts.h"
@@ -21,17 +22,6 @@ namespace {
 
 const QStringList textExtensions{u"txt"_s, u"md"_s, u"markdown"_s, u"srt"_s, u"vtt"_s, u"text"_s};
 
-QByteArray readWholeFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw FileError(file.errorString());
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw FileError(file.errorString());
-    return bytes;
-}
-
 // UTF-8 first; then UTF-16 (a byte-order mark decides the order, little-endian without one).
 // Qt's UTF-16 decoder passes unpaired surrogates through without an error, so the result
 // is checked: bytes that pair up into no valid UTF-16 are not UTF-16 text.
@@ -50,7 +40,7 @@ QString decodeText(const QByteArray &bytes)
 
 Session::OpenedText Session::readSourceFile(const QString &path, const QString &extension) const
 {
-    const QByteArray bytes = readWholeFile(path);
+    const QByteArray bytes = AtomicFile::read(path);
     if (extension == u"json") {
         const auto transcript = Transcript::decode(bytes, timecodes());
         return {transcript.text, transcript.speakers};

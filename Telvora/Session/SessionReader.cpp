@@ -2,6 +2,7 @@
 
 #include "Telvora/Session/Session.h"
 
+#include "Telvora/Session/AtomicFile.h"
 #include "Telvora/Session/Document/RtfWriter.h"
 #include "Telvora/Session/SessionTexts.h"
 #include "Telvora/Session/UserPrompts.h"
@@ -15,22 +16,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace telvora {
-
-namespace {
-
-// Replaces the file at `path` only once every byte is on disk, so a failed export never
-// leaves a partial file behind.
-void writeAtomically(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        const QString description = file.errorString();
-        file.cancelWriting();
-        throw FileError(description);
-    }
-}
-
-} // namespace
 
 QString Session::readerText() const { return readerShowsSource() ? sourceText() : outputText(); }
 
@@ -72,7 +57,7 @@ void Session::exportText()
 
     const bool rtf = QFileInfo(*path).suffix().toLower() == u"rtf";
     try {
-        writeAtomically(*path, rtf ? RtfWriter::write(text) : text.toUtf8());
+        AtomicFile::write(*path, rtf ? RtfWriter::write(text) : text.toUtf8());
     } catch (...) {
         report(std::current_exception());
         return;
@@ -93,7 +78,7 @@ void Session::openElsewhere()
         + (readerIsCode() ? u".md"_s : u".txt"_s);
     const QString path = QDir(QDir::tempPath()).filePath(name);
     try {
-        writeAtomically(path, text.toUtf8());
+        AtomicFile::write(path, text.toUtf8());
     } catch (...) {
         report(std::current_exception());
         return;
