@@ -8,7 +8,12 @@
 #include <QJsonArray>
 #include <QProcess>
 
+#include <QThread>
+
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
 
 using namespace telvora::test;
 using namespace Qt::Literals::StringLiterals;
@@ -44,7 +49,8 @@ protected:
 
     QString captures() const { return m_dir.filePath(u"capturas"_s); }
 
-    QJsonObject check(const QStringList &arguments)
+    // `whileRunning` acts on the running program before the check ends.
+    QJsonObject check(const QStringList &arguments, const std::function<void(QProcess &)> &whileRunning = {})
     {
         QProcess telvora;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -52,7 +58,10 @@ protected:
         environment.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
         telvora.setProcessEnvironment(environment);
         telvora.start(m_program, arguments + QStringList{u"--verify-transcription"_s});
+        if (whileRunning)
+            whileRunning(telvora);
         EXPECT_TRUE(telvora.waitForFinished(60000)) << "the check did not quit";
+        EXPECT_EQ(telvora.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(telvora.exitCode(), 0);
         QFile file(QDir(captures()).filePath(u"transcription-check.json"_s));
         if (!file.open(QIODevice::ReadOnly))
@@ -83,6 +92,21 @@ TEST_F(TranscriptionCheckRun, ARecordingIsTranscribedAndRecorded)
     // The check captures both windows before it writes its file.
     EXPECT_TRUE(QFile::exists(QDir(captures()).filePath(u"controller.png"_s)));
     EXPECT_TRUE(QFile::exists(QDir(captures()).filePath(u"reader.png"_s)));
+}
+
+TEST_F(TranscriptionCheckRun, SigtermDuringATranscriptionCancelsItInsteadOfKillingTheProgram)
+{
+    FakeRuntime runtime(u"sleepUntilInterrupted"_s);
+    const QString recording = m_dir.filePath(u"longa.wav"_s);
+    ASSERT_TRUE(writeWav(recording, 0.5));
+    const QJsonObject result = check({u"--file"_s, recording}, [&runtime](QProcess &telvora) {
+        for (int i = 0; i < 600 && !runtime.has(u"seen.json"_s); ++i)
+            QThread::msleep(50);
+        ASSERT_TRUE(runtime.has(u"seen.json"_s)) << "the worker never started";
+        ::kill(pid_t(telvora.processId()), SIGTERM);
+    });
+    EXPECT_EQ(result.value(u"status"_s).toString(), u"Cancelado"_s);
+    EXPECT_EQ(result.value(u"source"_s).toString(), u"longa.wav"_s);
 }
 
 TEST_F(TranscriptionCheckRun, ATextSourceIsRecordedAsItIs)
