@@ -1,6 +1,7 @@
 #include "TelvoraCore/Authoring/CoreResources.h"
 #include "TelvoraCore/Authoring/QuintaraAuthoring.h"
 #include "TelvoraCore/Editorial/Editorial.h"
+#include "tests/support/FileTree.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <functional>
 
 using namespace telvora;
+using telvora::test::copyTree;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -56,17 +58,6 @@ Outcome run(const QString &program, const QStringList &arguments)
 QString guideLine(const QString &instructions)
 {
     return u"Guia Quintara carregado: %1 bytes de instruções.\n"_s.arg(instructions.toUtf8().size());
-}
-
-void copyTree(const QString &from, const QString &to)
-{
-    QDirIterator files(from, QDir::Files, QDirIterator::Subdirectories);
-    while (files.hasNext()) {
-        const QString source = files.next();
-        const QString target = QDir(to).filePath(QDir(from).relativeFilePath(source));
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        ASSERT_TRUE(QFile::copy(source, target)) << target.toStdString();
-    }
 }
 
 // A copy of the program in a temporary folder, so that the bundle beside it can be shaped per test.

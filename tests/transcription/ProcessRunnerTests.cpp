@@ -85,23 +85,27 @@ TEST_F(ProcessRunnerTest, DefaultEnvironmentPutsTheUsualFoldersFirstInPath)
               u"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:"_s + qEnvironmentVariable("PATH") + u"|1|visível\n"_s);
 }
 
-TEST_F(ProcessRunnerTest, FailedExitShowsTheWholeShortOutput)
+TEST_F(ProcessRunnerTest, FailedExitShowsItsOutputAfterTheLineBreak)
 {
-    try {
-        run(script(u"fail"_s, "printf 'modelo ausente\\n'; exit 3\n"));
-        FAIL() << "no error";
-    } catch (const TelvoraError &error) {
-        EXPECT_EQ(error.message(), u"A engine de transcrição não concluiu:\nmodelo ausente\n"_s);
-    }
-}
-
-TEST_F(ProcessRunnerTest, FailedExitWithOutputThatIsNotUtf8ShowsNothingAfterTheLineBreak)
-{
-    try {
-        run(script(u"binary"_s, "printf 'abc\\377\\376'; exit 1\n"));
-        FAIL() << "no error";
-    } catch (const TelvoraError &error) {
-        EXPECT_EQ(error.message(), u"A engine de transcrição não concluiu:\n"_s);
+    const struct
+    {
+        const char *name;
+        QByteArray body;
+        QString message;
+    } cases[]{
+        {"short output shown whole", "printf 'modelo ausente\\n'; exit 3\n",
+         u"A engine de transcrição não concluiu:\nmodelo ausente\n"_s},
+        {"output that is not UTF-8 shows nothing", "printf 'abc\\377\\376'; exit 1\n",
+         u"A engine de transcrição não concluiu:\n"_s},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            run(script(QString::fromLatin1(c.name).replace(u' ', u'-'), c.body));
+            ADD_FAILURE() << "no error";
+        } catch (const TelvoraError &error) {
+            EXPECT_EQ(error.message(), c.message);
+        }
     }
 }
 

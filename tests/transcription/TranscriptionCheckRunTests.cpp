@@ -1,5 +1,6 @@
 // "--verify-transcription" end to end: the real program, offscreen, with a fake runtime,
 // relocated beside a copy of its bundles whose metadata names the capture folder.
+#include "tests/support/FileTree.h"
 #include "tests/transcription/FakeRuntime.h"
 
 #include <QCoreApplication>
@@ -19,17 +20,6 @@ using namespace telvora::test;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-void copyTree(const QString &from, const QString &to)
-{
-    QDirIterator files(from, QDir::Files, QDirIterator::Subdirectories);
-    while (files.hasNext()) {
-        const QString source = files.next();
-        const QString target = QDir(to).filePath(QDir(from).relativeFilePath(source));
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QFile::copy(source, target);
-    }
-}
 
 class TranscriptionCheckRun : public ::testing::Test
 {
