@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QUrl>
 
 using namespace Qt::Literals::StringLiterals;
@@ -33,6 +34,9 @@ constexpr FileTypeFilter fileTypeFilters[]{
     {UserPrompts::FileType::json, u"JSON", u"*.json"},
     {UserPrompts::FileType::mp3, u"Áudio MP3", u"*.mp3"},
     {UserPrompts::FileType::mpeg4Audio, u"Áudio MPEG-4", u"*.m4a"},
+    {UserPrompts::FileType::odt, u"OpenDocument", u"*.odt"},
+    {UserPrompts::FileType::subRip, u"Legendas SubRip", u"*.srt"},
+    {UserPrompts::FileType::webVtt, u"Legendas WebVTT", u"*.vtt"},
 };
 
 constexpr QStringView everyTypeLabel = u"Arquivos compatíveis";
@@ -63,6 +67,18 @@ QtUserPrompts::QtUserPrompts(std::function<QWidget *()> parentWindow)
 {}
 
 QWidget *QtUserPrompts::parentWindow() const { return m_parentWindow ? m_parentWindow() : nullptr; }
+
+QString QtUserPrompts::nameForFilter(const QString &name, const QString &filter)
+{
+    static const QRegularExpression pattern(u"\\*\\.(\\w+)"_s);
+    QStringList extensions;
+    for (const QRegularExpressionMatch &match : pattern.globalMatch(filter))
+        extensions.append(match.captured(1));
+    const QFileInfo file(name);
+    if (extensions.isEmpty() || file.suffix().isEmpty() || extensions.contains(file.suffix().toLower()))
+        return name;
+    return file.completeBaseName() + u'.' + extensions.first();
+}
 
 QStringList QtUserPrompts::nameFilters(const QList<FileType> &types)
 {
@@ -120,6 +136,16 @@ std::optional<QString> QtUserPrompts::chooseSaveLocation(const SaveDialog &reque
     dialog.selectFile(request.proposedName);
     // A name typed without extension gets the proposed one, as the chosen type's default.
     dialog.setDefaultSuffix(QFileInfo(request.proposedName).suffix());
+    // Picking another type changes the typed name's extension to match, as users expect.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
+        const QStringList typed = dialog.selectedFiles();
+        if (typed.isEmpty() || QFileInfo(typed.first()).isDir())
+            return;
+        const QString renamed = nameForFilter(QFileInfo(typed.first()).fileName(), filter);
+        if (const QString suffix = QFileInfo(renamed).suffix(); !suffix.isEmpty())
+            dialog.setDefaultSuffix(suffix);
+        dialog.selectFile(renamed);
+    });
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return firstLocalFile(dialog);

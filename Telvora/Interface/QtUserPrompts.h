@@ -24,6 +24,10 @@ public:
     /// (when there are several), then one per type.
     static QStringList nameFilters(const QList<FileType> &types);
 
+    /// The save dialog's name after the user picks `filter`: `name` with the filter's first
+    /// extension, unless the name already has one of the filter's extensions or has none.
+    static QString nameForFilter(const QString &name, const QString &filter);
+
 private:
     QWidget *parentWindow() const;
 

@@ -5,6 +5,7 @@
 #include "TelvoraCore/Options/LocalTranscriptionOptions.h"
 #include "TelvoraCore/Provider/ProviderEndpoints.h"
 #include "TelvoraCore/Support/CancellationToken.h"
+#include "TelvoraCore/Transcript/TranscriptSegment.h"
 #include "TelvoraCore/Vocabulary/OutputKind.h"
 #include "TelvoraCore/Vocabulary/OutputLength.h"
 #include "TelvoraCore/Vocabulary/Voice.h"
@@ -207,6 +208,9 @@ public:
     bool readerIsCode() const;
     /// The name the save dialog proposes for the reader's text.
     QString exportFileName() const;
+    /// The segments to export as subtitles: while the reader shows a source made from a
+    /// transcript whose paragraphs still match its segments, with the reader's corrections.
+    std::optional<QList<TranscriptSegment>> subtitleSegments() const;
     void exportText();
     /// Writes the reader's text to a temporary file and hands it to the default application.
     void openElsewhere();
@@ -287,6 +291,9 @@ public:
     QString voiceDirectory; ///< The temporary folder of the narration parts.
     QString sourceBaseline; ///< The source text as last opened or exported.
     QString outputBaseline; ///< The output text as last opened or exported.
+    /// The timed segments the source text was rendered from; empty unless the source is a
+    /// transcript, opened or made by a transcription.
+    QList<TranscriptSegment> transcriptSegments;
 
 Q_SIGNALS:
     void sourceTextChanged(const QString &value);
@@ -367,6 +374,7 @@ private:
     {
         QString text;
         qint64 speakers = 0;
+        QList<TranscriptSegment> segments;
     };
 
     void startJob(const std::function<QCoro::Task<>(CancellationToken)> &work);

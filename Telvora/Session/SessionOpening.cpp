@@ -43,11 +43,11 @@ Session::OpenedText Session::readSourceFile(const QString &path, const QString &
     const QByteArray bytes = AtomicFile::read(path);
     if (extension == u"json") {
         const auto transcript = Transcript::decode(bytes, timecodes());
-        return {transcript.text, transcript.speakers};
+        return {transcript.text, transcript.speakers, transcript.segments};
     }
     if (extension == u"rtf")
-        return {RtfReader::read(bytes), 0};
-    return {decodeText(bytes), 0};
+        return {RtfReader::read(bytes), 0, {}};
+    return {decodeText(bytes), 0, {}};
 }
 
 bool Session::confirmReplacement()
@@ -106,6 +106,7 @@ void Session::importFile(const QUrl &url)
     setOutputText(QString());
     sourceBaseline = opened.text;
     outputBaseline.clear();
+    transcriptSegments = opened.segments;
     setDetectedSpeakers(opened.speakers);
     setDuration(0);
     setWaveform({});
@@ -129,6 +130,7 @@ void Session::loadExample()
     setOutputText(ExampleDocument::outputText());
     sourceBaseline = sourceText();
     outputBaseline = outputText();
+    transcriptSegments.clear();
     setReaderShowsSource(false);
     setGeneratedKind(OutputKind::summary);
     setDetectedSpeakers(2);

@@ -3,10 +3,12 @@
 #include "Telvora/Session/Session.h"
 
 #include "Telvora/Session/AtomicFile.h"
+#include "Telvora/Session/Document/OdtWriter.h"
 #include "Telvora/Session/Document/RtfWriter.h"
 #include "Telvora/Session/SessionTexts.h"
 #include "Telvora/Session/UserPrompts.h"
 #include "TelvoraCore/Errors/Error.h"
+#include "TelvoraCore/Transcript/Subtitles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,6 +18,25 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace telvora {
+
+namespace {
+
+// The file's bytes for the extension the user chose; subtitles only when there are segments.
+QByteArray exportedBytes(const QString &text, QStringView extension,
+                         const std::optional<QList<TranscriptSegment>> &subtitles)
+{
+    if (extension == u"rtf")
+        return RtfWriter::write(text);
+    if (extension == u"odt")
+        return OdtWriter::write(text);
+    if (subtitles && extension == u"srt")
+        return Subtitles::subRip(Subtitles::cues(*subtitles));
+    if (subtitles && extension == u"vtt")
+        return Subtitles::webVtt(Subtitles::cues(*subtitles));
+    return text.toUtf8();
+}
+
+} // namespace
 
 QString Session::readerText() const { return readerShowsSource() ? sourceText() : outputText(); }
 
@@ -41,23 +62,31 @@ QString Session::exportFileName() const
     return name + u'-' + readerTitle().toLower() + (readerIsCode() ? u".md"_s : u".txt"_s);
 }
 
+std::optional<QList<TranscriptSegment>> Session::subtitleSegments() const
+{
+    if (!readerShowsSource() || transcriptSegments.isEmpty())
+        return std::nullopt;
+    return Subtitles::withEditedText(transcriptSegments, sourceText());
+}
+
 void Session::exportText()
 {
     const QString text = readerText();
     if (text.isEmpty())
         return;
+    using Type = UserPrompts::FileType;
+    const std::optional<QList<TranscriptSegment>> subtitles = subtitleSegments();
     UserPrompts::SaveDialog dialog;
-    dialog.allowedTypes = readerIsCode()
-        ? QList<UserPrompts::FileType>{UserPrompts::FileType::plainText}
-        : QList<UserPrompts::FileType>{UserPrompts::FileType::plainText, UserPrompts::FileType::rtf};
+    dialog.allowedTypes = readerIsCode() ? QList{Type::plainText} : QList{Type::plainText, Type::rtf, Type::odt};
+    if (subtitles)
+        dialog.allowedTypes << Type::subRip << Type::webVtt;
     dialog.proposedName = exportFileName();
     const std::optional<QString> path = m_prompts->chooseSaveLocation(dialog);
     if (!path || path->isEmpty())
         return;
 
-    const bool rtf = QFileInfo(*path).suffix().toLower() == u"rtf";
     try {
-        AtomicFile::write(*path, rtf ? RtfWriter::write(text) : text.toUtf8());
+        AtomicFile::write(*path, exportedBytes(text, QFileInfo(*path).suffix().toLower(), subtitles));
     } catch (...) {
         report(std::current_exception());
         return;

@@ -44,6 +44,7 @@ QCoro::Task<> Session::transcription(TranscriptionRequest request, CancellationT
     const Transcript::Decoded transcript = Transcript::decode(bytes, request.timecodes);
     setSourceText(transcript.text);
     sourceBaseline.clear();
+    transcriptSegments = transcript.segments;
     setDetectedSpeakers(transcript.speakers);
     setReaderShowsSource(true);
     setStatus(SessionTexts::transcribed.toString());

@@ -15,7 +15,7 @@ class UserPrompts
 {
 public:
     /// Kinds of file a dialog offers, from the broadest to the most specific.
-    enum class FileType { text, plainText, audio, movie, rtf, json, mp3, mpeg4Audio };
+    enum class FileType { text, plainText, audio, movie, rtf, json, mp3, mpeg4Audio, odt, subRip, webVtt };
 
     struct Alert
     {

@@ -2,7 +2,6 @@
 
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Support/Json.h"
-#include "TelvoraCore/Transcript/TranscriptSegment.h"
 
 #include <QJsonArray>
 #include <QSet>
@@ -57,7 +56,7 @@ Decoded decode(const QByteArray &bytes, bool timecodes)
         lines.append(line(segment, timecodes));
         speakers.insert(segment.locutor);
     }
-    return Decoded{lines.join(u"\n\n"_s), int(speakers.size())};
+    return Decoded{lines.join(u"\n\n"_s), int(speakers.size()), all};
 }
 
 QString clock(double seconds)

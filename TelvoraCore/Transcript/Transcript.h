@@ -1,15 +1,20 @@
 #pragma once
 
+#include "TelvoraCore/Transcript/TranscriptSegment.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace telvora::Transcript {
 
-/// A transcript rendered as source text, with the number of distinct speakers.
+/// A transcript rendered as source text, with the number of distinct speakers and the
+/// segments it was rendered from.
 struct Decoded
 {
     QString text;
     int speakers = 0;
+    QList<TranscriptSegment> segments;
 };
 
 /// Renders a JSON transcript (an array of segments) as one line per segment, separated

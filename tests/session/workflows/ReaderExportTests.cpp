@@ -1,6 +1,7 @@
 #include "tests/session/workflows/WorkflowFixture.h"
 
 #include "Telvora/Session/Document/RtfReader.h"
+#include "tests/support/ProgramOutput.h"
 
 #include <QDir>
 
@@ -80,7 +81,8 @@ TEST_F(ReaderExport, PlainExportWritesUtf8AndSavesOnlyThatText)
     ASSERT_EQ(prompts.saveDialogsShown.size(), 1);
     EXPECT_EQ(prompts.saveDialogsShown.first().proposedName, u"Exemplo · ideias-txt-resumo.txt"_s);
     EXPECT_EQ(prompts.saveDialogsShown.first().allowedTypes,
-              (QList<UserPrompts::FileType>{UserPrompts::FileType::plainText, UserPrompts::FileType::rtf}));
+              (QList<UserPrompts::FileType>{UserPrompts::FileType::plainText, UserPrompts::FileType::rtf,
+                                            UserPrompts::FileType::odt}));
     EXPECT_EQ(readFile(path), session->outputText().toUtf8());
     EXPECT_EQ(session->status(), u"Exportado"_s);
     EXPECT_EQ(session->outputBaseline, session->outputText());
@@ -162,4 +164,105 @@ TEST_F(ReaderExport, OpenElsewhereWritesAFreshCopyEachTime)
         QFile::remove(path);
     }
     EXPECT_FALSE(session->hasUnsavedChanges());
+}
+
+namespace {
+
+const QByteArray twoSpeakerTranscript = R"([
+    {"locutor": "Ana", "inicio": 0.5, "fim": 3.25, "texto": "Bom dia a todos."},
+    {"locutor": "Bruno", "inicio": 3.25, "fim": 5, "texto": "Obrigado, Ana <e> equipe."}
+])";
+
+} // namespace
+
+TEST_F(ReaderExport, ATranscriptSourceAlsoExportsSubtitlesThatOpenAgainAsPlainText)
+{
+    session->importFile(QUrl::fromLocalFile(writeFile(u"entrevista.json"_s, twoSpeakerTranscript)));
+    session->setSourceText(QString(session->sourceText()).replace(u"Bom dia"_s, u"Boa tarde"_s));
+    struct Case
+    {
+        const char *name;
+        QString file;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {"SubRip", u"entrevista.srt"_s,
+         "1\n00:00:00,500 --> 00:00:03,250\nAna: Boa tarde a todos.\n\n"
+         "2\n00:00:03,250 --> 00:00:05,000\nBruno: Obrigado, Ana <e> equipe.\n"},
+        {"WebVTT", u"entrevista.VTT"_s,
+         "WEBVTT\n\n00:00:00.500 --> 00:00:03.250\n<v Ana>Boa tarde a todos.\n\n"
+         "00:00:03.250 --> 00:00:05.000\n<v Bruno>Obrigado, Ana &lt;e&gt; equipe.\n"},
+    };
+    for (const Case &row : cases) {
+        SCOPED_TRACE(row.name);
+        session->setReaderShowsSource(true);
+        const QString path = folder.filePath(row.file);
+        prompts.saveAnswers.enqueue(path);
+        session->exportText();
+        using Type = UserPrompts::FileType;
+        EXPECT_EQ(prompts.saveDialogsShown.last().allowedTypes,
+                  (QList{Type::plainText, Type::rtf, Type::odt, Type::subRip, Type::webVtt}));
+        EXPECT_EQ(readFile(path), row.expected);
+        EXPECT_EQ(session->status(), u"Exportado"_s);
+        EXPECT_FALSE(session->hasUnsavedChanges());
+
+        session->importFile(QUrl::fromLocalFile(path));
+        EXPECT_EQ(session->sourceText(), QString::fromUtf8(row.expected)) << "a subtitle file opens as plain text";
+        EXPECT_FALSE(session->subtitleSegments()) << "and is no transcript of its own";
+        session->importFile(QUrl::fromLocalFile(writeFile(u"entrevista.json"_s, twoSpeakerTranscript)));
+        session->setSourceText(QString(session->sourceText()).replace(u"Bom dia"_s, u"Boa tarde"_s));
+    }
+}
+
+TEST_F(ReaderExport, SubtitlesAreOfferedOnlyForATranscriptThatStillMatchesItsSegments)
+{
+    using Type = UserPrompts::FileType;
+    const QList<Type> documentTypes{Type::plainText, Type::rtf, Type::odt};
+    struct Case
+    {
+        const char *name;
+        std::function<void()> arrange;
+        QList<Type> offered;
+    };
+    const Case cases[] = {
+        {"the example's source", [&] { session->setReaderShowsSource(true); }, documentTypes},
+        {"a transcript's generated document",
+         [&] {
+             session->importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript)));
+             session->setOutputText(u"Resumo"_s);
+             session->setReaderShowsSource(false);
+         },
+         documentTypes},
+        {"a transcript with a paragraph added",
+         [&] {
+             session->importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript)));
+             session->setSourceText(session->sourceText() + u"\n\nNota da edição"_s);
+         },
+         documentTypes},
+        {"a transcript opened after another source",
+         [&] {
+             session->importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript)));
+             session->importFile(QUrl::fromLocalFile(writeFile(u"notas.txt"_s, "Ana: oi")));
+         },
+         documentTypes},
+    };
+    for (const Case &row : cases) {
+        SCOPED_TRACE(row.name);
+        row.arrange();
+        session->exportText();
+        ASSERT_FALSE(prompts.saveDialogsShown.isEmpty());
+        EXPECT_EQ(prompts.saveDialogsShown.last().allowedTypes, row.offered);
+        EXPECT_FALSE(session->subtitleSegments());
+    }
+}
+
+TEST_F(ReaderExport, OpenDocumentExportWritesTheShownDocumentForWordProcessors)
+{
+    const QString path = folder.filePath(u"documento.ODT"_s);
+    prompts.saveAnswers.enqueue(path);
+    session->exportText();
+    EXPECT_EQ(session->status(), u"Exportado"_s);
+    EXPECT_TRUE(readFile(path).startsWith("PK\x03\x04"));
+    const QString readBack = QString::fromUtf8(programOutput(u"odt2txt"_s, {u"--encoding=UTF-8"_s, path}));
+    EXPECT_EQ(readBack.simplified(), session->outputText().simplified());
 }
