@@ -227,3 +227,35 @@ TEST_F(TranscriptionWorkflow, SessionClosedMidTranscriptionEndsTheWorkerWithoutT
     EXPECT_TRUE(QTest::qWaitFor([this] { return workFolders(temp.path()).isEmpty(); }, 10000));
     QTest::qWait(200);
 }
+
+TEST_F(TranscriptionWorkflow, ATranscribedRecordingExportsItsSegmentsAsSubtitles)
+{
+    FakeRuntime runtime(u"twoSpeakers"_s);
+    openRecording();
+    session->transcribe();
+    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_EQ(session->transcriptSegments.size(), 2);
+
+    struct Case
+    {
+        const char *name;
+        QString file;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"SubRip", u"entrevista.srt"_s,
+         u"1\n00:00:00,000 --> 00:00:01,500\nAna: Ola\u0301.\n\n2\n00:00:01,500 --> 00:00:03,200\nBruno: Tudo bem?\n"_s},
+        {"WebVTT", u"entrevista.vtt"_s,
+         u"WEBVTT\n\n00:00:00.000 --> 00:00:01.500\n<v Ana>Ola\u0301.\n\n"
+         u"00:00:01.500 --> 00:00:03.200\n<v Bruno>Tudo bem?\n"_s},
+    };
+    for (const Case &row : cases) {
+        SCOPED_TRACE(row.name);
+        prompts.saveAnswers.enqueue(folder.filePath(row.file));
+        session->exportText();
+        EXPECT_EQ(QString::fromUtf8(readFile(folder.filePath(row.file))), row.expected);
+    }
+
+    openRecording(u"outra.wav"_s);
+    EXPECT_TRUE(session->transcriptSegments.isEmpty()) << "a new recording has no transcript yet";
+}
