@@ -275,16 +275,16 @@ TEST_F(Reader, AnEditFromTheMenuIsRestyledAndUndoesToo)
     const QString original = u"Título\n\nIntrodução\ntexto"_s;
     session->setOutputText(original);
     const int lineFeed = int(original.lastIndexOf(u'\n'));
-    ASSERT_EQ(formatAt(lineFeed - 2).font().pointSizeF(), 24);
+    ASSERT_EQ(formatAt(lineFeed - 2).font().pixelSize(), 24);
     placeCaret(lineFeed + 1, lineFeed);
     text()->cut(); // the menu's "Recortar" goes straight to the document
 
     EXPECT_EQ(session->outputText(), u"Título\n\nIntroduçãotexto"_s);
-    EXPECT_EQ(formatAt(lineFeed - 2).font().pointSizeF(), 18);
+    EXPECT_EQ(formatAt(lineFeed - 2).font().pixelSize(), 18);
     for (int step = 0; step < 2 && session->outputText() != original; ++step)
         text()->undo();
     EXPECT_EQ(session->outputText(), original);
-    EXPECT_EQ(formatAt(lineFeed - 2).font().pointSizeF(), 24);
+    EXPECT_EQ(formatAt(lineFeed - 2).font().pixelSize(), 24);
     EXPECT_TRUE(document()->isRedoAvailable());
 }
 
@@ -299,7 +299,7 @@ TEST_F(Reader, ATypedHeadingIsStyledAtOnceAndTheCaretStays)
     EXPECT_EQ(session->outputText(), u"Título\n\nPrimeira linha do corpo.\n# Segunda linha."_s);
     EXPECT_EQ(text()->textCursor().position(), line + 2);
     const QFont heading = formatAt(line + 4).font();
-    EXPECT_EQ(heading.pointSizeF(), 24);
+    EXPECT_EQ(heading.pixelSize(), 24);
     EXPECT_TRUE(heading.bold());
     EXPECT_EQ(formatAt(line - 3).font(), body);
 
@@ -309,7 +309,7 @@ TEST_F(Reader, ATypedHeadingIsStyledAtOnceAndTheCaretStays)
     EXPECT_EQ(formatAt(line + 2).font(), body);
     text()->redo();
     EXPECT_EQ(session->outputText(), u"Título\n\nPrimeira linha do corpo.\n# Segunda linha."_s);
-    EXPECT_EQ(formatAt(line + 4).font().pointSizeF(), 24);
+    EXPECT_EQ(formatAt(line + 4).font().pixelSize(), 24);
     text()->undo();
     text()->undo();
     EXPECT_EQ(session->outputText(), prose);
@@ -326,7 +326,7 @@ TEST_F(Reader, ABreakAfterTheTitleGivesTheNewLineTheBodyLook)
     QTest::keyClicks(text(), u"x"_s);
 
     EXPECT_EQ(session->outputText(), u"Tít\nxulo\n\nPrimeira linha do corpo.\nSegunda linha."_s);
-    EXPECT_EQ(formatAt(0).font().pointSizeF(), 32);
+    EXPECT_EQ(formatAt(0).font().pixelSize(), 32);
     EXPECT_EQ(formatAt(5).font(), body);
 }
 
@@ -334,7 +334,7 @@ TEST_F(Reader, AChangeOfTheCodeStylingAloneRestylesTheWholeText)
 {
     const QString markdown = u"# Slide\n\nTexto"_s;
     session->setOutputText(markdown);
-    EXPECT_EQ(formatAt(2).font().pointSizeF(), 32);
+    EXPECT_EQ(formatAt(2).font().pixelSize(), 32);
     placeCaret(int(markdown.size()));
     typeInto(u"!"_s);
     ASSERT_TRUE(document()->isUndoAvailable());
@@ -342,7 +342,7 @@ TEST_F(Reader, AChangeOfTheCodeStylingAloneRestylesTheWholeText)
     session->setGeneratedKind(OutputKind::quintara);
     EXPECT_TRUE(session->readerIsCode());
     EXPECT_EQ(formatAt(2).font(), formatAt(12).font());
-    EXPECT_EQ(formatAt(2).font().pointSizeF(), 15);
+    EXPECT_EQ(formatAt(2).font().pixelSize(), 15);
     EXPECT_FALSE(document()->isUndoAvailable());
     EXPECT_EQ(view->document()->viewText(), markdown + u"!"_s);
 }
@@ -390,11 +390,11 @@ TEST_F(Reader, TheExampleShowsItsTitleAndHeadings)
     session->loadExample();
     const QString output = session->outputText();
     const QFont title = formatAt(2).font();
-    EXPECT_EQ(title.pointSizeF(), 32);
+    EXPECT_EQ(title.pixelSize(), 32);
     EXPECT_TRUE(title.bold());
     const QFont heading = formatAt(int(output.indexOf(u"Pontos principais"_s)) + 1).font();
-    EXPECT_EQ(heading.pointSizeF(), 24);
-    EXPECT_EQ(formatAt(int(output.indexOf(u"1. Curiosidade"_s)) + 1).font().pointSizeF(), 18);
+    EXPECT_EQ(heading.pixelSize(), 24);
+    EXPECT_EQ(formatAt(int(output.indexOf(u"1. Curiosidade"_s)) + 1).font().pixelSize(), 18);
     const QTextBlock blank = document()->findBlock(int(output.indexOf(u"\n\n"_s)) + 1);
     EXPECT_EQ(blank.blockFormat().lineHeightType(), int(QTextBlockFormat::FixedHeight));
 }
