@@ -2,6 +2,12 @@
 
 #include "tests/support/QtPrinters.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 using namespace telvora;
@@ -33,4 +39,30 @@ TEST(SaveDialogName, FollowsTheTypeTheUserPicks)
         SCOPED_TRACE(row.name);
         EXPECT_EQ(QtUserPrompts::nameForFilter(row.typed, row.filter), row.expected);
     }
+}
+
+TEST(SaveDialogName, TheSaveDialogRenamesTheTypedNameWhenTheUserPicksAType)
+{
+    using Type = UserPrompts::FileType;
+    QString shownAfterPick;
+    // The dialog runs modally; its own widgets are driven once it shows.
+    QTimer::singleShot(0, [&shownAfterPick] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto *types = dialog->findChild<QComboBox *>(u"fileTypeCombo"_s);
+        auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
+        ASSERT_NE(types, nullptr);
+        ASSERT_NE(name, nullptr);
+        const int subRip = types->findText(u"Legendas SubRip (*.srt)"_s);
+        ASSERT_GE(subRip, 0);
+        types->setCurrentIndex(subRip);
+        Q_EMIT types->activated(subRip); // what a click on the entry sends
+        shownAfterPick = name->text();
+        dialog->reject();
+    });
+    QtUserPrompts prompts;
+    const std::optional<QString> chosen =
+        prompts.chooseSaveLocation({{Type::plainText, Type::rtf, Type::subRip}, u"aula-m4a-original.txt"_s});
+    EXPECT_FALSE(chosen);
+    EXPECT_EQ(shownAfterPick, u"aula-m4a-original.srt"_s);
 }
