@@ -117,6 +117,12 @@ QCoro::Task<> Session::synthesize(bool play, CancellationToken token)
     if (missing.size() < chunks.size())
         setStatus(reusingStatus(chunks.size() - missing.size(), chunks.size()));
     for (const qsizetype i : missing) {
+        // A chunk repeated in the script is paid for once.
+        const qsizetype same = keys.indexOf(keys[i]);
+        if (same < i) {
+            AtomicFile::write(folder.partPath(i), AtomicFile::read(folder.partPath(same)));
+            continue;
+        }
         token.throwIfCancelled();
         if (outputText() != narrated)
             throw TelvoraError(SessionTexts::changedDuringNarration.toString());

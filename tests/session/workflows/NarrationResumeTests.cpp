@@ -187,6 +187,22 @@ TEST_F(ResumedNarration, ADamagedPartIsRequestedAgain)
     EXPECT_EQ(readFile(QDir(session->voiceDirectory).filePath(u"parte-1.mp3"_s)), mp3Tone(0.5));
 }
 
+TEST_F(ResumedNarration, AChunkRepeatedInTheScriptIsRequestedOnce)
+{
+    const QString paragraph = sentences(2998); // the next space is the last break of the first window
+    const QString repeated = paragraph + u' ' + paragraph;
+    ASSERT_EQ(Editorial::speechChunks(repeated, 3000), (QStringList{paragraph, paragraph}));
+    qputenv("XDG_CACHE_HOME", writeFile(u"not-a-folder"_s, "x").toLocal8Bit()); // not even the cache helps
+
+    narrate({script(repeated), speech(0.4)});
+    EXPECT_EQ(statuses,
+              (QStringList{u"Preparando voz…"_s, u"Preparando narração…"_s, u"Voz 1/2…"_s, u"Áudio pronto"_s}));
+    EXPECT_EQ(requestsSince(before), (Requests{1, 1}));
+    const QDir parts(session->voiceDirectory);
+    EXPECT_EQ(readFile(parts.filePath(u"parte-1.mp3"_s)), mp3Tone(0.4));
+    EXPECT_NEAR(audioDuration(session->voiceURL.toLocalFile()), 0.8, 0.05);
+}
+
 TEST_F(ResumedNarration, PartsTheJoinRefusesAreNotOfferedAgain)
 {
     const QString twoParts = sentences(5000);
