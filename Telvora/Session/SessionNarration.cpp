@@ -7,6 +7,7 @@
 #include "Telvora/Session/AtomicFile.h"
 #include "Telvora/Session/NarrationFolder.h"
 #include "Telvora/Session/SessionTexts.h"
+#include "Telvora/Session/SpeechCache.h"
 #include "Telvora/Session/UserPrompts.h"
 #include "TelvoraCore/Editorial/Editorial.h"
 #include "TelvoraCore/Errors/Error.h"
@@ -36,6 +37,45 @@ QString partStatus(qsizetype index, qsizetype count)
         + SessionTexts::voicePartSuffix.toString();
 }
 
+QString reusingStatus(qsizetype reused, qsizetype count)
+{
+    return SessionTexts::reusingPartsPrefix.toString() + QString::number(reused)
+        + SessionTexts::reusingPartsMiddle.toString() + QString::number(count)
+        + SessionTexts::reusingPartsSuffix.toString();
+}
+
+QList<QByteArray> partKeys(const QStringList &chunks, VoiceProvider provider, const QString &model,
+                           const QString &voice)
+{
+    const QString format = ProviderClient::speechFormat(provider);
+    QList<QByteArray> keys;
+    keys.reserve(chunks.size());
+    for (const QString &chunk : chunks)
+        keys.append(SpeechCache::partKey(provider, model, voice, format, chunk));
+    return keys;
+}
+
+// Copies the parts already paid for into the folder; answers the indexes still to request.
+QList<qsizetype> reuseCachedParts(const SpeechCache &cache, const QList<QByteArray> &keys,
+                                  const NarrationFolder &folder)
+{
+    QList<qsizetype> missing;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const std::optional<QByteArray> audio = cache.find(keys[i]);
+        if (audio)
+            AtomicFile::write(folder.partPath(i), *audio);
+        else
+            missing.append(i);
+    }
+    return missing;
+}
+
+void forgetParts(const SpeechCache &cache, const QList<QByteArray> &keys)
+{
+    for (const QByteArray &key : keys)
+        cache.forget(key);
+}
+
 } // namespace
 
 QCoro::Task<> Session::synthesize(bool play, CancellationToken token)
@@ -55,29 +95,62 @@ QCoro::Task<> Session::synthesize(bool play, CancellationToken token)
     const QString narrated = outputText();
     const ProviderClient client(&m_network, m_endpoints, token);
     const QString instructions = Editorial::speechInstructions(speechProvider, takesExpressiveTags(eleven));
-    const QString script = co_await client.generate(narrated, instructions, openAIKey, scriptModel);
+    // A model never writes the same script twice, so a retry reuses the script as well as its parts.
+    const SpeechCache cache;
+    const QByteArray scriptKey = SpeechCache::scriptKey(scriptModel, instructions, narrated);
+    const std::optional<QByteArray> cachedScript = cache.find(scriptKey);
+    QString script;
+    if (cachedScript)
+        script = QString::fromUtf8(*cachedScript);
+    else
+        script = co_await client.generate(narrated, instructions, openAIKey, scriptModel);
     const QStringList chunks = Editorial::speechChunks(script, chunkLimit(speechProvider));
+    if (!cachedScript && !chunks.isEmpty())
+        cache.store(scriptKey, script.toUtf8());
 
     NarrationFolder folder;
     if (chunks.isEmpty())
         throw TelvoraError(SessionTexts::noAudio.toString());
-    QStringList parts;
-    for (qsizetype i = 0; i < chunks.size(); ++i) {
+    const QString speechModel = speechProvider == VoiceProvider::openAI ? openAISpeech : eleven;
+    const QList<QByteArray> keys = partKeys(chunks, speechProvider, speechModel, voice);
+    const QList<qsizetype> missing = reuseCachedParts(cache, keys, folder);
+    if (missing.size() < chunks.size())
+        setStatus(reusingStatus(chunks.size() - missing.size(), chunks.size()));
+    for (const qsizetype i : missing) {
+        // A chunk repeated in the script is paid for once.
+        const qsizetype same = keys.indexOf(keys[i]);
+        if (same < i) {
+            AtomicFile::write(folder.partPath(i), AtomicFile::read(folder.partPath(same)));
+            continue;
+        }
         token.throwIfCancelled();
         if (outputText() != narrated)
             throw TelvoraError(SessionTexts::changedDuringNarration.toString());
         setStatus(partStatus(i, chunks.size()));
         const QByteArray audio =
             co_await client.speech(chunks[i], speechProvider, speechKey, voice, eleven, openAISpeech);
+        // Cached before anything else can fail, so a retry does not pay for it again.
+        cache.store(keys[i], audio);
         AtomicFile::write(folder.partPath(i), audio);
-        parts.append(folder.partPath(i));
     }
+    QStringList parts;
+    for (qsizetype i = 0; i < chunks.size(); ++i)
+        parts.append(folder.partPath(i));
 
+    // A part the join or the player refuses may be a reply that is not audio: none of this
+    // narration's parts is offered again.
     QString narration = parts.first();
     if (parts.size() > 1) {
         // The join runs off the GUI thread; the session may be gone when it returns.
         const QPointer<Session> alive(this);
-        narration = co_await AudioSamples::join(parts, folder.path(), token);
+        try {
+            narration = co_await AudioSamples::join(parts, folder.path(), token);
+        } catch (const Cancelled &) {
+            throw;
+        } catch (...) {
+            forgetParts(cache, keys);
+            throw;
+        }
         if (!alive)
             throw Cancelled();
     }
@@ -86,7 +159,13 @@ QCoro::Task<> Session::synthesize(bool play, CancellationToken token)
         throw TelvoraError(SessionTexts::changedAfterNarration.toString());
 
     // Everything that can fail happens before the previous narration is dropped.
-    std::unique_ptr<AudioPlayer> player = openAudioPlayer(narration);
+    std::unique_ptr<AudioPlayer> player;
+    try {
+        player = openAudioPlayer(narration);
+    } catch (...) {
+        forgetParts(cache, keys);
+        throw;
+    }
     discardVoice();
     voiceDirectory = folder.release();
     installVoicePlayer(std::move(player));

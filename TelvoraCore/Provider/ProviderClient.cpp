@@ -346,6 +346,11 @@ QCoro::Task<QList<Voice>> ProviderClient::elevenVoices(QString key) const
     co_return ProviderCatalogs::finishVoices(std::move(collected));
 }
 
+QString ProviderClient::speechFormat(VoiceProvider provider)
+{
+    return provider == VoiceProvider::elevenLabs ? u"mp3_44100_128"_s : u"mp3"_s;
+}
+
 QCoro::Task<QByteArray> ProviderClient::speech(QString text, VoiceProvider provider, QString key, QString voice,
                                                QString elevenModel, QString openAIModel) const
 {
@@ -355,7 +360,7 @@ QCoro::Task<QByteArray> ProviderClient::speech(QString text, VoiceProvider provi
             throw TelvoraError(ProviderMessages::selectElevenVoice.toString());
         QUrl url =
             elevenUrl(u"/v1/text-to-speech/"_s + QString::fromLatin1(QUrl::toPercentEncoding(voice, pathCharacters)));
-        url.setQuery(u"output_format=mp3_44100_128"_s);
+        url.setQuery(u"output_format="_s + speechFormat(provider));
         const QJsonObject body{{u"text"_s, text}, {u"model_id"_s, elevenModel}};
         co_return co_await request(*this, url, key, true, body);
     }
@@ -370,8 +375,10 @@ QCoro::Task<QByteArray> ProviderClient::speech(QString text, VoiceProvider provi
                                                ProviderMessages::compatibleVoiceAfter));
         }
     }
-    QJsonObject body{
-        {u"model"_s, openAIModel}, {u"voice"_s, voice}, {u"input"_s, text}, {u"response_format"_s, u"mp3"_s}};
+    QJsonObject body{{u"model"_s, openAIModel},
+                     {u"voice"_s, voice},
+                     {u"input"_s, text},
+                     {u"response_format"_s, speechFormat(provider)}};
     if (!legacy)
         body.insert(u"instructions"_s, ProviderMessages::speechDelivery.toString());
     co_return co_await request(*this, openAIUrl(u"/v1/audio/speech"_s), key, false, body);

@@ -62,6 +62,8 @@ public:
     /// MP3 audio of `text` spoken by `voice`; only the chosen provider's model is used.
     QCoro::Task<QByteArray> speech(QString text, VoiceProvider provider, QString key, QString voice,
                                    QString elevenModel, QString openAIModel) const;
+    /// The audio format speech() asks of `provider`: "mp3_44100_128" or "mp3".
+    static QString speechFormat(VoiceProvider provider);
 
     const ProviderEndpoints &endpoints() const noexcept { return m_endpoints; }
 

@@ -1,0 +1,149 @@
+#include "Telvora/Session/SpeechCache.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QtEndian>
+
+#include <algorithm>
+#include <utility>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace telvora {
+
+namespace {
+
+// Changes whenever the keys or the entries change shape, so old entries are never misread.
+constexpr QByteArrayView entryMagic = "telvora-cache 1\n";
+constexpr qsizetype checksumSize = 32;
+constexpr QStringView entrySuffix = u".entry";
+
+// Every field goes in after its length, so no two lists of fields hash the same bytes
+// ("ab" + "c" is not "a" + "bc").
+class FramedHash
+{
+public:
+    explicit FramedHash(QByteArrayView kind) { add(kind); }
+
+    FramedHash &add(QByteArrayView bytes)
+    {
+        const quint64 length = qToBigEndian(quint64(bytes.size()));
+        m_hash.addData(QByteArrayView(reinterpret_cast<const char *>(&length), sizeof length));
+        m_hash.addData(bytes);
+        return *this;
+    }
+    // Texts are hashed as the UTF-8 that goes to the provider.
+    FramedHash &add(const QString &text) { return add(QByteArrayView(text.toUtf8())); }
+
+    QByteArray result() const { return m_hash.result(); }
+
+private:
+    QCryptographicHash m_hash{QCryptographicHash::Sha256};
+};
+
+QByteArray checksum(const QByteArray &key, QByteArrayView content)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(key);
+    hash.addData(content);
+    return hash.result();
+}
+
+} // namespace
+
+QString SpeechCache::defaultFolder()
+{
+    QString cacheHome = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cacheHome.isEmpty() || QDir::isRelativePath(cacheHome))
+        cacheHome = QDir::homePath() + u"/.cache"_s;
+    return QDir(cacheHome).filePath(u"telvora/speech"_s);
+}
+
+SpeechCache::SpeechCache(QString folder, qint64 capacity)
+    : m_folder(std::move(folder))
+    , m_capacity(capacity)
+{}
+
+QByteArray SpeechCache::partKey(VoiceProvider provider, const QString &model, const QString &voice,
+                                const QString &format, const QString &text)
+{
+    return FramedHash("part").add(provider.rawValue()).add(model).add(voice).add(format).add(text).result();
+}
+
+QByteArray SpeechCache::scriptKey(const QString &model, const QString &instructions, const QString &text)
+{
+    return FramedHash("script").add(model).add(instructions).add(text).result();
+}
+
+QString SpeechCache::entryPath(const QByteArray &key) const
+{
+    return QDir(m_folder).filePath(QString::fromLatin1(key.toHex()) + entrySuffix.toString());
+}
+
+std::optional<QByteArray> SpeechCache::find(const QByteArray &key) const
+{
+    QFile file(entryPath(key));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    const qsizetype header = entryMagic.size() + checksumSize;
+    const bool intact = bytes.size() >= header && QByteArrayView(bytes).startsWith(entryMagic)
+        && QByteArrayView(bytes).sliced(entryMagic.size(), checksumSize)
+            == checksum(key, QByteArrayView(bytes).sliced(header));
+    if (!intact) {
+        file.remove();
+        return std::nullopt;
+    }
+    // The modification time is the last use: access times are often not kept (noatime).
+    file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
+    return bytes.remove(0, header);
+}
+
+void SpeechCache::store(const QByteArray &key, const QByteArray &content) const
+{
+    if (!QDir().mkpath(m_folder))
+        return;
+    // The scripts are the user's documents rewritten.
+    QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QSaveFile file(entryPath(key));
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.write(entryMagic.data(), entryMagic.size());
+    file.write(checksum(key, content));
+    file.write(content);
+    if (!file.commit())
+        return;
+    trim(QFileInfo(file.fileName()).fileName());
+}
+
+void SpeechCache::forget(const QByteArray &key) const { QFile::remove(entryPath(key)); }
+
+void SpeechCache::trim(const QString &newest) const
+{
+    QFileInfoList entries = QDir(m_folder).entryInfoList({u"*"_s + entrySuffix.toString()}, QDir::Files);
+    // Oldest use first; the entry just stored goes last, whatever the clock's resolution says.
+    std::sort(entries.begin(), entries.end(), [&](const QFileInfo &a, const QFileInfo &b) {
+        const bool aNewest = a.fileName() == newest;
+        const bool bNewest = b.fileName() == newest;
+        if (aNewest != bNewest)
+            return bNewest;
+        return a.lastModified() < b.lastModified();
+    });
+    qint64 total = 0;
+    for (const QFileInfo &entry : entries)
+        total += entry.size();
+    for (const QFileInfo &entry : entries) {
+        if (total <= m_capacity)
+            break;
+        if (QFile::remove(entry.filePath()))
+            total -= entry.size();
+    }
+}
+
+} // namespace telvora
