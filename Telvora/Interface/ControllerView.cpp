@@ -334,13 +334,11 @@ QString ControllerView::statusDisplayText(const QString &status, const std::opti
 {
     if (!progress)
         return status.toUpper();
-    // The display holds two short lines: the status would take both and hide the progress.
+    // Two short lines: the status alone fills them, and no time left fits beside a
+    // percentage ("42 % · 3 MIN" is wider than the display), so the reader's footer has it.
     const QFontMetricsF metrics(ConsoleFonts::regular(Style::statusSize));
-    const qreal width = Layout::statusDisplay.width();
-    QString progressLine = StatusLine::progressText(*progress).toUpper();
-    if (metrics.horizontalAdvance(progressLine) > width)
-        progressLine = StatusLine::percentText(*progress);
-    return metrics.elidedText(status.toUpper(), Qt::ElideRight, width) + u'\n' + progressLine;
+    return metrics.elidedText(status.toUpper(), Qt::ElideRight, Layout::statusDisplay.width()) + u'\n'
+        + StatusLine::percentText(*progress);
 }
 
 QString ControllerView::sourceInfoLine(double duration, qint64 detectedSpeakers, bool isExample,

@@ -57,8 +57,7 @@ public:
     /// The transcript preview's text before wrapping.
     static QString previewText(const QString &sourceText);
     /// The status display's text: the status in upper case; while a transcription reports
-    /// progress, the status cut to the first line and the progress on the second (the
-    /// percentage alone when the time left does not fit the display).
+    /// progress, the status cut to the first line and the stage's percentage on the second.
     static QString statusDisplayText(const QString &status, const std::optional<TranscriptionProgress> &progress);
 
 protected:

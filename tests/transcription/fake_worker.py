@@ -98,11 +98,14 @@ elif behaviour == "progressThenFail":
 elif behaviour == "sleepUntilInterrupted":
 
     def interrupted(*_):
+        # Still reporting after the interrupt, as a worker's busy thread may.
+        progress(("recognition", 0.9))
         touch("interrupted")
         write(TWO_SPEAKERS)
         sys.exit(0)
 
     signal.signal(signal.SIGINT, interrupted)
+    progress(("loading", 0))
     wait_for("never")
 elif behaviour == "waitForGo":
     wait_for("go")
