@@ -27,9 +27,9 @@ using Environment = QMap<QString, QString>;
 /// child that cannot be started throws PlatformError.
 ///
 /// Lines of the form "TELVORA-PROGRESS <stage> <fraction>" are progress, not output: they
-/// are left out of the result and of the failure message, and each well-formed one is
-/// passed to `onProgress` on the coroutine's thread while the child runs (never after the
-/// run ends).
+/// are left out of the result and of the failure message, and the well-formed ones are
+/// passed to `onProgress` on the coroutine's thread while the child runs, never after the
+/// run ends (within a stage, steps under half a percent are coalesced).
 QCoro::Task<QString> run(QString executable, QStringList arguments, std::optional<Environment> environment,
                          CancellationToken token, ProgressCallback onProgress = {});
 
