@@ -6,6 +6,10 @@ to write ("output") and the transcription options ("options"). Speech is recogni
 faster-whisper and speakers are told apart with sherpa-onnx; the transcript is a JSON array
 of {"locutor", "inicio", "fim", "texto"} segments. On failure the worker prints one line in
 Portuguese and exits with a non-zero status; SIGINT stops it at once.
+
+While it works it prints progress lines, `TELVORA-PROGRESS <stage> <fraction>`, with the
+stages "loading", "recognition" and "diarization" and a fraction from 0 to 1 of that stage;
+the program shows them and keeps them out of the diagnostic it reports.
 """
 
 import array
@@ -47,6 +51,10 @@ EMBEDDING_URL = (
 )
 CLUSTER_THRESHOLD = 0.5
 
+PROGRESS_MARK = "TELVORA-PROGRESS"
+# Fractions are printed in steps of half a percent, so a long stage prints at most 201 lines.
+PROGRESS_STEPS = 200
+
 
 class WorkerError(Exception):
     """A failure the user reads: one line in Portuguese."""
@@ -71,6 +79,25 @@ class Turn:
     start: float
     end: float
     speaker: int
+
+
+class Progress:
+    """Prints how far each stage got, from 0 to 1, whenever it reaches a new step."""
+
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.stage = None
+        self.step = -1
+
+    def report(self, stage, fraction):
+        fraction = min(max(float(fraction), 0.0), 1.0)
+        step = int(fraction * PROGRESS_STEPS)
+        with self.lock:
+            if stage == self.stage and step <= self.step:
+                return
+            self.stage, self.step = stage, step
+            sys.stdout.write(f"{PROGRESS_MARK} {stage} {fraction:.4f}\n")
+            sys.stdout.flush()
 
 
 def read_request(path):
@@ -198,13 +225,16 @@ def as_array(samples):
     return numpy.frombuffer(samples.tobytes(), dtype="<f4")
 
 
-def recognise(samples, options):
+def recognise(samples, options, progress):
     """Speech segments from faster-whisper, silence filtered out by its voice detector."""
     faster_whisper = engine_module("faster_whisper")
     try:
         model = faster_whisper.WhisperModel(options["model"], device="auto", compute_type="auto")
     except Exception as error:
         raise WorkerError(f"Não foi possível carregar o modelo Whisper \"{options['model']}\": {describe(error)}.") from error
+    progress.report("loading", 1)
+    progress.report("recognition", 0)
+    duration = len(samples) / SAMPLE_RATE
     pieces, _ = model.transcribe(
         as_array(samples),
         language=options["language"],
@@ -212,10 +242,13 @@ def recognise(samples, options):
         vad_filter=True,
     )
     segments = []
+    # Segments come as they are recognised; their end tells how far into the audio it got.
     for piece in pieces:
         text = piece.text.strip()
         if text:
             segments.append(Segment(float(piece.start), float(piece.end), text))
+        progress.report("recognition", float(piece.end) / duration)
+    progress.report("recognition", 1)
     return segments
 
 
@@ -251,7 +284,7 @@ def model_file(configured, kind):
     return configured
 
 
-def diarize(samples, options):
+def diarize(samples, options, progress):
     """Speaker turns from sherpa-onnx's offline diarization."""
     sherpa_onnx = engine_module("sherpa_onnx")
     folder = cache_folder()
@@ -278,17 +311,26 @@ def diarize(samples, options):
     if not config.validate():
         raise WorkerError("Os modelos de identificação de locutores não puderam ser carregados.")
     diarizer = sherpa_onnx.OfflineSpeakerDiarization(config)
-    result = diarizer.process(as_array(samples)).sort_by_start_time()
+    progress.report("diarization", 0)
+
+    def advanced(done, total):
+        if total > 0:
+            progress.report("diarization", done / total)
+        return 0  # go on
+
+    result = diarizer.process(as_array(samples), callback=advanced).sort_by_start_time()
+    progress.report("diarization", 1)
     return [Turn(float(turn.start), float(turn.end), int(turn.speaker)) for turn in result]
 
 
-def transcribe(request):
+def transcribe(request, progress):
+    progress.report("loading", 0)
     samples = read_samples(request.audio)
     options = request.options
-    segments = recognise(samples, options)
+    segments = recognise(samples, options, progress)
     # One expected speaker needs no diarization (and no diarization models).
     separate = options["diarization"] and options["speakerCount"] != 1 and segments
-    turns = diarize(samples, options) if separate else []
+    turns = diarize(samples, options, progress) if separate else []
     labels = label_speakers(assign_speakers(segments, turns), speaker_names(options["speakerNames"]))
     write_transcript(request.output, transcript(segments, labels))
 
@@ -309,7 +351,7 @@ def main(argv):
 
     def work():
         try:
-            transcribe(read_request(argv[-1]))
+            transcribe(read_request(argv[-1]), Progress())
         except WorkerError as error:
             outcome["error"] = str(error)
         except Exception as error:

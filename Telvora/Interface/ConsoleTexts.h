@@ -60,6 +60,16 @@ inline constexpr QStringView characters = u" caracteres";
 
 inline constexpr QStringView alertTitle = u"Telvora";
 
+// After the status line, in the console and the reader, while a transcription reports its
+// progress. A no-break space keeps each number with its unit when the small display wraps.
+inline constexpr QStringView progressSeparator = u" ";
+inline constexpr QStringView percent = u"%1\u00A0%";
+inline constexpr QStringView timeLeftSeparator = u" · ";
+inline constexpr QStringView underAMinute = u"menos de 1\u00A0min";
+inline constexpr QStringView aboutMinutes = u"cerca de %1\u00A0min";
+inline constexpr QStringView aboutHours = u"cerca de %1\u00A0h";
+inline constexpr QStringView aboutHoursAndMinutes = u"cerca de %1\u00A0h %2\u00A0min";
+
 // The window buttons: label (and accessibility label), then tooltip with the Linux shortcut.
 inline constexpr QStringView closePanel = u"Fechar painel";
 inline constexpr QStringView closePanelTip = u"Fechar painel · Ctrl+W";

@@ -8,9 +8,11 @@
 #include "Telvora/Interface/ConsoleStyle.h"
 #include "Telvora/Interface/ConsoleTexts.h"
 #include "Telvora/Interface/ConsoleWindowControls.h"
+#include "Telvora/Interface/StatusLine.h"
 #include "Telvora/Session/Session.h"
 #include "TelvoraCore/Transcript/Transcript.h"
 
+#include <QFontMetricsF>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QTextBoundaryFinder>
@@ -237,6 +239,7 @@ void ControllerView::observeSession()
     refreshOn(&Session::voicesLoadingChanged);
     refreshOn(&Session::textModelChanged);
     refreshOn(&Session::statusChanged);
+    refreshOn(&Session::transcriptionProgressChanged);
     refreshOn(&Session::sourcePlayingChanged);
     refreshOn(&Session::voicePlayingChanged);
     refreshOn(&Session::sourcePlayerChanged);
@@ -317,7 +320,7 @@ void ControllerView::refresh()
     m_listenKey->setEnabled(!busy && (hasVoice || (session.voiceEnabled() && !session.outputText().isEmpty())));
     m_exportKey->setEnabled(hasVoice && !busy);
 
-    m_statusDisplay->setText(session.status().toUpper());
+    m_statusDisplay->setText(statusDisplayText(session.status(), session.transcriptionProgress()));
     m_statusDisplay->setToolTip(session.status());
     m_statusDisplay->setAccessibleName(Texts::statusName.toString() + session.status());
     const bool lampShown = busy || session.status() == Texts::errorStatus;
@@ -325,6 +328,17 @@ void ControllerView::refresh()
         m_lampShown = lampShown;
         update(toWidget(Layout::activityLamp).toAlignedRect().adjusted(-1, -1, 1, 1));
     }
+}
+
+QString ControllerView::statusDisplayText(const QString &status, const std::optional<TranscriptionProgress> &progress)
+{
+    if (!progress)
+        return status.toUpper();
+    // Two short lines: the status alone fills them, and no time left fits beside a
+    // percentage ("42 % · 3 MIN" is wider than the display), so the reader's footer has it.
+    const QFontMetricsF metrics(ConsoleFonts::regular(Style::statusSize));
+    return metrics.elidedText(status.toUpper(), Qt::ElideRight, Layout::statusDisplay.width()) + u'\n'
+        + StatusLine::percentText(*progress);
 }
 
 QString ControllerView::sourceInfoLine(double duration, qint64 detectedSpeakers, bool isExample,

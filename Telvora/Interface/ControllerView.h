@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Telvora/Interface/ConsoleOperations.h"
+#include "Telvora/Transcription/TranscriptionProgress.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -8,6 +9,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -54,6 +56,9 @@ public:
     static QString sourceInfoLine(double duration, qint64 detectedSpeakers, bool isExample, const QString &sourceText);
     /// The transcript preview's text before wrapping.
     static QString previewText(const QString &sourceText);
+    /// The status display's text: the status in upper case; while a transcription reports
+    /// progress, the status cut to the first line and the stage's percentage on the second.
+    static QString statusDisplayText(const QString &status, const std::optional<TranscriptionProgress> &progress);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

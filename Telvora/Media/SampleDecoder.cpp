@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace telvora::SampleDecoder {
 
 namespace {
@@ -27,7 +29,8 @@ qint64 append(QFile &file, const Resampler &resampler, int frames)
 
 } // namespace
 
-void decode(const QString &source, const QString &destination, const CancellationToken &token)
+void decode(const QString &source, const QString &destination, const CancellationToken &token,
+            const std::function<void(double)> &onProgress)
 {
     AudioStreamReader reader(source);
     if (!reader.hasAudio())
@@ -41,9 +44,12 @@ void decode(const QString &source, const QString &destination, const Cancellatio
 
     Resampler resampler(1, AV_SAMPLE_FMT_FLT, sampleRate);
     qint64 total = 0;
+    const double expectedBytes = reader.durationSeconds() * sampleRate * double(sizeof(float));
     while (const AVFrame *frame = reader.nextFrame()) {
         token.throwIfCancelled();
         total += append(file, resampler, resampler.convert(frame));
+        if (onProgress && expectedBytes > 0)
+            onProgress(std::min(1.0, double(total) / expectedBytes));
     }
     if (reader.readError())
         throw TelvoraError((reader.started() ? MediaTexts::readInterrupted : MediaTexts::readFailed).toString());

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 /// Decoding of recordings into the transcription worker's sample file.
 namespace telvora::SampleDecoder {
 
@@ -17,6 +19,11 @@ namespace telvora::SampleDecoder {
 /// with FFmpeg's description for a file it cannot open, FileError when the destination
 /// cannot be written, and Cancelled when `token` is cancelled (checked once per buffer).
 /// A destination already written stays on failure; the caller owns its folder.
-void decode(const QString &source, const QString &destination, const CancellationToken &token);
+///
+/// `onProgress`, when given, is called on the decoding thread after every buffer with the
+/// fraction of the stream's length decoded so far (never above 1; not at all when the
+/// length is unknown).
+void decode(const QString &source, const QString &destination, const CancellationToken &token,
+            const std::function<void(double)> &onProgress = {});
 
 } // namespace telvora::SampleDecoder

@@ -2,6 +2,8 @@
 
 #include "Telvora/Media/AudioPlayer.h"
 #include "Telvora/Session/Credentials/KeychainStore.h"
+#include "Telvora/Session/ProgressEstimator.h"
+#include "Telvora/Transcription/TranscriptionProgress.h"
 #include "TelvoraCore/Options/LocalTranscriptionOptions.h"
 #include "TelvoraCore/Provider/ProviderEndpoints.h"
 #include "TelvoraCore/Support/CancellationToken.h"
@@ -199,6 +201,13 @@ public:
     void transcribe();
     /// True when the opened source is a recording the console can play.
     bool hasSourcePlayer() const;
+    /// How far the running transcription got, with the time left in its stage once it can
+    /// be estimated; none when no transcription runs or it reported nothing yet. It is shown
+    /// after `status`, which keeps its own text.
+    const std::optional<TranscriptionProgress> &transcriptionProgress() const { return m_transcriptionProgress; }
+    void setTranscriptionProgress(const std::optional<TranscriptionProgress> &value);
+    /// The time the progress estimate reads; tests give a clock of their own.
+    std::function<ProgressEstimator::Clock::time_point()> progressClock = ProgressEstimator::Clock::now;
 
     // The reader's text and its export.
 
@@ -338,6 +347,7 @@ Q_SIGNALS:
     // The players are not properties; these tell views that one came or went.
     void sourcePlayerChanged();
     void voicePlayerChanged();
+    void transcriptionProgressChanged(const std::optional<telvora::TranscriptionProgress> &value);
 
 private:
     // Stores `value` and emits `changed` when it differs; answers whether it did.
@@ -381,6 +391,7 @@ private:
     QCoro::Task<> runJob(QCoro::Task<> work);
     QCoro::Task<> generation(GenerationRequest request, CancellationToken token);
     QCoro::Task<> transcription(TranscriptionRequest request, CancellationToken token);
+    ProgressCallback progressReceiver(const CancellationToken &token);
     /// Makes the narration of the output text and installs it; throws on failure, leaving
     /// the previous narration as it was.
     QCoro::Task<> synthesize(bool play, CancellationToken token);
@@ -452,6 +463,9 @@ private:
     // pass is pending leaves no suspended frame behind.
     QTimer m_audioPoll;
     static constexpr std::chrono::milliseconds meterInterval{80};
+
+    std::optional<TranscriptionProgress> m_transcriptionProgress;
+    ProgressEstimator m_progressEstimator;
 };
 
 } // namespace telvora

@@ -67,6 +67,7 @@ void Session::cancel()
 {
     if (job)
         job->token.cancel();
+    setTranscriptionProgress(std::nullopt);
     setStatus(SessionTexts::cancelling.toString());
 }
 
@@ -88,11 +89,14 @@ QCoro::Task<> Session::runJob(QCoro::Task<> work)
     try {
         co_await std::move(work);
     } catch (...) {
-        if (alive)
+        if (alive) {
+            setTranscriptionProgress(std::nullopt);
             report(std::current_exception());
+        }
     }
     if (!alive)
         co_return;
+    setTranscriptionProgress(std::nullopt);
     setBusy(false);
     job.reset();
 }

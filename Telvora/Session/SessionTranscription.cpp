@@ -15,6 +15,20 @@ namespace telvora {
 
 bool Session::hasSourcePlayer() const { return sourcePlayer() != nullptr; }
 
+void Session::setTranscriptionProgress(const std::optional<TranscriptionProgress> &value)
+{
+    assign(m_transcriptionProgress, value, &Session::transcriptionProgressChanged);
+}
+
+ProgressCallback Session::progressReceiver(const CancellationToken &token)
+{
+    // The worker's last reports can arrive after the session is gone or the user cancelled.
+    return [alive = QPointer<Session>(this), token](const TranscriptionProgress &progress) {
+        if (alive && !token.isCancelled())
+            alive->setTranscriptionProgress(alive->m_progressEstimator.estimate(progress, alive->progressClock()));
+    };
+}
+
 void Session::transcribe()
 {
     if (busy() || sourceURL().isEmpty())
@@ -35,9 +49,11 @@ void Session::transcribe()
 
 QCoro::Task<> Session::transcription(TranscriptionRequest request, CancellationToken token)
 {
-    const QByteArray bytes =
-        co_await LocalTranscriber::transcribe(request.source.toLocalFile(), request.options, token);
+    m_progressEstimator.reset();
+    const QByteArray bytes = co_await LocalTranscriber::transcribe(request.source.toLocalFile(), request.options, token,
+                                                                   progressReceiver(token));
     token.throwIfCancelled();
+    setTranscriptionProgress(std::nullopt);
     if (sourceURL() != request.source || sourceText() != request.text)
         throw TelvoraError(SessionTexts::editedDuringTranscription.toString());
 

@@ -3,6 +3,7 @@
 #include "Telvora/Transcription/AudioPreparation.h"
 #include "Telvora/Transcription/OffThread.h"
 #include "Telvora/Transcription/ProcessRunner.h"
+#include "Telvora/Transcription/ProgressRelay.h"
 #include "Telvora/Transcription/TranscriptionTexts.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
@@ -107,12 +108,13 @@ std::optional<QString> workerScript()
 // copies of lambda temporaries in coroutine bodies.
 std::function<void()> prepare(const QString &folder, const QString &source, const QString &audio,
                               const QString &request, const QString &transcript,
-                              const LocalTranscriptionOptions &options, const CancellationToken &token)
+                              const LocalTranscriptionOptions &options, const CancellationToken &token,
+                              const ProgressCallback &onProgress)
 {
     return [=] {
         if (!QDir().mkpath(folder))
             throw FileError(u"Não foi possível criar a pasta %1."_s.arg(folder));
-        decode(source, audio, token);
+        decode(source, audio, token, onProgress);
         token.throwIfCancelled();
         writeFile(request, requestJson(audio, transcript, options));
     };
@@ -145,7 +147,8 @@ bool isAvailable()
     return interpreter.isFile() && interpreter.isExecutable();
 }
 
-QCoro::Task<QByteArray> transcribe(QString source, LocalTranscriptionOptions options, CancellationToken token)
+QCoro::Task<QByteArray> transcribe(QString source, LocalTranscriptionOptions options, CancellationToken token,
+                                   ProgressCallback onProgress)
 {
     if (options.model.trimmed().isEmpty() || options.language.trimmed().isEmpty())
         throw TelvoraError(TranscriptionTexts::missingModelOrLanguage.toString());
@@ -159,11 +162,15 @@ QCoro::Task<QByteArray> transcribe(QString source, LocalTranscriptionOptions opt
     const QString request = work.file(Name::request);
     const QString transcript = work.file(Name::transcript);
 
-    co_await offThread(prepare(work.path(), source, audio, request, transcript, options, token));
+    {
+        const ProgressRelay decoding(onProgress);
+        co_await offThread(prepare(work.path(), source, audio, request, transcript, options, token, decoding.poster()));
+    }
 
     // Isolated mode, and no bytecode cache files beside the worker.
     const QStringList arguments{u"-I"_s, u"-B"_s, *worker, request};
-    co_await ProcessRunner::run(QDir(*folder).filePath(Name::interpreter), arguments, workerEnvironment(), token);
+    co_await ProcessRunner::run(QDir(*folder).filePath(Name::interpreter), arguments, workerEnvironment(), token,
+                                std::move(onProgress));
     token.throwIfCancelled();
     co_return co_await offThread(reading(transcript));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Telvora/Transcription/TranscriptionProgress.h"
 #include "TelvoraCore/Options/LocalTranscriptionOptions.h"
 #include "TelvoraCore/Support/CancellationToken.h"
 
@@ -28,6 +29,10 @@ bool isAvailable();
 /// transcription pool. Throws TelvoraError for missing options or engine and for a failed
 /// worker, FileError for file problems, the decoder's errors, and Cancelled once `token`
 /// is cancelled.
-QCoro::Task<QByteArray> transcribe(QString source, LocalTranscriptionOptions options, CancellationToken token);
+///
+/// `onProgress` receives the progress of the decoding and of the worker's stages, on the
+/// calling thread, while the call runs.
+QCoro::Task<QByteArray> transcribe(QString source, LocalTranscriptionOptions options, CancellationToken token,
+                                   ProgressCallback onProgress = {});
 
 } // namespace telvora::LocalTranscriber

@@ -169,19 +169,17 @@ void ProcessBox::launch()
     children.boxes.insert(this);
 }
 
-QByteArray ProcessBox::readToEnd()
+void ProcessBox::readToEnd(const std::function<void(QByteArrayView)> &consume)
 {
-    QByteArray collected;
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(m_readEnd, buffer, sizeof buffer);
         if (got > 0)
-            collected.append(buffer, got);
+            consume(QByteArrayView(buffer, got));
         else if (got == 0 || errno != EINTR)
             break;
     }
     closeDescriptor(m_readEnd);
-    return collected;
 }
 
 int ProcessBox::waitForExit()

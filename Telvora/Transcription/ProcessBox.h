@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <mutex>
 #include <sys/types.h>
 #include <vector>
@@ -25,8 +27,9 @@ public:
     /// Starts the child unless cancelled (then throws Cancelled); throws PlatformError when
     /// the executable cannot be run.
     void launch();
-    /// Blocks until every writer of the output pipe has closed it. Off the GUI thread only.
-    QByteArray readToEnd();
+    /// Blocks until every writer of the output pipe has closed it, handing `consume` the
+    /// bytes as they arrive. Off the GUI thread only.
+    void readToEnd(const std::function<void(QByteArrayView)> &consume);
     /// Blocks until the child has exited, reaps it and returns its wait status.
     int waitForExit();
 

@@ -2,7 +2,9 @@
 
 #include "Telvora/Transcription/OffThread.h"
 #include "Telvora/Transcription/ProcessBox.h"
+#include "Telvora/Transcription/ProgressRelay.h"
 #include "Telvora/Transcription/TranscriptionTexts.h"
+#include "Telvora/Transcription/WorkerOutput.h"
 #include "TelvoraCore/Errors/Error.h"
 
 #include <QProcessEnvironment>
@@ -50,12 +52,14 @@ void interruptOnCancel(const CancellationToken &token, const QObject *scope, con
         token.onCancel(scope, [box] { box->cancel(); });
 }
 
-std::function<Finished()> runToEnd(const std::shared_ptr<ProcessBox> &box)
+std::function<Finished()> runToEnd(const std::shared_ptr<ProcessBox> &box, const ProgressCallback &onProgress)
 {
-    return [box] {
+    return [box, onProgress] {
         box->launch();
+        WorkerOutput output(onProgress);
+        box->readToEnd([&output](QByteArrayView bytes) { output.append(bytes); });
         Finished result;
-        result.output = box->readToEnd();
+        result.output = output.finish();
         result.status = box->waitForExit();
         if (box->cancelled())
             throw Cancelled();
@@ -82,7 +86,7 @@ QString failureMessage(const QString &output)
 }
 
 QCoro::Task<QString> run(QString executable, QStringList arguments, std::optional<Environment> environment,
-                         CancellationToken token)
+                         CancellationToken token, ProgressCallback onProgress)
 {
     Environment childEnvironment = environment ? std::move(*environment) : defaultEnvironment();
     childEnvironment.insert(u"PYTHONUNBUFFERED"_s, u"1"_s);
@@ -91,7 +95,10 @@ QCoro::Task<QString> run(QString executable, QStringList arguments, std::optiona
     // The handler lives as long as this run: it must not touch a box of a finished run.
     QObject handlerScope;
     interruptOnCancel(token, &handlerScope, box);
-    const Finished finished = co_await offThread(runToEnd(box));
+    // Declared after the box's handler and before the wait: the progress posted while the
+    // child runs is delivered here before the run resumes, and nothing after it returns.
+    const ProgressRelay relay(std::move(onProgress));
+    const Finished finished = co_await offThread(runToEnd(box, relay.poster()));
 
     const QString text =
         QUtf8StringView(finished.output).isValidUtf8() ? QString::fromUtf8(finished.output) : QString();

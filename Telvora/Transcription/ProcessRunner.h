@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Telvora/Transcription/TranscriptionProgress.h"
 #include "TelvoraCore/Support/CancellationToken.h"
 
 #include <QCoroTask>
@@ -24,8 +25,13 @@ using Environment = QMap<QString, QString>;
 /// child SIGINT; either way the run then throws Cancelled once the child has exited.
 /// A non-zero exit throws TelvoraError with the last 1800 characters of the output; a
 /// child that cannot be started throws PlatformError.
+///
+/// Lines of the form "TELVORA-PROGRESS <stage> <fraction>" are progress, not output: they
+/// are left out of the result and of the failure message, and the well-formed ones are
+/// passed to `onProgress` on the coroutine's thread while the child runs, never after the
+/// run ends (within a stage, steps under half a percent are coalesced).
 QCoro::Task<QString> run(QString executable, QStringList arguments, std::optional<Environment> environment,
-                         CancellationToken token);
+                         CancellationToken token, ProgressCallback onProgress = {});
 
 /// The environment a run without one gets, before PYTHONUNBUFFERED is added.
 Environment defaultEnvironment();

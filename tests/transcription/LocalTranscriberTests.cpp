@@ -5,8 +5,10 @@
 #include "tests/support/RunTask.h"
 #include "tests/transcription/FakeRuntime.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QRegularExpression>
+#include <QThread>
 #include <QTimer>
 
 #include <csignal>
@@ -230,5 +232,41 @@ TEST_F(Transcriber, CancelledBeforeTheWorkerStartsItNeverRuns)
     token.cancel();
     EXPECT_THROW(transcribe(emptyOptions, token), Cancelled);
     EXPECT_FALSE(runtime.has(u"seen.json"_s));
+    EXPECT_TRUE(leftovers().isEmpty());
+}
+
+TEST_F(Transcriber, ProgressArrivesInOrderAndStaysOutOfTheFailureMessage)
+{
+    FakeRuntime runtime(u"progressThenFail"_s);
+    using Stage = TranscriptionProgress::Stage;
+    QList<TranscriptionProgress> received;
+    bool onItsThread = true;
+    const auto record = [&](const TranscriptionProgress &progress) {
+        onItsThread = onItsThread && QThread::currentThread() == QCoreApplication::instance()->thread();
+        received.append(progress);
+    };
+    try {
+        runTask(LocalTranscriber::transcribe(recording, emptyOptions, {}, record));
+        ADD_FAILURE() << "no error";
+    } catch (const TelvoraError &error) {
+        EXPECT_EQ(error.message(),
+                  u"A engine de transcrição não concluiu:\nMemória insuficiente para o modelo large-v3-turbo.\n"_s);
+    }
+    // The recording's own decoding first, from its start to its end.
+    ASSERT_GE(received.size(), 2);
+    EXPECT_EQ(received.first(), (TranscriptionProgress{Stage::decoding, 0, std::nullopt}));
+    const qsizetype decoded = received.indexOf(TranscriptionProgress{Stage::decoding, 1, std::nullopt});
+    ASSERT_GE(decoded, 1);
+    for (qsizetype i = 1; i <= decoded; ++i) {
+        EXPECT_EQ(received[i].stage, Stage::decoding);
+        EXPECT_GT(received[i].fraction, received[i - 1].fraction);
+    }
+    const QList<TranscriptionProgress> fromWorker{
+        {Stage::loading, 0, std::nullopt},        {Stage::loading, 1, std::nullopt},
+        {Stage::recognition, 0, std::nullopt},    {Stage::recognition, 0.1, std::nullopt},
+        {Stage::recognition, 0.25, std::nullopt}, {Stage::recognition, 0.3, std::nullopt},
+    };
+    EXPECT_EQ(received.sliced(decoded + 1), fromWorker);
+    EXPECT_TRUE(onItsThread);
     EXPECT_TRUE(leftovers().isEmpty());
 }

@@ -1,7 +1,10 @@
+#include "Telvora/Interface/StatusLine.h"
 #include "tests/session/workflows/WorkflowFixture.h"
 #include "tests/transcription/FakeRuntime.h"
 
 #include <QJsonDocument>
+
+#include <iostream>
 
 using namespace telvora;
 using namespace telvora::test;
@@ -258,4 +261,68 @@ TEST_F(TranscriptionWorkflow, ATranscribedRecordingExportsItsSegmentsAsSubtitles
 
     openRecording(u"outra.wav"_s);
     EXPECT_TRUE(session->transcriptSegments.isEmpty()) << "a new recording has no transcript yet";
+}
+
+TEST_F(TranscriptionWorkflow, ProgressFollowsTheUnchangedStatusUntilTheEnd)
+{
+    FakeRuntime runtime(u"progress"_s);
+    openRecording();
+    // Ten seconds pass from one report to the next, so the estimates show at test speed.
+    ProgressEstimator::Clock::time_point now;
+    session->progressClock = [&now] { return now += std::chrono::seconds(10); };
+    const QString transcribing = u"Transcrevendo · large-v3-turbo…"_s;
+    QStringList shown;
+    QStringList statusMeanwhile;
+    QObject::connect(session.get(), &Session::transcriptionProgressChanged, session.get(),
+                     [&](const std::optional<TranscriptionProgress> &progress) {
+                         statusMeanwhile.append(session->status());
+                         shown.append(StatusLine::compose(session->status(), progress));
+                     });
+    session->transcribe();
+    shown.append(StatusLine::compose(session->status(), session->transcriptionProgress()));
+    ASSERT_TRUE(waitUntilIdle());
+
+    EXPECT_EQ(session->status(), u"Transcrito"_s);
+    EXPECT_EQ(session->sourceText(), transcribedWithTimecodes);
+    EXPECT_FALSE(session->transcriptionProgress());
+    statusMeanwhile.removeAll(transcribing);
+    EXPECT_EQ(statusMeanwhile, QStringList{}) << "the status changed while progress came in";
+    for (const QString &line : std::as_const(shown))
+        std::cout << "[ shown    ] " << line.toStdString() << '\n';
+
+    // The recording's decoding first (its steps depend on the decoder's buffers), then the
+    // worker's stages as the fake worker reports them, and the reset that ends it all.
+    const qsizetype decodingEnd = shown.indexOf(transcribing + u" 100\u00A0%"_s);
+    ASSERT_GT(decodingEnd, 1);
+    EXPECT_EQ(shown.sliced(0, 2), (QStringList{transcribing, transcribing + u" 0\u00A0%"_s}));
+    const QStringList fromWorker{
+        transcribing + u" 0\u00A0%"_s,
+        transcribing + u" 100\u00A0%"_s,
+        transcribing + u" 0\u00A0%"_s,
+        transcribing + u" 10\u00A0% · cerca de 2\u00A0min"_s,
+        transcribing + u" 25\u00A0% · cerca de 1\u00A0min"_s,
+        transcribing + u" 50\u00A0% · menos de 1\u00A0min"_s,
+        transcribing + u" 75\u00A0% · menos de 1\u00A0min"_s,
+        transcribing + u" 100\u00A0%"_s,
+        transcribing + u" 0\u00A0%"_s,
+        transcribing + u" 50\u00A0% · menos de 1\u00A0min"_s,
+        transcribing + u" 100\u00A0%"_s,
+        transcribing,
+    };
+    EXPECT_EQ(shown.sliced(decodingEnd + 1), fromWorker);
+}
+
+TEST_F(TranscriptionWorkflow, CancelClearsTheProgressAndLaterReportsAreIgnored)
+{
+    FakeRuntime runtime(u"sleepUntilInterrupted"_s);
+    openRecording();
+    session->transcribe();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return session->transcriptionProgress().has_value(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&runtime] { return runtime.has(u"started"_s); }, 10000));
+    session->cancel();
+    EXPECT_FALSE(session->transcriptionProgress());
+    QObject::connect(session.get(), &Session::transcriptionProgressChanged, session.get(),
+                     [](const std::optional<TranscriptionProgress> &progress) { EXPECT_FALSE(progress); });
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_EQ(session->status(), u"Cancelado"_s);
 }

@@ -54,6 +54,17 @@ def write(transcript):
         json.dump(transcript, file, ensure_ascii=False)
 
 
+def progress(*steps):
+    for stage, fraction in steps:
+        print(f"TELVORA-PROGRESS {stage} {fraction}", flush=True)
+
+
+# What a real worker reports on a recording with two speakers.
+STAGES = [("loading", 0), ("loading", 1), ("recognition", 0), ("recognition", 0.1), ("recognition", 0.25),
+          ("recognition", 0.5), ("recognition", 0.75), ("recognition", 1), ("diarization", 0),
+          ("diarization", 0.5), ("diarization", 1)]
+
+
 def wait_for(name):
     touch("started")
     for _ in range(600):
@@ -74,14 +85,27 @@ elif behaviour == "failLoudly":
     sys.stdout.write("".join("e\u0301" if i % 7 == 0 else chr(ord("a") + i % 26) for i in range(5000)))
     sys.stdout.flush()
     sys.exit(2)
+elif behaviour == "progress":
+    progress(*STAGES)
+    write(TWO_SPEAKERS)
+elif behaviour == "progressThenFail":
+    # Progress, a diagnostic, and one more progress line from a thread still running.
+    progress(*STAGES[:5])
+    sys.stderr.write("Memória insuficiente para o modelo large-v3-turbo.\n")
+    sys.stderr.flush()
+    progress(("recognition", 0.3))
+    sys.exit(1)
 elif behaviour == "sleepUntilInterrupted":
 
     def interrupted(*_):
+        # Still reporting after the interrupt, as a worker's busy thread may.
+        progress(("recognition", 0.9))
         touch("interrupted")
         write(TWO_SPEAKERS)
         sys.exit(0)
 
     signal.signal(signal.SIGINT, interrupted)
+    progress(("loading", 0))
     wait_for("never")
 elif behaviour == "waitForGo":
     wait_for("go")

@@ -3,6 +3,7 @@
 #include "Telvora/Interface/Reader/EditableDocument.h"
 #include "Telvora/Interface/Reader/ReaderTexts.h"
 #include "Telvora/Interface/Sheets/SheetStyle.h"
+#include "Telvora/Interface/StatusLine.h"
 #include "Telvora/Session/Session.h"
 
 #include <QApplication>
@@ -99,6 +100,7 @@ ReaderView::ReaderView(Session &session, QWidget *parent)
     for (auto changed : {&Session::statusChanged, &Session::sourceNameChanged})
         connect(&session, changed, this, &ReaderView::renderFooter);
     connect(&session, &Session::isExampleChanged, this, &ReaderView::renderFooter);
+    connect(&session, &Session::transcriptionProgressChanged, this, &ReaderView::renderFooter);
 
     renderDocument();
     renderButtons();
@@ -197,7 +199,7 @@ void ReaderView::renderFooter()
 {
     m_footerSource->setText(m_session.isExample() ? ReaderTexts::exampleNote.toString() : m_session.sourceName());
     if (m_session.busy()) {
-        m_footerState->setText(m_session.status());
+        m_footerState->setText(StatusLine::compose(m_session.status(), m_session.transcriptionProgress()));
         return;
     }
     m_footerState->setText(m_session.readerTitle() + ReaderTexts::countSeparator.toString()

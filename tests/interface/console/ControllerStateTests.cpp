@@ -169,6 +169,35 @@ TEST_F(ControllerStateTests, statusDisplayIsUpperCasedWithTheStatusAsTooltip)
     EXPECT_EQ(status->accessibleName(), u"Estado: Texto pronto"_s);
 }
 
+TEST_F(ControllerStateTests, statusDisplayKeepsTheTranscriptionProgressOnItsSecondLine)
+{
+    makeView();
+    const QString transcribing = u"Transcrevendo · large-v3-turbo…"_s;
+    session->setStatus(transcribing);
+    auto *status = element<TextDisplay>(Layout::statusDisplay);
+    const struct
+    {
+        const char *name;
+        TranscriptionProgress progress;
+    } cases[]{
+        {"a percentage", {TranscriptionProgress::Stage::recognition, 0.42, std::nullopt}},
+        {"a time left too wide for the display, shown by the reader",
+         {TranscriptionProgress::Stage::recognition, 0.42, 150}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        session->setTranscriptionProgress(c.progress);
+        const QStringList lines = status->shownLines();
+        ASSERT_EQ(lines.size(), 2);
+        EXPECT_TRUE(lines[0].startsWith(u"TRANS"_s) && lines[0].endsWith(u"…"_s)) << lines[0].toStdString();
+        EXPECT_EQ(lines[1], u"42\u00A0%"_s);
+        EXPECT_EQ(status->toolTip(), transcribing);
+        EXPECT_EQ(status->accessibleName(), u"Estado: "_s + transcribing);
+    }
+    session->setTranscriptionProgress(std::nullopt);
+    EXPECT_EQ(status->text(), transcribing.toUpper());
+}
+
 TEST_F(ControllerStateTests, sourceInfoLineCases)
 {
     struct Case

@@ -141,6 +141,11 @@ TEST_F(Reader, TheFooterShowsTheSourceAndTheTitleWithItsSizeOrTheLiveStatus)
     EXPECT_EQ(view->footerState()->text(), u"Gerando resumo…"_s);
     session->setStatus(u"Voz 2/3…"_s);
     EXPECT_EQ(view->footerState()->text(), u"Voz 2/3…"_s);
+    session->setStatus(u"Transcrevendo · large-v3-turbo…"_s);
+    session->setTranscriptionProgress(TranscriptionProgress{TranscriptionProgress::Stage::recognition, 0.42, 170});
+    EXPECT_EQ(view->footerState()->text(), u"Transcrevendo · large-v3-turbo… 42\u00A0% · cerca de 3\u00A0min"_s);
+    session->setTranscriptionProgress(std::nullopt);
+    EXPECT_EQ(view->footerState()->text(), u"Transcrevendo · large-v3-turbo…"_s);
     session->setBusy(false);
     EXPECT_EQ(view->footerState()->text(), u"Resumo · 6 caracteres"_s);
 

@@ -136,9 +136,16 @@ class WorkerProcess(unittest.TestCase):
         )
 
     def run_worker(self, **arguments):
+        """The status and the output without its progress lines, which go to self.progress."""
         process = self.start(**arguments)
         output, _ = process.communicate(timeout=60)
-        return process.returncode, output
+        return process.returncode, self.split_progress(output)
+
+    def split_progress(self, output):
+        lines = output.splitlines(keepends=True)
+        marked = [line.split() for line in lines if line.startswith("TELVORA-PROGRESS")]
+        self.progress = [(stage, float(fraction)) for _, stage, fraction in marked]
+        return "".join(line for line in lines if not line.startswith("TELVORA-PROGRESS"))
 
     def calls(self):
         if not os.path.exists(self.path("log.jsonl")):
@@ -175,6 +182,28 @@ class WorkerProcess(unittest.TestCase):
         self.assertTrue(recognise["vad_filter"])
         self.assertEqual(diarize["num_clusters"], -1)
         self.assertTrue(diarize["segmentation"].endswith("segmentation.onnx"))
+
+    def test_reports_the_progress_of_each_stage_in_order(self):
+        self.cached_default_models()
+        # Two seconds of audio; the third segment is silence that still moves the progress on.
+        plan = {
+            "segments": [[0.0, 0.5, "Um."], [0.5, 1.0, "Dois."], [1.0, 1.001, " "], [1.0, 1.6, "Três."]],
+            "turns": [[0.0, 1.0, 0], [1.0, 1.6, 1]],
+            "chunks": 400,
+        }
+        self.assertEqual(self.run_worker(plan=plan), (0, ""))
+        recognition = [fraction for stage, fraction in self.progress if stage == "recognition"]
+        self.assertEqual(recognition, [0.0, 0.25, 0.5, 0.8, 1.0])
+        diarization = [fraction for stage, fraction in self.progress if stage == "diarization"]
+        self.assertEqual((diarization[0], diarization[-1]), (0.0, 1.0))
+        self.assertEqual(diarization, sorted(diarization))
+        # 400 chunks, but a line only per half percent.
+        self.assertEqual(len(diarization), 201)
+        self.assertEqual([stage for stage, _ in self.progress][:2], ["loading", "loading"])
+        self.assertEqual(self.progress[:2], [("loading", 0.0), ("loading", 1.0)])
+        stages = [stage for stage, _ in self.progress]
+        self.assertEqual(sorted(set(stages), key=stages.index), ["loading", "recognition", "diarization"])
+        self.assertEqual(stages, sorted(stages, key=["loading", "recognition", "diarization"].index))
 
     def test_diarization_options(self):
         models = self.cached_default_models()
@@ -263,7 +292,7 @@ class WorkerProcess(unittest.TestCase):
         output, _ = process.communicate(timeout=10)
         self.assertLess(time.monotonic() - interrupted, 5)
         self.assertEqual(process.returncode, 130)
-        self.assertEqual(output, "Transcrição interrompida.\n")
+        self.assertEqual(self.split_progress(output), "Transcrição interrompida.\n")
         self.assertFalse(os.path.exists(self.path("transcript.json")))
 
 

@@ -49,5 +49,11 @@ class OfflineSpeakerDiarization:
             embedding=self.config.embedding.model,
             num_clusters=self.config.clustering.num_clusters,
         )
-        turns = [SimpleNamespace(start=s, end=e, speaker=k) for s, e, k in script().get("turns", [])]
+        plan = script()
+        turns = [SimpleNamespace(start=s, end=e, speaker=k) for s, e, k in plan.get("turns", [])]
+        # The real engine reports processed chunks of the audio and stops on a non-zero answer.
+        chunks = plan.get("chunks", 0)
+        for done in range(1, chunks + 1):
+            if callback and callback(done, chunks) != 0:
+                break
         return _Result(reversed(turns))
