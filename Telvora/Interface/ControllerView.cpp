@@ -332,7 +332,7 @@ void ControllerView::refresh()
 
 QString ControllerView::statusDisplayText(const QString &status, const std::optional<TranscriptionProgress> &progress)
 {
-    if (!progress)
+    if (!progress || !StatusLine::followsProgress(status))
         return status.toUpper();
     // Two short lines: the status alone fills them, and no time left fits beside a
     // percentage ("42 % · 3 MIN" is wider than the display), so the reader's footer has it.

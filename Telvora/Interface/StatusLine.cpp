@@ -40,9 +40,11 @@ QString progressText(const TranscriptionProgress &progress)
     return text;
 }
 
+bool followsProgress(const QString &status) { return status.endsWith(u'\u2026'); }
+
 QString compose(const QString &status, const std::optional<TranscriptionProgress> &progress)
 {
-    if (!progress)
+    if (!progress || !followsProgress(status))
         return status;
     return status + Texts::progressSeparator.toString() + progressText(*progress);
 }

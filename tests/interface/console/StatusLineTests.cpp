@@ -1,3 +1,4 @@
+#include "Telvora/Interface/ControllerView.h"
 #include "Telvora/Interface/StatusLine.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +41,14 @@ TEST(StatusLine, ComposedLineCases)
         SCOPED_TRACE(c.name);
         EXPECT_EQ(StatusLine::compose(transcribing, c.progress), c.line);
     }
+}
+
+TEST(StatusLine, APassingMessageDuringATranscriptionIsShownAlone)
+{
+    const TranscriptionProgress progress{Stage::recognition, 0.42, 150};
+    EXPECT_EQ(StatusLine::compose(u"Copiado"_s, progress), u"Copiado"_s);
+    EXPECT_EQ(ControllerView::statusDisplayText(u"Copiado"_s, progress), u"COPIADO"_s);
+    EXPECT_TRUE(ControllerView::statusDisplayText(transcribing, progress).endsWith(u"\n42\u00A0%"_s));
 }
 
 } // namespace
