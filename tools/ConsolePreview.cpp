@@ -1,6 +1,7 @@
 // Shows the console panel on its own, with the built-in example loaded, for working on its
-// look; with --grab <file.png> it renders the panel offscreen at 802 × 1442 and writes it.
-//   telvora-console-preview [--grab docs/console.png] [--scale 2]
+// look; with --grab <file.png> it renders the panel offscreen at 802 × 1442 and writes it;
+// --transcribing shows it in the middle of a transcription that reports its progress.
+//   telvora-console-preview [--grab docs/console.png] [--scale 2] [--transcribing]
 #include "Telvora/Interface/ConsoleFonts.h"
 #include "Telvora/Interface/ControllerView.h"
 #include "Telvora/Interface/QtUserPrompts.h"
@@ -38,6 +39,11 @@ int main(int argc, char *argv[])
     session.setWaveform({0.1, 0.3, 0.6, 0.9, 0.7, 0.4, 0.5, 0.8, 1.0, 0.6, 0.3, 0.2, 0.4, 0.7, 0.9, 0.5,
                          0.3, 0.6, 0.8, 0.5, 0.2, 0.1, 0.3, 0.5, 0.7, 0.4, 0.2, 0.3, 0.6, 0.4, 0.2, 0.1});
     session.setMeterLevel(0.42);
+    if (raw.contains(QStringLiteral("--transcribing"))) {
+        session.setBusy(true);
+        session.setStatus(QStringLiteral("Transcrevendo · large-v3-turbo…"));
+        session.setTranscriptionProgress(TranscriptionProgress{TranscriptionProgress::Stage::recognition, 0.42, 150});
+    }
 
     ControllerView console(
         session, [&] { application.quit(); }, [&] { console.showMinimized(); },
