@@ -10,12 +10,12 @@
 #include "Telvora/Interface/ConsoleWindowControls.h"
 #include "Telvora/Interface/StatusLine.h"
 #include "Telvora/Session/Session.h"
+#include "TelvoraCore/Support/Characters.h"
 #include "TelvoraCore/Transcript/Transcript.h"
 
 #include <QFontMetricsF>
 #include <QMessageBox>
 #include <QPaintEvent>
-#include <QTextBoundaryFinder>
 
 #include <cmath>
 
@@ -28,15 +28,6 @@ namespace Texts = ConsoleTexts;
 namespace Style = ConsoleStyle;
 
 namespace {
-
-qsizetype graphemeCount(const QString &text)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype count = 0;
-    while (finder.toNextBoundary() > 0)
-        ++count;
-    return count;
-}
 
 // The printed labels: left-aligned and vertically centred in their frames.
 struct PrintedLabel
@@ -352,7 +343,7 @@ QString ControllerView::sourceInfoLine(double duration, qint64 detectedSpeakers,
     }
     if (isExample)
         return Texts::exampleInfo.toString();
-    return QString::number(graphemeCount(sourceText)) + Texts::characters.toString();
+    return QString::number(Characters::count(sourceText)) + Texts::characters.toString();
 }
 
 QString ControllerView::previewText(const QString &sourceText)

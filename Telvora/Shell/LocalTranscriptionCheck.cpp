@@ -2,12 +2,12 @@
 
 #include "Telvora/Transcription/LocalTranscriber.h"
 #include "TelvoraCore/Errors/Error.h"
+#include "TelvoraCore/Support/Characters.h"
 #include "TelvoraCore/Transcript/Transcript.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTextBoundaryFinder>
 #include <QTimer>
 
 #include <cstdio>
@@ -27,15 +27,6 @@ void printLine(const QString &line)
     std::fflush(stdout);
 }
 
-qsizetype userPerceivedCharacters(const QString &text)
-{
-    QTextBoundaryFinder boundaries(QTextBoundaryFinder::Grapheme, text);
-    qsizetype count = 0;
-    while (boundaries.toNextBoundary() > 0)
-        ++count;
-    return count;
-}
-
 void writeAtomically(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
@@ -49,8 +40,7 @@ QCoro::Task<int> check(QString audio, QString output, LocalTranscriptionOptions 
         const QByteArray bytes = co_await LocalTranscriber::transcribe(audio, options, CancellationToken());
         const Transcript::Decoded transcript = Transcript::decode(bytes, true);
         writeAtomically(output, bytes);
-        printLine(
-            finishedLine.arg(transcript.speakers).arg(userPerceivedCharacters(transcript.text)).arg(options.model));
+        printLine(finishedLine.arg(transcript.speakers).arg(Characters::count(transcript.text)).arg(options.model));
         co_return 0;
     } catch (const Error &failure) {
         printLine(failure.message());

@@ -1,5 +1,7 @@
 #include "TelvoraCore/Transcript/Subtitles.h"
 
+#include "TelvoraCore/Support/Characters.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTextBoundaryFinder>
@@ -11,15 +13,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace telvora::Subtitles {
 
 namespace {
-
-qsizetype characterCount(const QString &text)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype count = 0;
-    while (finder.toNextBoundary() > 0)
-        ++count;
-    return count;
-}
 
 // Of the boundaries the finder reports strictly inside the text, the one nearest the
 // middle; -1 when there is none or when `withinMiddleHalf` and it lies outside it.
@@ -51,7 +44,7 @@ qsizetype cutPosition(const QString &text, bool tooLong)
 
 void appendSplit(QList<Cue> &out, const QString &speaker, double start, double end, const QString &text)
 {
-    const qsizetype length = characterCount(text);
+    const qsizetype length = Characters::count(text);
     const bool tooLong = length > maximumCharacters;
     if (!tooLong && end - start <= maximumSeconds) {
         out.append({speaker, start, end, text});
@@ -64,8 +57,8 @@ void appendSplit(QList<Cue> &out, const QString &speaker, double start, double e
         out.append({speaker, start, end, text});
         return;
     }
-    const qsizetype firstLength = characterCount(first);
-    const double cut = start + (end - start) * double(firstLength) / double(firstLength + characterCount(second));
+    const qsizetype firstLength = Characters::count(first);
+    const double cut = start + (end - start) * double(firstLength) / double(firstLength + Characters::count(second));
     appendSplit(out, speaker, start, cut, first);
     appendSplit(out, speaker, cut, end, second);
 }

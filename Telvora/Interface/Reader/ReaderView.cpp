@@ -5,6 +5,7 @@
 #include "Telvora/Interface/Sheets/SheetStyle.h"
 #include "Telvora/Interface/StatusLine.h"
 #include "Telvora/Session/Session.h"
+#include "TelvoraCore/Support/Characters.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
-#include <QTextBoundaryFinder>
 #include <QVBoxLayout>
 
 namespace telvora {
@@ -26,15 +26,6 @@ constexpr int barSpacing = 12;
 constexpr int barFontSize = 12;
 constexpr int footerInsetY = 9;
 constexpr int footerFontSize = 10;
-
-qsizetype graphemeCount(const QString &text)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype count = 0;
-    while (finder.toNextBoundary() > 0)
-        ++count;
-    return count;
-}
 
 QFont systemFont(int pixels)
 {
@@ -161,7 +152,7 @@ qsizetype ReaderView::characterCount(const QString &text)
         const char16_t c = text[i].unicode();
         const bool alone = c < 0x300 || (c >= 0x2010 && c <= 0x2027) || (c >= 0x2030 && c <= 0x205E);
         if (!alone)
-            return graphemeCount(text);
+            return Characters::count(text);
         if (c != u'\n' || i == 0 || text[i - 1] != u'\r')
             ++count;
     }
