@@ -97,7 +97,8 @@ std::optional<QByteArray> SpeechCache::find(const QByteArray &key) const
         && QByteArrayView(bytes).sliced(entryMagic.size(), checksumSize)
             == checksum(key, QByteArrayView(bytes).sliced(header));
     if (!intact) {
-        file.remove();
+        if (file.remove())
+            m_size.reset();
         return std::nullopt;
     }
     // The modification time is the last use: access times are often not kept (noatime).
@@ -117,33 +118,59 @@ void SpeechCache::store(const QByteArray &key, const QByteArray &content) const
     file.write(entryMagic.data(), entryMagic.size());
     file.write(checksum(key, content));
     file.write(content);
+    const qint64 stored = file.size();
     if (!file.commit())
         return;
-    trim(QFileInfo(file.fileName()).fileName());
+    if (!m_size) {
+        m_size = 0;
+        for (const Entry &entry : entries())
+            *m_size += entry.size;
+    } else {
+        *m_size += stored; // an entry replaced under the same key counts twice until the next trim
+    }
+    if (*m_size > m_capacity)
+        trim(file.fileName());
 }
 
-void SpeechCache::forget(const QByteArray &key) const { QFile::remove(entryPath(key)); }
+void SpeechCache::forget(const QByteArray &key) const
+{
+    if (QFile::remove(entryPath(key)))
+        m_size.reset();
+}
+
+QList<SpeechCache::Entry> SpeechCache::entries() const
+{
+    QList<Entry> result;
+    const QFileInfoList files = QDir(m_folder).entryInfoList({u"*"_s + entrySuffix.toString()}, QDir::Files);
+    result.reserve(files.size());
+    for (const QFileInfo &file : files)
+        result.append({file.filePath(), file.size(), file.lastModified().toMSecsSinceEpoch()});
+    return result;
+}
 
 void SpeechCache::trim(const QString &newest) const
 {
-    QFileInfoList entries = QDir(m_folder).entryInfoList({u"*"_s + entrySuffix.toString()}, QDir::Files);
+    // Each entry's time is read once: a sort that asked the file system in every comparison
+    // took over a second for ten thousand entries.
+    QList<Entry> all = entries();
     // Oldest use first; the entry just stored goes last, whatever the clock's resolution says.
-    std::sort(entries.begin(), entries.end(), [&](const QFileInfo &a, const QFileInfo &b) {
-        const bool aNewest = a.fileName() == newest;
-        const bool bNewest = b.fileName() == newest;
+    std::sort(all.begin(), all.end(), [&](const Entry &a, const Entry &b) {
+        const bool aNewest = a.path == newest;
+        const bool bNewest = b.path == newest;
         if (aNewest != bNewest)
             return bNewest;
-        return a.lastModified() < b.lastModified();
+        return a.lastUse < b.lastUse;
     });
     qint64 total = 0;
-    for (const QFileInfo &entry : entries)
-        total += entry.size();
-    for (const QFileInfo &entry : entries) {
+    for (const Entry &entry : all)
+        total += entry.size;
+    for (const Entry &entry : all) {
         if (total <= m_capacity)
             break;
-        if (QFile::remove(entry.filePath()))
-            total -= entry.size();
+        if (QFile::remove(entry.path))
+            total -= entry.size;
     }
+    m_size = total;
 }
 
 } // namespace telvora

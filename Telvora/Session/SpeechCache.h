@@ -3,6 +3,7 @@
 #include "TelvoraCore/Vocabulary/VoiceProvider.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -44,10 +45,20 @@ public:
     QString entryPath(const QByteArray &key) const;
 
 private:
+    struct Entry
+    {
+        QString path;
+        qint64 size = 0;
+        qint64 lastUse = 0; // milliseconds since the epoch
+    };
+    QList<Entry> entries() const;
     void trim(const QString &newest) const;
 
     QString m_folder;
     qint64 m_capacity;
+    // The folder's total size, listed once and then kept up to date, so that a store does
+    // not walk thousands of entries on the GUI thread; none until the first store.
+    mutable std::optional<qint64> m_size;
 };
 
 } // namespace telvora
