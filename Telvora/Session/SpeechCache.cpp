@@ -98,11 +98,13 @@ std::optional<QByteArray> SpeechCache::find(const QByteArray &key) const
             == checksum(key, QByteArrayView(bytes).sliced(header));
     if (!intact) {
         if (file.remove())
-            m_size.reset();
+            dropFromIndex(file.fileName());
         return std::nullopt;
     }
     // The modification time is the last use: access times are often not kept (noatime).
     file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
+    if (m_index)
+        noteUse(file.fileName(), bytes.size());
     return bytes.remove(0, header);
 }
 
@@ -121,56 +123,59 @@ void SpeechCache::store(const QByteArray &key, const QByteArray &content) const
     const qint64 stored = file.size();
     if (!file.commit())
         return;
-    if (!m_size) {
-        m_size = 0;
-        for (const Entry &entry : entries())
-            *m_size += entry.size;
-    } else {
-        *m_size += stored; // an entry replaced under the same key counts twice until the next trim
-    }
-    if (*m_size > m_capacity)
-        trim(file.fileName());
+    if (!m_index)
+        buildIndex();
+    noteUse(file.fileName(), stored);
+    trim();
 }
 
 void SpeechCache::forget(const QByteArray &key) const
 {
     if (QFile::remove(entryPath(key)))
-        m_size.reset();
+        dropFromIndex(entryPath(key));
 }
 
-QList<SpeechCache::Entry> SpeechCache::entries() const
+void SpeechCache::buildIndex() const
 {
-    QList<Entry> result;
+    QList<Entry> all;
     const QFileInfoList files = QDir(m_folder).entryInfoList({u"*"_s + entrySuffix.toString()}, QDir::Files);
-    result.reserve(files.size());
-    for (const QFileInfo &file : files)
-        result.append({file.filePath(), file.size(), file.lastModified().toMSecsSinceEpoch()});
-    return result;
+    all.reserve(files.size());
+    m_size = 0;
+    for (const QFileInfo &file : files) {
+        all.append({file.filePath(), file.size(), file.lastModified().toMSecsSinceEpoch()});
+        m_size += file.size();
+    }
+    std::sort(all.begin(), all.end(), [](const Entry &a, const Entry &b) { return a.lastUse < b.lastUse; });
+    m_index = std::move(all);
 }
 
-void SpeechCache::trim(const QString &newest) const
+void SpeechCache::dropFromIndex(const QString &path) const
 {
-    // Each entry's time is read once: a sort that asked the file system in every comparison
-    // took over a second for ten thousand entries.
-    QList<Entry> all = entries();
-    // Oldest use first; the entry just stored goes last, whatever the clock's resolution says.
-    std::sort(all.begin(), all.end(), [&](const Entry &a, const Entry &b) {
-        const bool aNewest = a.path == newest;
-        const bool bNewest = b.path == newest;
-        if (aNewest != bNewest)
-            return bNewest;
-        return a.lastUse < b.lastUse;
-    });
-    qint64 total = 0;
-    for (const Entry &entry : all)
-        total += entry.size;
-    for (const Entry &entry : all) {
-        if (total <= m_capacity)
-            break;
-        if (QFile::remove(entry.path))
-            total -= entry.size;
+    if (!m_index)
+        return;
+    const auto found = std::find_if(m_index->begin(), m_index->end(), [&](const Entry &e) { return e.path == path; });
+    if (found == m_index->end())
+        return;
+    m_size -= found->size;
+    m_index->erase(found);
+}
+
+void SpeechCache::noteUse(const QString &path, qint64 size) const
+{
+    dropFromIndex(path);
+    m_index->append({path, size, QDateTime::currentMSecsSinceEpoch()});
+    m_size += size;
+}
+
+void SpeechCache::trim() const
+{
+    // Oldest use first; the entry just stored is last, so it goes only when it alone is
+    // larger than the whole cache.
+    while (m_size > m_capacity && !m_index->isEmpty()) {
+        const Entry oldest = m_index->takeFirst();
+        QFile::remove(oldest.path);
+        m_size -= oldest.size;
     }
-    m_size = total;
 }
 
 } // namespace telvora

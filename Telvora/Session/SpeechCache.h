@@ -51,14 +51,17 @@ private:
         qint64 size = 0;
         qint64 lastUse = 0; // milliseconds since the epoch
     };
-    QList<Entry> entries() const;
-    void trim(const QString &newest) const;
+    // The entries, least recently used first, listed from the folder at the first store and
+    // then kept in step, so that a store never walks thousands of files on the GUI thread.
+    void buildIndex() const;
+    void dropFromIndex(const QString &path) const;
+    void noteUse(const QString &path, qint64 size) const;
+    void trim() const;
 
     QString m_folder;
     qint64 m_capacity;
-    // The folder's total size, listed once and then kept up to date, so that a store does
-    // not walk thousands of entries on the GUI thread; none until the first store.
-    mutable std::optional<qint64> m_size;
+    mutable std::optional<QList<Entry>> m_index;
+    mutable qint64 m_size = 0;
 };
 
 } // namespace telvora
