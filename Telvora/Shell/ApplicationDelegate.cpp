@@ -7,6 +7,7 @@
 #include "Telvora/Session/SessionTexts.h"
 #include "Telvora/Shell/ApplicationMenus.h"
 #include "Telvora/Shell/CaptureFolder.h"
+#include "Telvora/Shell/CommandLineFlags.h"
 #include "Telvora/Shell/ConsoleWindow.h"
 #include "Telvora/Shell/ReaderWindow.h"
 #include "Telvora/Shell/TerminationSignal.h"
@@ -35,11 +36,7 @@ namespace telvora {
 
 namespace {
 
-namespace Flag {
-const auto capture = u"--capture"_s;
-const auto file = u"--file"_s;
-const auto verifyTranscription = u"--verify-transcription"_s;
-} // namespace Flag
+namespace Flag = CommandLineFlags;
 
 namespace Frame {
 const auto controller = u"windows/Telvora.Controller"_s;

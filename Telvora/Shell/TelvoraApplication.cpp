@@ -6,6 +6,7 @@
 #include "Telvora/Session/Credentials/SecretServiceBackend.h"
 #include "Telvora/Session/Document/DocumentFonts.h"
 #include "Telvora/Shell/ApplicationDelegate.h"
+#include "Telvora/Shell/CommandLineFlags.h"
 #include "Telvora/Shell/LocalTranscriptionCheck.h"
 #include "Telvora/Shell/SingleInstance.h"
 #include "Telvora/Transcription/LocalTranscriber.h"
@@ -26,13 +27,7 @@ namespace telvora {
 
 namespace {
 
-namespace Flag {
-const auto verifyLocalTranscription = u"--verify-local-transcription"_s;
-const auto verifyQuintaraAuthoring = u"--verify-quintara-authoring"_s;
-const auto file = u"--file"_s;
-const auto capture = u"--capture"_s;
-const auto verifyTranscription = u"--verify-transcription"_s;
-} // namespace Flag
+namespace Flag = CommandLineFlags;
 
 namespace Text {
 const auto guideLoaded = u"Guia Quintara carregado: %1 bytes de instruções."_s;
