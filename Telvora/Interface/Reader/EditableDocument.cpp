@@ -27,24 +27,6 @@ const QColor caret = QColor::fromRgbF(1.0f / 3, 1.0f / 3, 1.0f / 3);
 constexpr int insetX = 60;
 constexpr int insetY = 36;
 
-// The document's type sizes are design points; the reader shows them as pixels, like every
-// other size of its window, so the text keeps its designed measure whatever the screen's
-// dots per inch. Exported files keep the points.
-StyledText onScreen(const StyledText &styled)
-{
-    StyledText shown(styled.text());
-    for (const StyledRun<QFont> &run : styled.fontRuns()) {
-        QFont font = run.value;
-        font.setPixelSize(qRound(font.pointSizeF()));
-        shown.addFont(run.offset, run.length, font);
-    }
-    for (const StyledRun<QColor> &run : styled.colourRuns())
-        shown.addColour(run.offset, run.length, run.value);
-    for (const StyledRun<ParagraphStyle> &run : styled.paragraphRuns())
-        shown.addParagraph(run.offset, run.length, run.value);
-    return shown;
-}
-
 // The text as the view can hold it: every line break the view would turn into a
 // paragraph break of its own becomes "\n", so positions match one to one.
 QString displayed(const QString &text)
@@ -221,7 +203,7 @@ void EditableDocument::replaceContents(const QString &text, bool code)
     m_updating = true;
     const QString shown = displayed(text);
     QTextDocument *document = m_view->document();
-    onScreen(StyledDocument::attributed(shown, code)).applyTo(*document);
+    StyledDocument::attributed(shown, code, StyledDocument::SizeUnit::pixels).applyTo(*document);
     applyInsets();
     document->clearUndoRedoStacks();
     QTextCursor caretAt(document);
@@ -266,7 +248,8 @@ void EditableDocument::restyleInPlace(const QString &text)
     m_styledText = text;
     // Only the attributes that differ from the styling are set, so a keystroke that keeps
     // the look touches nothing and lays out nothing again.
-    const QList<StyledSegment> segments = onScreen(StyledDocument::attributed(text, m_code)).segments();
+    const QList<StyledSegment> segments =
+        StyledDocument::attributed(text, m_code, StyledDocument::SizeUnit::pixels).segments();
     if (segments.isEmpty())
         return;
     const Looks looks(segments);

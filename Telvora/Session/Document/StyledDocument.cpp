@@ -31,28 +31,40 @@ struct Typography
     QFont heading;
 };
 
+void setSize(QFont &font, qreal size, SizeUnit unit)
+{
+    if (unit == SizeUnit::pixels)
+        font.setPixelSize(qRound(size));
+    else
+        font.setPointSizeF(size);
+}
+
 // Named Georgia even where it is not installed: DocumentFonts makes Gelasio stand in for
 // it on screen, and exported files keep the name the document was designed with.
-QFont serif(qreal size, bool bold)
+QFont serif(qreal size, bool bold, SizeUnit unit)
 {
     QFont font(DocumentFonts::serifFamily.toString());
     font.setStyleHint(QFont::Serif);
-    font.setPointSizeF(size);
+    setSize(font, size, unit);
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     return font;
 }
 
-// Font lookups cost far more than the styling itself, and the installed fonts do not
-// change while the program runs, so they are resolved once.
-const Typography &typography()
+Typography makeTypography(SizeUnit unit)
 {
-    static const Typography fonts = [] {
-        QFont code = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        code.setPointSizeF(codeSize);
-        code.setWeight(QFont::Normal);
-        return Typography{serif(bodySize, false), code, serif(titleSize, true), serif(headingSize, true)};
-    }();
-    return fonts;
+    QFont code = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    setSize(code, codeSize, unit);
+    code.setWeight(QFont::Normal);
+    return Typography{serif(bodySize, false, unit), code, serif(titleSize, true, unit), serif(headingSize, true, unit)};
+}
+
+// Font lookups cost far more than the styling itself, and the installed fonts do not
+// change while the program runs, so they are resolved once per unit.
+const Typography &typography(SizeUnit unit)
+{
+    static const Typography inPoints = makeTypography(SizeUnit::points);
+    static const Typography inPixels = makeTypography(SizeUnit::pixels);
+    return unit == SizeUnit::pixels ? inPixels : inPoints;
 }
 
 bool isSpaceOrTab(QChar c) { return c == u' ' || c == u'\t'; }
@@ -125,9 +137,9 @@ QString plain(const QString &text)
     return out;
 }
 
-StyledText attributed(const QString &text, bool code)
+StyledText attributed(const QString &text, bool code, SizeUnit unit)
 {
-    const Typography &fonts = typography();
+    const Typography &fonts = typography(unit);
     const qsizetype total = text.size();
     StyledText styled(text);
     styled.addFont(0, total, code ? fonts.code : fonts.body);

@@ -12,8 +12,12 @@ namespace telvora::StyledDocument {
 /// removed, list marks turned into bullets.
 QString plain(const QString &text);
 
+/// How the type sizes are given: design points are points in files, and on screen they
+/// are shown as pixels, like every other measure of the windows.
+enum class SizeUnit { points, pixels };
+
 /// The text unchanged, with the title, section headings and blank lines styled by their
 /// content; `code` shows it in monospace with no roles at all.
-StyledText attributed(const QString &text, bool code);
+StyledText attributed(const QString &text, bool code, SizeUnit unit = SizeUnit::points);
 
 } // namespace telvora::StyledDocument

@@ -123,7 +123,7 @@ void styleSegments(benchmark::State &state)
 {
     const QString text = document(state.range(0));
     for (auto _ : state)
-        benchmark::DoNotOptimize(StyledDocument::attributed(text, false).segments());
+        benchmark::DoNotOptimize(StyledDocument::attributed(text, false, StyledDocument::SizeUnit::pixels).segments());
 }
 BENCHMARK(styleSegments)->Arg(100 << 10)->Unit(benchmark::kMicrosecond);
 
