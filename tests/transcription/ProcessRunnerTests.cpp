@@ -33,6 +33,16 @@ protected:
     }
     QString marker(const QString &name) const { return folder.filePath(name); }
 
+    // Cancels `token` once the child has left its "started" marker, polling from the event loop.
+    void cancelOnceStarted(QTimer &poll, CancellationToken &token) const
+    {
+        QObject::connect(&poll, &QTimer::timeout, [this, &token] {
+            if (QFile::exists(marker(u"started"_s)))
+                token.cancel();
+        });
+        poll.start(20);
+    }
+
     QTemporaryDir folder;
 };
 
@@ -169,11 +179,7 @@ TEST_F(ProcessRunnerTest, CancelWhileRunningInterruptsAndWinsOverASuccessfulExit
                                      + marker(u"started"_s).toUtf8() + "'\nwhile :; do sleep 0.05; done\n");
     CancellationToken token;
     QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (QFile::exists(marker(u"started"_s)))
-            token.cancel();
-    });
-    poll.start(20);
+    cancelOnceStarted(poll, token);
     EXPECT_THROW(run(child, std::nullopt, token), Cancelled);
     EXPECT_TRUE(QFile::exists(marker(u"interrupted"_s)));
 }
@@ -185,11 +191,7 @@ TEST_F(ProcessRunnerTest, InterruptReachesTheChildEvenWhenTheProgramIgnoresIt)
     const QString child = script(u"default"_s, "touch '" + marker(u"started"_s).toUtf8() + "'\nexec sleep 30\n");
     CancellationToken token;
     QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (QFile::exists(marker(u"started"_s)))
-            token.cancel();
-    });
-    poll.start(20);
+    cancelOnceStarted(poll, token);
     EXPECT_THROW(run(child, std::nullopt, token), Cancelled);
     std::signal(SIGINT, previous);
 }
