@@ -89,20 +89,9 @@ TEST_F(Waveform, CompressedRecordingIsReadBySeeking)
 
 TEST_F(Waveform, UnreadableFilesHaveNoBars)
 {
-    struct Case
-    {
-        const char *name;
-        QString path;
-    };
-    const Case cases[] = {
-        {"empty file", files.write(u"vazio.mp3"_s, {})},
-        {"text renamed as mp3", files.write(u"texto.mp3"_s, QByteArray("apenas texto\n").repeated(100))},
-        {"missing file", files.path(u"nada.wav"_s)},
-        {"video without audio",
-         files.make(u"mudo.mp4"_s,
-                    {u"-f"_s, u"lavfi"_s, u"-i"_s, u"testsrc=size=64x48:rate=10:duration=1"_s, u"-c:v"_s, u"mpeg4"_s})},
-    };
-    for (const Case &row : cases) {
+    QList<MediaFiles::NamedFile> cases = files.withoutPlayableAudio();
+    cases.append({"missing file", files.path(u"nada.wav"_s)});
+    for (const MediaFiles::NamedFile &row : cases) {
         SCOPED_TRACE(row.name);
         EXPECT_TRUE(waveformOf(row.path).isEmpty());
     }
@@ -194,10 +183,7 @@ TEST_F(Joining, InvalidPartsLeaveNoFile)
         QString message; // empty: FFmpeg's own description
     };
     const Case cases[] = {
-        {"video without audio",
-         files.make(u"mudo.mp4"_s,
-                    {u"-f"_s, u"lavfi"_s, u"-i"_s, u"testsrc=size=64x48:rate=10:duration=1"_s, u"-c:v"_s, u"mpeg4"_s}),
-         u"Uma parte do áudio está inválida."_s},
+        {"video without audio", files.videoWithoutAudio(u"mudo.mp4"_s), u"Uma parte do áudio está inválida."_s},
         {"empty file", files.write(u"vazia.mp3"_s, {}), QString()},
     };
     ASSERT_TRUE(QDir().mkpath(folder()));

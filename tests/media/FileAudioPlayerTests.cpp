@@ -95,19 +95,7 @@ TEST_F(Playback, MeterReadsTheAveragePowerOfChannelZero)
 
 TEST_F(Playback, FilesWithoutPlayableAudioAreRefused)
 {
-    struct Case
-    {
-        const char *name;
-        QString path;
-    };
-    const Case cases[] = {
-        {"empty file", files.write(u"vazio.mp3"_s, {})},
-        {"text renamed as mp3", files.write(u"texto.mp3"_s, QByteArray("apenas texto\n").repeated(100))},
-        {"video without audio",
-         files.make(u"mudo.mp4"_s,
-                    {u"-f"_s, u"lavfi"_s, u"-i"_s, u"testsrc=size=64x48:rate=10:duration=1"_s, u"-c:v"_s, u"mpeg4"_s})},
-    };
-    for (const Case &row : cases) {
+    for (const MediaFiles::NamedFile &row : files.withoutPlayableAudio()) {
         SCOPED_TRACE(row.name);
         EXPECT_THROW(open(row.path), Error);
     }

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -62,6 +63,31 @@ public:
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             return {};
         return file.fileName();
+    }
+
+    /// A second of MPEG-4 video with no audio track.
+    QString videoWithoutAudio(const QString &name) const
+    {
+        return make(name,
+                    {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                     QStringLiteral("testsrc=size=64x48:rate=10:duration=1"), QStringLiteral("-c:v"),
+                     QStringLiteral("mpeg4")});
+    }
+
+    struct NamedFile
+    {
+        const char *name;
+        QString path;
+    };
+
+    /// Files that hold no playable audio: empty, text named as MP3, a video without sound.
+    QList<NamedFile> withoutPlayableAudio() const
+    {
+        return {
+            {"empty file", write(QStringLiteral("vazio.mp3"), {})},
+            {"text renamed as mp3", write(QStringLiteral("texto.mp3"), QByteArray("apenas texto\n").repeated(100))},
+            {"video without audio", videoWithoutAudio(QStringLiteral("mudo.mp4"))},
+        };
     }
 
     static QByteArray read(const QString &path)

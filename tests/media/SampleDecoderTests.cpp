@@ -78,9 +78,7 @@ TEST_F(SampleDecoding, FailuresAreWorded)
         QString source;
         QString message;
     };
-    const QString silentVideo =
-        files.make(u"mudo.mp4"_s,
-                   {u"-f"_s, u"lavfi"_s, u"-i"_s, u"testsrc=size=64x48:rate=10:duration=1"_s, u"-c:v"_s, u"mpeg4"_s});
+    const QString silentVideo = files.videoWithoutAudio(u"mudo.mp4"_s);
     const QString emptyWave =
         files.make(u"vazio.wav"_s, {u"-f"_s, u"lavfi"_s, u"-i"_s, u"anullsrc=sample_rate=16000"_s, u"-t"_s, u"0"_s});
     ASSERT_FALSE(silentVideo.isEmpty());
