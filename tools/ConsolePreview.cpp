@@ -2,8 +2,8 @@
 // look; with --grab <file.png> it renders the panel offscreen at 802 × 1442 and writes it;
 // --transcribing shows it in the middle of a transcription that reports its progress.
 //   telvora-console-preview [--grab docs/console.png] [--scale 2] [--transcribing]
-#include "Telvora/Interface/ConsoleFonts.h"
-#include "Telvora/Interface/ControllerView.h"
+#include "Telvora/Interface/Console/ConsoleFonts.h"
+#include "Telvora/Interface/Console/ControllerView.h"
 #include "Telvora/Interface/QtUserPrompts.h"
 #include "Telvora/Session/Credentials/SecretServiceBackend.h"
 #include "Telvora/Session/Session.h"

@@ -2,7 +2,7 @@
 
 #include "Telvora/Session/Session.h"
 
-#include "Telvora/Session/Document/StyledDocument.h"
+#include "Telvora/Document/StyledDocument.h"
 #include "Telvora/Session/SessionTexts.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Provider/ProviderClient.h"

@@ -3,7 +3,7 @@
 #include "Telvora/Session/Session.h"
 
 #include "Telvora/Session/AtomicFile.h"
-#include "Telvora/Session/Document/RtfReader.h"
+#include "Telvora/Document/RtfReader.h"
 #include "Telvora/Session/ExampleDocument.h"
 #include "Telvora/Session/SessionTexts.h"
 #include "Telvora/Session/UserPrompts.h"

@@ -3,8 +3,8 @@
 #include "Telvora/Session/Session.h"
 
 #include "Telvora/Session/AtomicFile.h"
-#include "Telvora/Session/Document/OdtWriter.h"
-#include "Telvora/Session/Document/RtfWriter.h"
+#include "Telvora/Document/OdtWriter.h"
+#include "Telvora/Document/RtfWriter.h"
 #include "Telvora/Session/SessionTexts.h"
 #include "Telvora/Session/UserPrompts.h"
 #include "TelvoraCore/Errors/Error.h"

@@ -40,7 +40,6 @@ inline constexpr QStringView editedDuringTranscription =
 // Reader and export.
 inline constexpr QStringView originalTitle = u"Original";
 inline constexpr QStringView exported = u"Exportado";
-inline constexpr QStringView openDocumentFailed = u"Não foi possível gravar o documento no formato OpenDocument.";
 
 // Opening.
 inline constexpr QStringView busyOpening = u"Cancele a operação atual antes de abrir outro arquivo.";

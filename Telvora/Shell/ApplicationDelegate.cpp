@@ -1,7 +1,7 @@
 #include "Telvora/Shell/ApplicationDelegate.h"
 
-#include "Telvora/Interface/ConsoleOperations.h"
-#include "Telvora/Interface/ControllerView.h"
+#include "Telvora/Interface/Console/ConsoleOperations.h"
+#include "Telvora/Interface/Console/ControllerView.h"
 #include "Telvora/Interface/Reader/ReaderView.h"
 #include "Telvora/Interface/Sheets/SheetPresenter.h"
 #include "Telvora/Session/SessionTexts.h"

@@ -1,8 +1,8 @@
 // The console's repaint costs: the whole panel at 1× and 2× scale, and one meter update,
 // which repaints only the needle's region. Run offscreen:
 //   QT_QPA_PLATFORM=offscreen build/bin/ConsoleRepaintBench
-#include "Telvora/Interface/ConsoleFonts.h"
-#include "Telvora/Interface/ControllerView.h"
+#include "Telvora/Interface/Console/ConsoleFonts.h"
+#include "Telvora/Interface/Console/ControllerView.h"
 #include "Telvora/Session/Session.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
 #include "tests/support/InMemoryCredentialBackend.h"

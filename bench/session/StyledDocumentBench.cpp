@@ -1,6 +1,6 @@
-#include "Telvora/Session/Document/RtfReader.h"
-#include "Telvora/Session/Document/RtfWriter.h"
-#include "Telvora/Session/Document/StyledDocument.h"
+#include "Telvora/Document/RtfReader.h"
+#include "Telvora/Document/RtfWriter.h"
+#include "Telvora/Document/StyledDocument.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>

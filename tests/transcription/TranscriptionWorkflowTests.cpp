@@ -1,4 +1,4 @@
-#include "Telvora/Interface/StatusLine.h"
+#include "Telvora/Interface/Console/StatusLine.h"
 #include "tests/session/workflows/WorkflowFixture.h"
 #include "tests/transcription/FakeRuntime.h"
 

@@ -2,8 +2,8 @@
 
 #include "Materials.h"
 #include "Palette.h"
-#include "Telvora/Interface/ConsoleLayout.h"
-#include "Telvora/Interface/SkinSprites.h"
+#include "Telvora/Interface/Console/ConsoleLayout.h"
+#include "Telvora/Interface/Console/SkinSprites.h"
 
 #include <QFont>
 #include <QLinearGradient>

@@ -1,7 +1,7 @@
 #include "WoodButtonArt.h"
 
 #include "Materials.h"
-#include "Telvora/Interface/SkinSprites.h"
+#include "Telvora/Interface/Console/SkinSprites.h"
 
 #include <QLinearGradient>
 #include <QPainter>

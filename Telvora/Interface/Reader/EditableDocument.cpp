@@ -3,7 +3,7 @@
 #include "Telvora/Interface/Reader/DocumentTextView.h"
 #include "Telvora/Interface/Reader/FindBar.h"
 #include "Telvora/Interface/Reader/ReaderTexts.h"
-#include "Telvora/Session/Document/StyledDocument.h"
+#include "Telvora/Document/StyledDocument.h"
 
 #include <QAction>
 #include <QHash>

@@ -3,7 +3,7 @@
 #include "Telvora/Interface/Reader/EditableDocument.h"
 #include "Telvora/Interface/Reader/ReaderTexts.h"
 #include "Telvora/Interface/Sheets/SheetStyle.h"
-#include "Telvora/Interface/StatusLine.h"
+#include "Telvora/Interface/Console/StatusLine.h"
 #include "Telvora/Session/Session.h"
 #include "TelvoraCore/Support/Characters.h"
 

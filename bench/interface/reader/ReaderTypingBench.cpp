@@ -2,7 +2,7 @@
 
 #include "Telvora/Interface/Reader/EditableDocument.h"
 #include "Telvora/Interface/Reader/ReaderView.h"
-#include "Telvora/Session/Document/StyledDocument.h"
+#include "Telvora/Document/StyledDocument.h"
 #include "Telvora/Session/Session.h"
 #include "tests/support/InMemoryCredentialBackend.h"
 #include "tests/support/ScriptedUserPrompts.h"

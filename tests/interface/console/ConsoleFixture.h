@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Telvora/Interface/ConsoleElements.h"
-#include "Telvora/Interface/ConsoleFonts.h"
-#include "Telvora/Interface/ConsoleKey.h"
-#include "Telvora/Interface/ControllerView.h"
+#include "Telvora/Interface/Console/ConsoleElements.h"
+#include "Telvora/Interface/Console/ConsoleFonts.h"
+#include "Telvora/Interface/Console/ConsoleKey.h"
+#include "Telvora/Interface/Console/ControllerView.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
 #include "tests/session/state/SessionFixture.h"
 

@@ -1,5 +1,5 @@
-#include "Telvora/Interface/ConsoleSkin.h"
-#include "Telvora/Interface/SkinSprites.h"
+#include "Telvora/Interface/Console/ConsoleSkin.h"
+#include "Telvora/Interface/Console/SkinSprites.h"
 
 #include <QColor>
 

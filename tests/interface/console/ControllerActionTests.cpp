@@ -1,4 +1,4 @@
-#include "Telvora/Interface/ConsoleLayout.h"
+#include "Telvora/Interface/Console/ConsoleLayout.h"
 #include "tests/interface/console/ConsoleFixture.h"
 
 #include <QTest>

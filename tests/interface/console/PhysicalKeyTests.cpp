@@ -1,5 +1,5 @@
-#include "Telvora/Interface/ConsoleKey.h"
-#include "Telvora/Interface/PhysicalKey.h"
+#include "Telvora/Interface/Console/ConsoleKey.h"
+#include "Telvora/Interface/Console/PhysicalKey.h"
 
 #include <QImage>
 #include <QPainter>

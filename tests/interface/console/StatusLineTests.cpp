@@ -1,5 +1,5 @@
-#include "Telvora/Interface/ControllerView.h"
-#include "Telvora/Interface/StatusLine.h"
+#include "Telvora/Interface/Console/ControllerView.h"
+#include "Telvora/Interface/Console/StatusLine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Telvora/Interface/ConsoleWindowControls.h"
+#include "Telvora/Interface/Console/ConsoleWindowControls.h"
 
 #include <QApplication>
 #include <QEnterEvent>

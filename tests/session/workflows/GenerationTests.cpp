@@ -1,6 +1,6 @@
 #include "tests/session/workflows/WorkflowFixture.h"
 
-#include "Telvora/Session/Document/StyledDocument.h"
+#include "Telvora/Document/StyledDocument.h"
 
 #include <QJsonArray>
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
 #include "tests/session/workflows/WorkflowFixture.h"
 
-#include "Telvora/Session/Document/RtfWriter.h"
+#include "Telvora/Document/RtfWriter.h"
 
 #include <QStringEncoder>
 

@@ -1,6 +1,6 @@
 #include "tests/session/workflows/WorkflowFixture.h"
 
-#include "Telvora/Session/Document/RtfReader.h"
+#include "Telvora/Document/RtfReader.h"
 #include "tests/support/ProgramOutput.h"
 
 #include <QDir>
