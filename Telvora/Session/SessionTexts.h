@@ -40,6 +40,7 @@ inline constexpr QStringView editedDuringTranscription =
 // Reader and export.
 inline constexpr QStringView originalTitle = u"Original";
 inline constexpr QStringView exported = u"Exportado";
+inline constexpr QStringView copied = u"Copiado";
 
 // Opening.
 inline constexpr QStringView busyOpening = u"Cancele a operação atual antes de abrir outro arquivo.";

@@ -1,6 +1,5 @@
 #include "Telvora/Shell/ApplicationDelegate.h"
 
-#include "Telvora/Interface/Console/ConsoleOperations.h"
 #include "Telvora/Interface/Console/ControllerView.h"
 #include "Telvora/Interface/Reader/ReaderView.h"
 #include "Telvora/Interface/Sheets/SheetPresenter.h"
@@ -14,7 +13,6 @@
 #include "Telvora/Shell/WindowPlacement.h"
 
 #include <QApplication>
-#include <QCoroTimer>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -63,9 +61,8 @@ void bringForward(QWidget *window)
 ApplicationDelegate::ApplicationDelegate(QStringList arguments, Dependencies dependencies, QObject *parent)
     : QObject(parent)
     , m_arguments(std::move(arguments))
-    , m_settings(dependencies.settings)
     , m_engineAvailable(std::move(dependencies.engineAvailable))
-    , m_session(dependencies.settings, dependencies.credentials, dependencies.prompts, dependencies.endpoints)
+    , m_workflows({dependencies.settings, dependencies.credentials, dependencies.prompts, dependencies.endpoints})
 {}
 
 ApplicationDelegate::~ApplicationDelegate()
@@ -87,12 +84,8 @@ void ApplicationDelegate::didFinishLaunching()
     m_menus = std::make_unique<ApplicationMenus>(*this, *m_reader->menuBar(), *m_controller);
     restoreFrames();
 
-    QPointer<ApplicationDelegate> self(this);
-    m_session.showReader = [self] {
-        if (self)
-            self->showDocument();
-    };
-    m_session.loadExample();
+    connect(&m_workflows, &Workflows::documentReady, this, &ApplicationDelegate::showDocument);
+    m_workflows.document().loadExample();
     showPanel();
     applyArguments();
 }
@@ -120,11 +113,14 @@ void ApplicationDelegate::createWindows()
         if (console)
             console->toggleZoom();
     };
-    m_controller->setContent(
-        new ControllerView(m_session, close, minimize, zoom, ConsoleOperations::forSession(m_session)));
-    SheetPresenter::presentSettings(m_controller.get(), m_session, m_engineAvailable);
-    SheetPresenter::presentTranscriptionOptions(m_controller.get(), m_session);
-    m_reader = std::make_unique<ReaderWindow>(new ReaderView(m_session));
+    auto *view = new ControllerView(m_workflows, close, minimize, zoom);
+    m_controller->setContent(view);
+    m_settingsSheet = SheetPresenter::forSettings(m_controller.get(), m_workflows, m_engineAvailable);
+    m_optionsSheet = SheetPresenter::forTranscriptionOptions(m_controller.get(), m_workflows);
+    connect(view, &ControllerView::settingsRequested, m_settingsSheet, &SheetPresenter::present);
+    connect(&m_workflows, &Workflows::settingsRequested, m_settingsSheet, &SheetPresenter::present);
+    connect(view, &ControllerView::transcriptionOptionsRequested, m_optionsSheet, &SheetPresenter::present);
+    m_reader = std::make_unique<ReaderWindow>(new ReaderView(m_workflows));
 }
 
 void ApplicationDelegate::restoreFrames()
@@ -132,9 +128,9 @@ void ApplicationDelegate::restoreFrames()
     const QScreen *screen = QGuiApplication::primaryScreen();
     const auto placement =
         WindowPlacement::firstLaunch(screen ? std::optional<QRectF>(screen->availableGeometry()) : std::nullopt);
-    if (!m_controller->restoreGeometry(m_settings.value(Frame::controller).toByteArray()))
+    if (!m_controller->restoreGeometry(m_workflows.settings().windowFrame(Frame::controller)))
         m_controller->setGeometry(placement.panel.toRect());
-    if (!m_reader->restoreGeometry(m_settings.value(Frame::reader).toByteArray())) {
+    if (!m_reader->restoreGeometry(m_workflows.settings().windowFrame(Frame::reader))) {
         // The placement is the reader's content; here the menu bar sits inside the window.
         m_reader->setGeometry(placement.reader.toRect().adjusted(0, 0, 0, m_reader->menuBar()->sizeHint().height()));
     }
@@ -142,8 +138,8 @@ void ApplicationDelegate::restoreFrames()
 
 void ApplicationDelegate::saveFrames()
 {
-    m_settings.setValue(Frame::controller, m_controller->saveGeometry());
-    m_settings.setValue(Frame::reader, m_reader->saveGeometry());
+    m_workflows.settings().setWindowFrame(Frame::controller, m_controller->saveGeometry());
+    m_workflows.settings().setWindowFrame(Frame::reader, m_reader->saveGeometry());
 }
 
 void ApplicationDelegate::applyArguments()
@@ -153,20 +149,20 @@ void ApplicationDelegate::applyArguments()
     }
     const qsizetype file = m_arguments.indexOf(Flag::file);
     if (file >= 0 && file + 1 < m_arguments.size())
-        m_session.importFile(QUrl::fromLocalFile(QFileInfo(m_arguments.at(file + 1)).absoluteFilePath()));
+        m_workflows.document().importFile(QUrl::fromLocalFile(QFileInfo(m_arguments.at(file + 1)).absoluteFilePath()));
     if (m_arguments.contains(Flag::verifyTranscription))
         startTranscriptionCheck();
 }
 
 bool ApplicationDelegate::shouldTerminate()
 {
-    if (m_session.busy()) {
-        m_session.cancel();
+    if (m_workflows.session().busy()) {
+        m_workflows.cancel();
         return false;
     }
     if (m_arguments.contains(Flag::verifyTranscription))
         return true;
-    return m_session.confirmReplacement();
+    return m_workflows.document().confirmReplacement();
 }
 
 void ApplicationDelegate::willTerminate()
@@ -176,9 +172,7 @@ void ApplicationDelegate::willTerminate()
     m_terminated = true;
     if (m_controller && m_reader)
         saveFrames();
-    m_session.stopSource();
-    m_session.stopAudioPoll();
-    m_session.discardVoice();
+    m_workflows.shutDown();
 }
 
 void ApplicationDelegate::requestQuit()
@@ -193,48 +187,48 @@ void ApplicationDelegate::reopen() { showPanel(); }
 
 bool ApplicationDelegate::openFiles(const QStringList &paths)
 {
-    if (paths.isEmpty() || !m_session.confirmReplacement())
+    if (paths.isEmpty() || !m_workflows.document().confirmReplacement())
         return false;
-    m_session.importFile(QUrl::fromLocalFile(QFileInfo(paths.first()).absoluteFilePath()));
+    m_workflows.document().importFile(QUrl::fromLocalFile(QFileInfo(paths.first()).absoluteFilePath()));
     return true;
 }
 
 bool ApplicationDelegate::consoleShouldClose()
 {
-    if (m_session.busy()) {
-        m_session.cancel();
+    if (m_workflows.session().busy()) {
+        m_workflows.cancel();
         return false;
     }
-    return m_session.confirmReplacement();
+    return m_workflows.document().confirmReplacement();
 }
 
 void ApplicationDelegate::showPanel() { bringForward(m_controller.get()); }
 
 void ApplicationDelegate::showDocument()
 {
-    m_reader->setWindowTitle(m_session.readerTitle());
+    m_reader->setWindowTitle(m_workflows.session().readerTitle());
     bringForward(m_reader.get());
 }
 
-void ApplicationDelegate::openFile() { m_session.openFile(); }
+void ApplicationDelegate::openFile() { m_workflows.document().openFile(); }
 
-void ApplicationDelegate::example() { m_session.loadExample(); }
+void ApplicationDelegate::example() { m_workflows.document().loadExample(); }
 
-void ApplicationDelegate::exportText() { m_session.exportText(); }
+void ApplicationDelegate::exportText() { m_workflows.document().exportText(); }
 
 void ApplicationDelegate::settings()
 {
-    m_session.setShowSettings(true);
     showPanel();
+    m_settingsSheet->present();
 }
 
 void ApplicationDelegate::transcriptionOptions()
 {
-    m_session.setShowTranscriptionOptions(true);
     showPanel();
+    m_optionsSheet->present();
 }
 
-void ApplicationDelegate::cancel() { m_session.cancel(); }
+void ApplicationDelegate::cancel() { m_workflows.cancel(); }
 
 void ApplicationDelegate::hideApplication()
 {
@@ -267,21 +261,22 @@ void ApplicationDelegate::capture()
 
 void ApplicationDelegate::startTranscriptionCheck()
 {
-    m_session.setWhisperModel(Check::model);
-    m_session.setSpeakerCount(1);
-    m_session.setSpeakerNames(Check::speakerNames);
-    m_session.transcribe();
+    m_workflows.settings().setWhisperModel(Check::model);
+    m_workflows.session().setSpeakerCount(1);
+    m_workflows.session().setSpeakerNames(Check::speakerNames);
+    m_workflows.transcription().transcribe();
     // The check ends by quitting, which only works once the event loop runs.
-    QTimer::singleShot(0, this, [this] { m_check = waitForTranscription(); });
+    if (m_workflows.session().busy())
+        connect(&m_workflows.session(), &Session::busyChanged, this, &ApplicationDelegate::finishTranscriptionCheck);
+    else
+        QTimer::singleShot(0, this, &ApplicationDelegate::finishTranscriptionCheck);
 }
 
-QCoro::Task<> ApplicationDelegate::waitForTranscription()
+void ApplicationDelegate::finishTranscriptionCheck()
 {
-    QPointer<ApplicationDelegate> self(this);
-    while (self && self->m_session.busy())
-        co_await QCoro::sleepFor(200ms);
-    if (!self)
-        co_return;
+    if (m_workflows.session().busy())
+        return;
+    disconnect(&m_workflows.session(), &Session::busyChanged, this, &ApplicationDelegate::finishTranscriptionCheck);
     capture();
     writeTranscriptionCheck();
     requestQuit();
@@ -290,12 +285,13 @@ QCoro::Task<> ApplicationDelegate::waitForTranscription()
 void ApplicationDelegate::writeTranscriptionCheck()
 {
     // QJsonObject keeps its keys sorted, which is the order the check file promises.
-    const QJsonObject check{{u"error"_s, m_session.errorMessage().value_or(QString())},
+    const Session &session = m_workflows.session();
+    const QJsonObject check{{u"error"_s, session.errorMessage().value_or(QString())},
                             {u"provider_calls"_s, false},
-                            {u"source"_s, m_session.sourceName()},
-                            {u"speakers"_s, m_session.detectedSpeakers()},
-                            {u"status"_s, m_session.status()},
-                            {u"text"_s, m_session.sourceText()}};
+                            {u"source"_s, session.sourceName()},
+                            {u"speakers"_s, session.detectedSpeakers()},
+                            {u"status"_s, session.status()},
+                            {u"text"_s, session.sourceText()}};
     const QDir folder(CaptureFolder::forCheck());
     QDir().mkpath(folder.path());
     QFile file(folder.filePath(Check::fileName));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Telvora/Session/Session.h"
+#include "Telvora/Session/Workflows.h"
 
 #include <QObject>
 #include <QPointer>
@@ -17,6 +17,7 @@ class ApplicationMenus;
 class ConsoleWindow;
 class CredentialBackend;
 class ReaderWindow;
+class SheetPresenter;
 class TerminationSignal;
 class UserPrompts;
 
@@ -27,7 +28,7 @@ class ApplicationDelegate : public QObject
 {
     Q_OBJECT
 public:
-    /// What the session is built from: the real stores in the program, scripted ones in tests.
+    /// What the workflows are built from: the real stores in the program, scripted ones in tests.
     struct Dependencies
     {
         QSettings &settings;
@@ -41,7 +42,7 @@ public:
     ApplicationDelegate(QStringList arguments, Dependencies dependencies, QObject *parent = nullptr);
     ~ApplicationDelegate() override;
 
-    Session &session() { return m_session; }
+    Workflows &workflows() { return m_workflows; }
     QWidget *controller() const;
     QWidget *reader() const;
 
@@ -81,18 +82,18 @@ private:
     void saveFrames();
     void applyArguments();
     void startTranscriptionCheck();
-    QCoro::Task<> waitForTranscription();
+    void finishTranscriptionCheck();
     void writeTranscriptionCheck();
 
     QStringList m_arguments;
-    QSettings &m_settings;
     std::function<bool()> m_engineAvailable;
-    Session m_session;
+    Workflows m_workflows;
     std::unique_ptr<ConsoleWindow> m_controller;
     std::unique_ptr<ReaderWindow> m_reader;
     std::unique_ptr<ApplicationMenus> m_menus;
     std::unique_ptr<TerminationSignal> m_terminationSignal;
-    std::optional<QCoro::Task<>> m_check;
+    SheetPresenter *m_settingsSheet = nullptr;
+    SheetPresenter *m_optionsSheet = nullptr;
     bool m_terminated = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "Telvora/Transcription/LocalTranscriber.h"
 #include "TelvoraCore/Errors/Error.h"
+#include "TelvoraCore/Errors/ErrorMessage.h"
 #include "TelvoraCore/Support/Characters.h"
 #include "TelvoraCore/Transcript/Transcript.h"
 
@@ -42,12 +43,8 @@ QCoro::Task<int> check(QString audio, QString output, LocalTranscriptionOptions 
         writeAtomically(output, bytes);
         printLine(finishedLine.arg(transcript.speakers).arg(Characters::count(transcript.text)).arg(options.model));
         co_return 0;
-    } catch (const Error &failure) {
-        printLine(failure.message());
-    } catch (const std::exception &failure) {
-        printLine(QString::fromUtf8(failure.what()));
     } catch (...) {
-        printLine(u"Ocorreu uma falha inesperada."_s);
+        printLine(errorMessage(std::current_exception()));
     }
     co_return 1;
 }

@@ -185,9 +185,9 @@ QByteArray wholeBody(QNetworkReply &reply, qsizetype limit)
 
 } // namespace
 
-ProviderClient::ProviderClient(QNetworkAccessManager *session, ProviderEndpoints endpoints,
+ProviderClient::ProviderClient(QNetworkAccessManager *network, ProviderEndpoints endpoints,
                                CancellationToken cancellation)
-    : m_session(session)
+    : m_network(network)
     , m_endpoints(std::move(endpoints))
     , m_cancellation(std::move(cancellation))
 {}
@@ -202,7 +202,7 @@ QCoro::Task<QByteArray> ProviderClient::request(ProviderClient client, QUrl url,
     client.m_cancellation.throwIfCancelled();
     if (!usableKey(key))
         throw TelvoraError(ProviderMessages::missingKey.toString());
-    if (!client.m_session)
+    if (!client.m_network)
         throw Cancelled();
 
     QNetworkRequest request(url);
@@ -229,7 +229,7 @@ QCoro::Task<QByteArray> ProviderClient::request(ProviderClient client, QUrl url,
     request.setHeader(QNetworkRequest::ContentLengthHeader, payload.size());
     request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
     auto *upload = new OnceOnlyBody(std::move(payload));
-    QPointer<QNetworkReply> reply = client.m_session->sendCustomRequest(request, body ? "POST" : "GET", upload);
+    QPointer<QNetworkReply> reply = client.m_network->sendCustomRequest(request, body ? "POST" : "GET", upload);
     upload->setParent(reply);
     // The reply belongs to the network manager; if the manager goes first, so does the reply.
     const auto release = qScopeGuard([&reply] {

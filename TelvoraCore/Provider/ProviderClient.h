@@ -38,7 +38,7 @@ namespace telvora {
 class ProviderClient
 {
 public:
-    explicit ProviderClient(QNetworkAccessManager *session,
+    explicit ProviderClient(QNetworkAccessManager *network,
                             ProviderEndpoints endpoints = ProviderEndpoints::fromEnvironment(),
                             CancellationToken cancellation = {});
 
@@ -76,7 +76,7 @@ private:
     QUrl openAIUrl(const QString &path) const;
     QUrl elevenUrl(const QString &path) const;
 
-    QPointer<QNetworkAccessManager> m_session;
+    QPointer<QNetworkAccessManager> m_network;
     ProviderEndpoints m_endpoints;
     CancellationToken m_cancellation;
 };

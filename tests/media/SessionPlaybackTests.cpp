@@ -22,14 +22,14 @@ protected:
     {
         SessionFixture::SetUp();
         makeSession();
-        session->setAudioPlayerFactory(players.factory());
+        workflows->playback().setAudioPlayerFactory(players.factory());
     }
 
     // Opens a recording with a fake player; answers that player's state.
     std::shared_ptr<FakeAudioPlayer::State> openRecording(const QString &name = u"entrevista.mp3"_s)
     {
         const QString path = files.write(name, "not decoded by the fake player");
-        session->importFile(QUrl::fromLocalFile(path));
+        workflows->document().importFile(QUrl::fromLocalFile(path));
         return players.made.value(path);
     }
 
@@ -37,8 +37,8 @@ protected:
     std::shared_ptr<FakeAudioPlayer::State> playNarration()
     {
         auto state = players.make(30);
-        session->installVoicePlayer(std::make_unique<FakeAudioPlayer>(state));
-        session->voicePlayer()->play();
+        workflows->playback().installVoicePlayer(std::make_unique<FakeAudioPlayer>(state));
+        workflows->playback().voicePlayer()->play();
         session->setVoicePlaying(true);
         return state;
     }
@@ -59,10 +59,10 @@ protected:
 TEST_F(SessionPlayback, RecordingGetsAMeteredPlayerAndItsDuration)
 {
     players.duration = 12.5;
-    QSignalSpy playerChanges(session.get(), &Session::sourcePlayerChanged);
+    QSignalSpy playerChanges(&workflows->playback(), &Playback::sourcePlayerChanged);
     const auto player = openRecording();
     ASSERT_TRUE(player);
-    EXPECT_EQ(session->sourcePlayer() != nullptr, true);
+    EXPECT_EQ(workflows->playback().sourcePlayer() != nullptr, true);
     EXPECT_TRUE(player->metering);
     EXPECT_EQ(session->duration(), 12.5);
     EXPECT_EQ(session->status(), u"Áudio aberto"_s);
@@ -73,20 +73,20 @@ TEST_F(SessionPlayback, UnplayableRecordingOpensWithoutPlayer)
 {
     players.refused = true;
     openRecording();
-    EXPECT_EQ(session->sourcePlayer(), nullptr);
+    EXPECT_EQ(workflows->playback().sourcePlayer(), nullptr);
     EXPECT_EQ(session->duration(), 0);
     EXPECT_EQ(session->status(), u"Áudio aberto"_s);
     EXPECT_FALSE(session->errorMessage());
-    session->toggleSource();
+    workflows->playback().toggleSource();
     EXPECT_FALSE(session->sourcePlaying());
 }
 
 TEST_F(SessionPlayback, TextSourceHasNoTransport)
 {
-    session->importFile(QUrl::fromLocalFile(files.write(u"notas.txt"_s, "texto")));
-    EXPECT_EQ(session->sourcePlayer(), nullptr);
+    workflows->document().importFile(QUrl::fromLocalFile(files.write(u"notas.txt"_s, "texto")));
+    EXPECT_EQ(workflows->playback().sourcePlayer(), nullptr);
     EXPECT_TRUE(players.made.isEmpty());
-    session->toggleSource();
+    workflows->playback().toggleSource();
     EXPECT_FALSE(session->sourcePlaying());
     EXPECT_EQ(session->meterLevel(), 0);
 }
@@ -94,15 +94,15 @@ TEST_F(SessionPlayback, TextSourceHasNoTransport)
 TEST_F(SessionPlayback, PlayPauseAndStop)
 {
     const auto player = openRecording();
-    session->toggleSource();
+    workflows->playback().toggleSource();
     EXPECT_TRUE(session->sourcePlaying());
     EXPECT_TRUE(player->playing);
-    session->toggleSource();
+    workflows->playback().toggleSource();
     EXPECT_FALSE(session->sourcePlaying());
     EXPECT_EQ(player->pauses, 1);
     EXPECT_FALSE(player->playing);
-    session->toggleSource();
-    session->stopSource();
+    workflows->playback().toggleSource();
+    workflows->playback().stopSource();
     EXPECT_FALSE(session->sourcePlaying());
     EXPECT_EQ(player->stops, 1);
     EXPECT_EQ(player->plays, 2);
@@ -122,7 +122,7 @@ TEST_F(SessionPlayback, MeterShowsTheLevelOfWhatPlays)
         {"minus 60 dB", -60, 0.01},
     };
     const auto player = openRecording();
-    session->toggleSource();
+    workflows->playback().toggleSource();
     for (const Case &row : cases) {
         SCOPED_TRACE(row.name);
         player->power = row.decibels;
@@ -135,8 +135,8 @@ TEST_F(SessionPlayback, MeterWritesOnlyChanges)
 {
     const auto player = openRecording();
     player->power = -30;
-    QSignalSpy levels(session.get(), &Session::meterLevelChanged);
-    session->toggleSource();
+    QSignalSpy levels(session, &Session::meterLevelChanged);
+    workflows->playback().toggleSource();
     ASSERT_TRUE(waitForPasses(*player, 4));
     EXPECT_EQ(levels.count(), 1);
 }
@@ -145,7 +145,7 @@ TEST_F(SessionPlayback, EndOfPlaybackIsNoticedWithinOnePass)
 {
     const auto player = openRecording();
     player->power = -30;
-    session->toggleSource();
+    workflows->playback().toggleSource();
     ASSERT_TRUE(waitForPasses(*player, 2));
     ASSERT_GT(session->meterLevel(), 0);
 
@@ -165,11 +165,11 @@ TEST_F(SessionPlayback, SourceAndNarrationExcludeEachOther)
     source->power = -60;
     const auto voice = playNarration();
     voice->power = 0;
-    session->startAudioPoll();
+    workflows->playback().startAudioPoll();
     ASSERT_TRUE(waitForPasses(*voice));
     EXPECT_EQ(session->meterLevel(), 1.0);
 
-    session->toggleSource();
+    workflows->playback().toggleSource();
     EXPECT_FALSE(session->voicePlaying());
     EXPECT_FALSE(voice->playing);
     EXPECT_EQ(voice->pauses, 1);
@@ -181,7 +181,7 @@ TEST_F(SessionPlayback, SourceAndNarrationExcludeEachOther)
 TEST_F(SessionPlayback, NarrationEndingClearsItsFlag)
 {
     const auto voice = playNarration();
-    session->startAudioPoll();
+    workflows->playback().startAudioPoll();
     voice->playing = false;
     ASSERT_TRUE(waitForPasses(*voice));
     EXPECT_FALSE(session->voicePlaying());
@@ -193,14 +193,14 @@ TEST_F(SessionPlayback, OpeningAnotherFileResetsAllAudio)
     const auto source = openRecording();
     source->power = -30;
     const auto voice = playNarration();
-    session->toggleSource();
+    workflows->playback().toggleSource();
     ASSERT_TRUE(waitForPasses(*source));
-    QSignalSpy sourceChanges(session.get(), &Session::sourcePlayerChanged);
-    QSignalSpy voiceChanges(session.get(), &Session::voicePlayerChanged);
+    QSignalSpy sourceChanges(&workflows->playback(), &Playback::sourcePlayerChanged);
+    QSignalSpy voiceChanges(&workflows->playback(), &Playback::voicePlayerChanged);
 
-    session->importFile(QUrl::fromLocalFile(files.write(u"notas.txt"_s, "texto")));
-    EXPECT_EQ(session->sourcePlayer(), nullptr);
-    EXPECT_EQ(session->voicePlayer(), nullptr);
+    workflows->document().importFile(QUrl::fromLocalFile(files.write(u"notas.txt"_s, "texto")));
+    EXPECT_EQ(workflows->playback().sourcePlayer(), nullptr);
+    EXPECT_EQ(workflows->playback().voicePlayer(), nullptr);
     EXPECT_FALSE(source->alive);
     EXPECT_FALSE(voice->alive);
     EXPECT_GE(source->stops, 1);
@@ -216,7 +216,7 @@ TEST_F(SessionPlayback, DiscardingTheNarrationStopsItsPlayer)
 {
     const auto voice = playNarration();
     session->setOutputText(u"outro documento"_s);
-    EXPECT_EQ(session->voicePlayer(), nullptr);
+    EXPECT_EQ(workflows->playback().voicePlayer(), nullptr);
     EXPECT_FALSE(voice->alive);
     EXPECT_EQ(voice->stops, 1);
     EXPECT_FALSE(session->voicePlaying());
@@ -226,9 +226,9 @@ TEST_F(SessionPlayback, StoppingTheLoopZeroesTheLevel)
 {
     const auto player = openRecording();
     player->power = 0;
-    session->toggleSource();
+    workflows->playback().toggleSource();
     ASSERT_EQ(session->meterLevel(), 1.0);
-    session->stopAudioPoll();
+    workflows->playback().stopAudioPoll();
     EXPECT_EQ(session->meterLevel(), 0);
     const int passes = player->meterUpdates;
     QTest::qWait(250);
@@ -237,8 +237,8 @@ TEST_F(SessionPlayback, StoppingTheLoopZeroesTheLevel)
 
 TEST_F(SessionPlayback, FactoryAnsweringNothingIsAnError)
 {
-    session->setAudioPlayerFactory([](const QString &) { return std::unique_ptr<AudioPlayer>(); });
-    EXPECT_THROW(session->openAudioPlayer(u"x.m4a"_s), TelvoraError);
+    workflows->playback().setAudioPlayerFactory([](const QString &) { return std::unique_ptr<AudioPlayer>(); });
+    EXPECT_THROW(workflows->playback().openAudioPlayer(u"x.m4a"_s), TelvoraError);
 }
 
 // With the program's own player and waveform, on real files.
@@ -258,9 +258,9 @@ TEST_F(RecordingPlayback, WaveformArrivesForTheOpenedRecording)
 {
     const QString path = files.expression(u"quadrada.wav"_s, u"sgn(sin(2*PI*440*t))"_s, 2);
     ASSERT_FALSE(path.isEmpty());
-    session->importFile(QUrl::fromLocalFile(path));
+    workflows->document().importFile(QUrl::fromLocalFile(path));
     EXPECT_NEAR(session->duration(), 2.0, 0.001);
-    ASSERT_NE(session->sourcePlayer(), nullptr);
+    ASSERT_NE(workflows->playback().sourcePlayer(), nullptr);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !session->waveform().isEmpty(); }, 5000));
     EXPECT_EQ(session->waveform(), QList<double>(64, 1.0));
 }
@@ -270,9 +270,9 @@ TEST_F(RecordingPlayback, LateWaveformOfAnEarlierFileIsDropped)
     const QString first = files.expression(u"quadrada.wav"_s, u"sgn(sin(2*PI*440*t))"_s, 2);
     const QString second = files.write(u"notas.txt"_s, "texto");
     ASSERT_FALSE(first.isEmpty());
-    QSignalSpy waveforms(session.get(), &Session::waveformChanged);
-    session->importFile(QUrl::fromLocalFile(first));
-    session->importFile(QUrl::fromLocalFile(second));
+    QSignalSpy waveforms(session, &Session::waveformChanged);
+    workflows->document().importFile(QUrl::fromLocalFile(first));
+    workflows->document().importFile(QUrl::fromLocalFile(second));
     QThreadPool::globalInstance()->waitForDone();
     QTest::qWait(100);
     EXPECT_TRUE(session->waveform().isEmpty());
@@ -282,9 +282,9 @@ TEST_F(RecordingPlayback, LateWaveformOfAnEarlierFileIsDropped)
 TEST_F(RecordingPlayback, PlayingToTheEndStopsAndDropsTheNeedle)
 {
     const QString path = files.expression(u"curto.wav"_s, u"0.5*sin(2*PI*440*t)"_s, 0.5);
-    session->importFile(QUrl::fromLocalFile(path));
-    ASSERT_NE(session->sourcePlayer(), nullptr);
-    session->toggleSource();
+    workflows->document().importFile(QUrl::fromLocalFile(path));
+    ASSERT_NE(workflows->playback().sourcePlayer(), nullptr);
+    workflows->playback().toggleSource();
     // The first pass comes before any sample was played.
     ASSERT_TRUE(QTest::qWaitFor([this] { return session->meterLevel() > 0.1; }, 2000));
     // A sine at half scale: −9 dB average power, level 10^(−9.03/30).

@@ -171,6 +171,7 @@ void LoopbackServer::accept()
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             m_buffers.remove(socket);
             socket->deleteLater();
+            Q_EMIT connectionClosed();
         });
     }
 }

@@ -90,6 +90,8 @@ Q_SIGNALS:
     void requestReceived(int index);
     /// A stalled reply has sent what it was told to send.
     void stalled();
+    /// A client closed its connection (an aborted request does).
+    void connectionClosed();
 
 private:
     struct Connection;

@@ -16,23 +16,23 @@ const QString transcribedWithTimecodes =
     u"[00:00:00 - 00:00:01] Ana: Ola\u0301.\n\n[00:00:01 - 00:00:03] Bruno: Tudo bem?"_s;
 const QString editedMessage = u"O texto foi editado durante a transcrição. Suas alterações foram preservadas."_s;
 
-class TranscriptionWorkflow : public WorkflowFixture
+class Transcribing : public WorkflowFixture
 {
 protected:
     void SetUp() override
     {
         WorkflowFixture::SetUp();
-        m_previousTemp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", temp.path().toUtf8());
         makeWorkflowSession();
     }
-    void TearDown() override { qputenv("TMPDIR", m_previousTemp); }
+
+    // The fixture's own temporary folder, where the work folders go.
+    static QString temp() { return QDir::tempPath(); }
 
     QUrl openRecording(const QString &name = u"entrevista.wav"_s)
     {
         const QString path = folder.filePath(name);
         EXPECT_TRUE(writeWav(path, 0.5));
-        session->importFile(QUrl::fromLocalFile(path));
+        workflows->document().importFile(QUrl::fromLocalFile(path));
         return QUrl::fromLocalFile(path);
     }
 
@@ -44,22 +44,18 @@ protected:
         runtime.touch(u"go"_s);
     }
 
-    QTemporaryDir temp;
-
-private:
-    QByteArray m_previousTemp;
 };
 
 } // namespace
 
-TEST_F(TranscriptionWorkflow, RecordingBecomesTheUnsavedSourceText)
+TEST_F(Transcribing, RecordingBecomesTheUnsavedSourceText)
 {
     FakeRuntime runtime(u"twoSpeakers"_s);
     openRecording();
     session->setOutputText(u"documento anterior"_s);
     const int shownBefore = readerShown;
     session->setReaderShowsSource(false);
-    session->transcribe();
+    workflows->transcription().transcribe();
 
     EXPECT_TRUE(session->busy());
     EXPECT_EQ(session->status(), u"Transcrevendo · large-v3-turbo…"_s);
@@ -69,23 +65,22 @@ TEST_F(TranscriptionWorkflow, RecordingBecomesTheUnsavedSourceText)
     EXPECT_EQ(session->detectedSpeakers(), 2);
     EXPECT_EQ(session->status(), u"Transcrito"_s);
     EXPECT_FALSE(session->errorMessage());
-    EXPECT_TRUE(session->sourceBaseline.isEmpty());
     EXPECT_TRUE(session->hasUnsavedChanges());
     EXPECT_TRUE(session->readerShowsSource());
     EXPECT_EQ(readerShown, shownBefore + 1);
     EXPECT_EQ(session->outputText(), u"documento anterior"_s);
-    EXPECT_FALSE(session->job.has_value());
-    EXPECT_TRUE(workFolders(temp.path()).isEmpty());
+    EXPECT_FALSE(session->busy());
+    EXPECT_TRUE(workFolders(temp()).isEmpty());
 }
 
-TEST_F(TranscriptionWorkflow, SendsTheEightSettings)
+TEST_F(Transcribing, SendsTheEightSettings)
 {
     FakeRuntime runtime(u"twoSpeakers"_s);
     const LocalTranscriptionOptions options{u"medium"_s, u"es"_s,         u"Telvora"_s,     false,
                                             2,           u"Ana, Bruno"_s, u"/m/seg.onnx"_s, u"/m/emb.onnx"_s};
-    session->setTranscriptionOptions(options);
+    workflows->transcription().setOptions(options);
     openRecording();
-    session->transcribe();
+    workflows->transcription().transcribe();
     EXPECT_EQ(session->status(), u"Transcrevendo · medium…"_s);
     ASSERT_TRUE(waitUntilIdle());
     const QJsonObject request =
@@ -93,22 +88,22 @@ TEST_F(TranscriptionWorkflow, SendsTheEightSettings)
     EXPECT_EQ(LocalTranscriptionOptions::fromJson(request.value(u"options"_s).toObject()), options);
 }
 
-TEST_F(TranscriptionWorkflow, TimecodesAreTheOnesChosenAtTheStart)
+TEST_F(Transcribing, TimecodesAreTheOnesChosenAtTheStart)
 {
     FakeRuntime runtime(u"waitForGo"_s);
     openRecording();
     session->setTimecodes(false);
-    session->transcribe();
+    workflows->transcription().transcribe();
     whileTheWorkerRuns(runtime, [this] { session->setTimecodes(true); });
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(session->sourceText(), u"Ana: Ola\u0301.\n\nBruno: Tudo bem?"_s);
 }
 
-TEST_F(TranscriptionWorkflow, TextDocumentIsNeverTranscribed)
+TEST_F(Transcribing, TextDocumentIsNeverTranscribed)
 {
     FakeRuntime runtime(u"twoSpeakers"_s);
-    session->importFile(QUrl::fromLocalFile(writeFile(u"notas.txt"_s, "Notas da reunião.")));
-    session->transcribe();
+    workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"notas.txt"_s, "Notas da reunião.")));
+    workflows->transcription().transcribe();
     EXPECT_FALSE(session->busy());
     EXPECT_EQ(session->status(), u"Pronto"_s);
     EXPECT_FALSE(session->errorMessage());
@@ -117,25 +112,26 @@ TEST_F(TranscriptionWorkflow, TextDocumentIsNeverTranscribed)
     EXPECT_FALSE(runtime.has(u"seen.json"_s));
 }
 
-TEST_F(TranscriptionWorkflow, RefusalsChangeNothing)
+TEST_F(Transcribing, RefusalsChangeNothing)
 {
     FakeRuntime runtime(u"twoSpeakers"_s);
-    session->transcribe(); // nothing opened
+    workflows->transcription().transcribe(); // nothing opened
     EXPECT_FALSE(session->busy());
     EXPECT_EQ(session->status(), u"Pronto"_s);
 
     openRecording();
     session->setBusy(true);
-    session->transcribe();
+    workflows->transcription().transcribe();
     EXPECT_EQ(session->status(), u"Áudio aberto"_s);
-    EXPECT_FALSE(session->job.has_value());
+    QTest::qWait(200);
+    EXPECT_FALSE(runtime.has(u"started"_s)) << "no worker runs while another job is busy";
 }
 
-TEST_F(TranscriptionWorkflow, MissingEngineOnlySetsTheMessage)
+TEST_F(Transcribing, MissingEngineOnlySetsTheMessage)
 {
     qputenv("TELVORA_TRANSCRIPTION_RUNTIME", folder.filePath(u"sem-engine"_s).toUtf8());
     openRecording();
-    session->transcribe();
+    workflows->transcription().transcribe();
     qunsetenv("TELVORA_TRANSCRIPTION_RUNTIME");
     EXPECT_FALSE(session->busy());
     EXPECT_EQ(session->status(), u"Áudio aberto"_s);
@@ -143,7 +139,7 @@ TEST_F(TranscriptionWorkflow, MissingEngineOnlySetsTheMessage)
               u"A engine local de transcrição não está instalada. Instale-a com telvora-install-engine."_s);
 }
 
-TEST_F(TranscriptionWorkflow, ResultIsDroppedWhenTheSourceChangedMeanwhile)
+TEST_F(Transcribing, ResultIsDroppedWhenTheSourceChangedMeanwhile)
 {
     const struct
     {
@@ -159,7 +155,7 @@ TEST_F(TranscriptionWorkflow, ResultIsDroppedWhenTheSourceChangedMeanwhile)
         FakeRuntime runtime(u"waitForGo"_s);
         makeWorkflowSession();
         openRecording();
-        session->transcribe();
+        workflows->transcription().transcribe();
         whileTheWorkerRuns(runtime, c.meanwhile);
         ASSERT_TRUE(waitUntilIdle());
         EXPECT_EQ(session->status(), u"Erro"_s);
@@ -169,22 +165,22 @@ TEST_F(TranscriptionWorkflow, ResultIsDroppedWhenTheSourceChangedMeanwhile)
     }
 }
 
-TEST_F(TranscriptionWorkflow, RecordingWithTextIsTranscribedAgain)
+TEST_F(Transcribing, RecordingWithTextIsTranscribedAgain)
 {
     FakeRuntime runtime(u"twoSpeakers"_s);
     openRecording();
     session->setSourceText(u"rascunho"_s);
-    session->transcribe();
+    workflows->transcription().transcribe();
     ASSERT_TRUE(session->busy());
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(session->sourceText(), transcribedWithTimecodes);
 }
 
-TEST_F(TranscriptionWorkflow, EmptyTranscriptIsAnErrorAndTheTextStays)
+TEST_F(Transcribing, EmptyTranscriptIsAnErrorAndTheTextStays)
 {
     FakeRuntime runtime(u"empty"_s);
     openRecording();
-    session->transcribe();
+    workflows->transcription().transcribe();
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(session->status(), u"Erro"_s);
     EXPECT_EQ(session->errorMessage(), u"Nenhuma fala foi detectada no áudio."_s);
@@ -192,52 +188,53 @@ TEST_F(TranscriptionWorkflow, EmptyTranscriptIsAnErrorAndTheTextStays)
     EXPECT_EQ(session->detectedSpeakers(), 0);
 }
 
-TEST_F(TranscriptionWorkflow, WorkerFailureIsReported)
+TEST_F(Transcribing, WorkerFailureIsReported)
 {
     FakeRuntime runtime(u"failLoudly"_s);
     openRecording();
-    session->transcribe();
+    workflows->transcription().transcribe();
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(session->status(), u"Erro"_s);
     EXPECT_EQ(session->errorMessage(), u"A engine de transcrição não concluiu:\n"_s + fakeFailureOutput(1800));
 }
 
-TEST_F(TranscriptionWorkflow, CancelInterruptsTheWorker)
+TEST_F(Transcribing, CancelInterruptsTheWorker)
 {
     FakeRuntime runtime(u"sleepUntilInterrupted"_s);
     openRecording();
-    session->transcribe();
+    workflows->transcription().transcribe();
     ASSERT_TRUE(QTest::qWaitFor([&runtime] { return runtime.has(u"started"_s); }, 10000));
-    session->cancel();
+    workflows->cancel();
     EXPECT_EQ(session->status(), u"Cancelando…"_s);
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(session->status(), u"Cancelado"_s);
     EXPECT_FALSE(session->errorMessage());
     EXPECT_TRUE(runtime.has(u"interrupted"_s));
     EXPECT_EQ(session->sourceText(), QString());
-    EXPECT_TRUE(workFolders(temp.path()).isEmpty());
+    EXPECT_TRUE(workFolders(temp()).isEmpty());
 }
 
-TEST_F(TranscriptionWorkflow, SessionClosedMidTranscriptionEndsTheWorkerWithoutTouchingIt)
+TEST_F(Transcribing, SessionClosedMidTranscriptionEndsTheWorkerWithoutTouchingIt)
 {
     FakeRuntime runtime(u"sleepUntilInterrupted"_s);
     openRecording();
-    session->transcribe();
+    workflows->transcription().transcribe();
     ASSERT_TRUE(QTest::qWaitFor([&runtime] { return runtime.has(u"started"_s); }, 10000));
-    session.reset();
+    workflows.reset();
+    session = nullptr;
     EXPECT_TRUE(QTest::qWaitFor([&runtime] { return runtime.has(u"interrupted"_s); }, 10000));
     // The job resumes after the worker's exit; it must find nothing to write into.
-    EXPECT_TRUE(QTest::qWaitFor([this] { return workFolders(temp.path()).isEmpty(); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return workFolders(temp()).isEmpty(); }, 10000));
     QTest::qWait(200);
 }
 
-TEST_F(TranscriptionWorkflow, ATranscribedRecordingExportsItsSegmentsAsSubtitles)
+TEST_F(Transcribing, ATranscribedRecordingExportsItsSegmentsAsSubtitles)
 {
     FakeRuntime runtime(u"twoSpeakers"_s);
     openRecording();
-    session->transcribe();
+    workflows->transcription().transcribe();
     ASSERT_TRUE(waitUntilIdle());
-    ASSERT_EQ(session->transcriptSegments.size(), 2);
+    ASSERT_EQ(session->transcriptSegments().size(), 2);
 
     struct Case
     {
@@ -255,30 +252,30 @@ TEST_F(TranscriptionWorkflow, ATranscribedRecordingExportsItsSegmentsAsSubtitles
     for (const Case &row : cases) {
         SCOPED_TRACE(row.name);
         prompts.saveAnswers.enqueue(folder.filePath(row.file));
-        session->exportText();
+        workflows->document().exportText();
         EXPECT_EQ(QString::fromUtf8(readFile(folder.filePath(row.file))), row.expected);
     }
 
     openRecording(u"outra.wav"_s);
-    EXPECT_TRUE(session->transcriptSegments.isEmpty()) << "a new recording has no transcript yet";
+    EXPECT_TRUE(session->transcriptSegments().isEmpty()) << "a new recording has no transcript yet";
 }
 
-TEST_F(TranscriptionWorkflow, ProgressFollowsTheUnchangedStatusUntilTheEnd)
+TEST_F(Transcribing, ProgressFollowsTheUnchangedStatusUntilTheEnd)
 {
     FakeRuntime runtime(u"progress"_s);
     openRecording();
     // Ten seconds pass from one report to the next, so the estimates show at test speed.
     ProgressEstimator::Clock::time_point now;
-    session->progressClock = [&now] { return now += std::chrono::seconds(10); };
+    workflows->transcription().setClock([&now] { return now += std::chrono::seconds(10); });
     const QString transcribing = u"Transcrevendo · large-v3-turbo…"_s;
     QStringList shown;
     QStringList statusMeanwhile;
-    QObject::connect(session.get(), &Session::transcriptionProgressChanged, session.get(),
+    QObject::connect(session, &Session::transcriptionProgressChanged, session,
                      [&](const std::optional<TranscriptionProgress> &progress) {
                          statusMeanwhile.append(session->status());
                          shown.append(StatusLine::compose(session->status(), progress));
                      });
-    session->transcribe();
+    workflows->transcription().transcribe();
     shown.append(StatusLine::compose(session->status(), session->transcriptionProgress()));
     ASSERT_TRUE(waitUntilIdle());
 
@@ -312,16 +309,16 @@ TEST_F(TranscriptionWorkflow, ProgressFollowsTheUnchangedStatusUntilTheEnd)
     EXPECT_EQ(shown.sliced(decodingEnd + 1), fromWorker);
 }
 
-TEST_F(TranscriptionWorkflow, CancelClearsTheProgressAndLaterReportsAreIgnored)
+TEST_F(Transcribing, CancelClearsTheProgressAndLaterReportsAreIgnored)
 {
     FakeRuntime runtime(u"sleepUntilInterrupted"_s);
     openRecording();
-    session->transcribe();
+    workflows->transcription().transcribe();
     ASSERT_TRUE(QTest::qWaitFor([this] { return session->transcriptionProgress().has_value(); }, 10000));
     ASSERT_TRUE(QTest::qWaitFor([&runtime] { return runtime.has(u"started"_s); }, 10000));
-    session->cancel();
+    workflows->cancel();
     EXPECT_FALSE(session->transcriptionProgress());
-    QObject::connect(session.get(), &Session::transcriptionProgressChanged, session.get(),
+    QObject::connect(session, &Session::transcriptionProgressChanged, session,
                      [](const std::optional<TranscriptionProgress> &progress) { EXPECT_FALSE(progress); });
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(session->status(), u"Cancelado"_s);

@@ -9,7 +9,7 @@
 #include "Telvora/Interface/Console/ConsoleTexts.h"
 #include "Telvora/Interface/Console/ConsoleWindowControls.h"
 #include "Telvora/Interface/Console/StatusLine.h"
-#include "Telvora/Session/Session.h"
+#include "Telvora/Session/Workflows.h"
 #include "TelvoraCore/Support/Characters.h"
 #include "TelvoraCore/Transcript/Transcript.h"
 
@@ -49,18 +49,11 @@ const std::array<PrintedLabel, 6> printedLabels{{
 
 } // namespace
 
-ControllerView::ControllerView(Session &session, std::function<void()> closeWindow,
+ControllerView::ControllerView(Workflows &workflows, std::function<void()> closeWindow,
                                std::function<void()> minimizeWindow, std::function<void()> zoomWindow, QWidget *parent)
-    : ControllerView(session, std::move(closeWindow), std::move(minimizeWindow), std::move(zoomWindow),
-                     ConsoleOperations::forSession(session), parent)
-{}
-
-ControllerView::ControllerView(Session &session, std::function<void()> closeWindow,
-                               std::function<void()> minimizeWindow, std::function<void()> zoomWindow,
-                               ConsoleOperations operations, QWidget *parent)
     : QWidget(parent)
-    , m_session(session)
-    , m_operations(std::move(operations))
+    , m_workflows(workflows)
+    , m_session(workflows.session())
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(u"Telvora"_s);
@@ -85,7 +78,8 @@ Element *ControllerView::add(Arguments &&...arguments)
 void ControllerView::build(std::function<void()> closeWindow, std::function<void()> minimizeWindow,
                            std::function<void()> zoomWindow)
 {
-    Session &session = m_session;
+    Workflows &workflows = m_workflows;
+    Session &session = workflows.session();
     // Created in drawing order, so later elements lie over earlier ones.
     m_dragStrip = add<DragStrip>(Layout::dragStrip);
     m_windowControls =
@@ -94,31 +88,22 @@ void ControllerView::build(std::function<void()> closeWindow, std::function<void
     m_openKey = add<ConsoleKey>(Layout::openKey, Style::openKeySize);
     m_openKey->setText(Texts::openFile.toString());
     m_openKey->setAccessibleName(Texts::openFile.toString());
-    connect(m_openKey, &QAbstractButton::clicked, this, [&session] { session.openFile(); });
+    connect(m_openKey, &QAbstractButton::clicked, this, [&workflows] { workflows.document().openFile(); });
 
     m_settingsKey = add<ConsoleKey>(Layout::settingsKey, 0);
     m_settingsKey->setPicture(ConsoleSkin::settingsGear(), Layout::settingsGearFit);
     m_settingsKey->setAccessibleName(Texts::settingsName.toString());
     m_settingsKey->setToolTip(Texts::settingsTip.toString());
-    connect(m_settingsKey, &QAbstractButton::clicked, this, [&session] {
-        if (!session.showSettings())
-            session.setShowSettings(true);
-    });
+    connect(m_settingsKey, &QAbstractButton::clicked, this, &ControllerView::settingsRequested);
 
     m_sourceDisplay = add<SourceDisplay>(Layout::sourceDisplay);
 
     m_playKey = add<ConsoleKey>(Layout::playKey, Style::playKeySize);
-    connect(m_playKey, &QAbstractButton::clicked, this, [this] {
-        if (m_operations.toggleSource)
-            m_operations.toggleSource();
-    });
+    connect(m_playKey, &QAbstractButton::clicked, this, [&workflows] { workflows.playback().toggleSource(); });
     m_stopKey = add<ConsoleKey>(Layout::stopKey, Style::stopKeySize);
     m_stopKey->setText(Texts::stop.toString());
     m_stopKey->setAccessibleName(Texts::stopName.toString());
-    connect(m_stopKey, &QAbstractButton::clicked, this, [this] {
-        if (m_operations.stopSource)
-            m_operations.stopSource();
-    });
+    connect(m_stopKey, &QAbstractButton::clicked, this, [&workflows] { workflows.playback().stopSource(); });
 
     m_speakerSwitch = add<LampSwitch>(Layout::speakerSwitch, Texts::speakerSwitch.toString(), Style::speakerSwitchSize);
     connect(m_speakerSwitch, &QAbstractButton::clicked, this,
@@ -129,20 +114,13 @@ void ControllerView::build(std::function<void()> closeWindow, std::function<void
     m_transcribeKey = add<ConsoleKey>(Layout::transcribeKey, Style::transcribeKeySize);
     m_transcribeKey->setText(Texts::transcribe.toString());
     m_transcribeKey->setAccessibleName(Texts::transcribe.toString());
-    connect(m_transcribeKey, &QAbstractButton::clicked, this, [this] {
-        if (m_operations.transcribe)
-            m_operations.transcribe();
-    });
+    connect(m_transcribeKey, &QAbstractButton::clicked, this,
+            [&workflows] { workflows.transcription().transcribe(); });
 
     m_openTextKey = add<ConsoleKey>(Layout::openTextKey, Style::openTextKeySize);
     m_openTextKey->setText(Texts::openText.toString());
     m_openTextKey->setAccessibleName(Texts::openText.toString());
-    connect(m_openTextKey, &QAbstractButton::clicked, this, [&session] {
-        if (!session.readerShowsSource())
-            session.setReaderShowsSource(true);
-        if (session.showReader)
-            session.showReader();
-    });
+    connect(m_openTextKey, &QAbstractButton::clicked, this, [&workflows] { workflows.document().showInReader(true); });
     m_preview = add<TextDisplay>(Layout::transcriptPreview, ConsoleFonts::mono(Style::previewSize), Style::displayText,
                                  Style::previewLines, true);
 
@@ -170,11 +148,11 @@ void ControllerView::build(std::function<void()> closeWindow, std::function<void
     }
     m_generateKey = add<ConsoleKey>(Layout::generateKey, Style::generateKeySize);
     m_generateKey->setKeyStyle(PhysicalKey{.lit = true, .dark = false, .deepPress = true});
-    connect(m_generateKey, &QAbstractButton::clicked, this, [&session] {
-        if (session.busy())
-            session.cancel();
+    connect(m_generateKey, &QAbstractButton::clicked, this, [&workflows] {
+        if (workflows.session().busy())
+            workflows.cancel();
         else
-            session.generate();
+            workflows.generation().generate();
     });
 
     m_voiceSwitch = add<LampSwitch>(Layout::voiceSwitch, Texts::voiceSwitch.toString(), Style::voiceSwitchSize);
@@ -190,24 +168,18 @@ void ControllerView::build(std::function<void()> closeWindow, std::function<void
     m_voiceMenu->populate = [this](QMenu &menu) { fillVoiceMenu(menu); };
 
     m_listenKey = add<ConsoleKey>(Layout::listenKey, Style::listenKeySize);
-    connect(m_listenKey, &QAbstractButton::clicked, this, [this] {
-        if (m_operations.listen)
-            m_operations.listen();
-    });
+    connect(m_listenKey, &QAbstractButton::clicked, this, [&workflows] { workflows.narration().listen(); });
     m_exportKey = add<ConsoleKey>(Layout::exportKey, Style::exportKeySize);
     m_exportKey->setText(Texts::exportAudio.toString());
     m_exportKey->setAccessibleName(Texts::exportAudio.toString());
-    connect(m_exportKey, &QAbstractButton::clicked, this, [this] {
-        if (m_operations.exportAudio)
-            m_operations.exportAudio();
-    });
+    connect(m_exportKey, &QAbstractButton::clicked, this, [&workflows] { workflows.narration().exportAudio(); });
     m_statusDisplay = add<TextDisplay>(Layout::statusDisplay, ConsoleFonts::regular(Style::statusSize), Qt::black,
                                        Style::statusLines, false);
 }
 
 void ControllerView::observeSession()
 {
-    Session *session = &m_session;
+    const Session *session = &m_session;
     const auto refreshOn = [this, session](auto signal) { connect(session, signal, this, &ControllerView::refresh); };
     refreshOn(&Session::busyChanged);
     refreshOn(&Session::sourceTextChanged);
@@ -226,15 +198,16 @@ void ControllerView::observeSession()
     refreshOn(&Session::openAIVoiceChanged);
     refreshOn(&Session::elevenVoiceChanged);
     refreshOn(&Session::elevenVoicesChanged);
-    refreshOn(&Session::openAISpeechModelChanged);
     refreshOn(&Session::voicesLoadingChanged);
-    refreshOn(&Session::textModelChanged);
     refreshOn(&Session::statusChanged);
     refreshOn(&Session::transcriptionProgressChanged);
     refreshOn(&Session::sourcePlayingChanged);
     refreshOn(&Session::voicePlayingChanged);
-    refreshOn(&Session::sourcePlayerChanged);
-    refreshOn(&Session::voicePlayerChanged);
+    refreshOn(&Session::hasSourcePlayerChanged);
+    refreshOn(&Session::narrationAudioChanged);
+    const Settings *settings = &m_workflows.settings();
+    connect(settings, &Settings::openAISpeechModelChanged, this, &ControllerView::refresh);
+    connect(settings, &Settings::textModelChanged, this, &ControllerView::refresh);
     connect(session, &Session::meterLevelChanged, this, [this](double level) {
         // Only the needle's old and new places are repainted, never the panel.
         update(toWidget(needleBounds(m_drawnLevel)).toAlignedRect().adjusted(-2, -2, 2, 2));
@@ -244,22 +217,14 @@ void ControllerView::observeSession()
     connect(session, &Session::waveformChanged, this,
             [this] { update(toWidget(Layout::waveform).toAlignedRect().adjusted(-1, -1, 1, 1)); });
     connect(session, &Session::errorMessageChanged, this, &ControllerView::showError);
-    connect(session, &Session::showSettingsChanged, this, [this](bool shown) {
-        if (shown && m_operations.presentSettings)
-            m_operations.presentSettings();
-    });
-    connect(session, &Session::showTranscriptionOptionsChanged, this, [this](bool shown) {
-        if (shown && m_operations.presentTranscriptionOptions)
-            m_operations.presentTranscriptionOptions();
-    });
 }
 
 void ControllerView::refresh()
 {
     const Session &session = m_session;
     const bool busy = session.busy();
-    const bool hasPlayer = m_operations.hasSourcePlayer && m_operations.hasSourcePlayer();
-    const bool hasVoice = !session.voiceURL.isEmpty();
+    const bool hasPlayer = session.hasSourcePlayer();
+    const bool hasVoice = !session.narrationAudio().isEmpty();
 
     m_openKey->setEnabled(!busy);
     m_settingsKey->setEnabled(!busy);
@@ -296,7 +261,7 @@ void ControllerView::refresh()
     m_generateKey->setText((busy ? Texts::cancel : Texts::generate).toString());
     m_generateKey->setAccessibleName(m_generateKey->text());
     m_generateKey->setEnabled(busy || !session.sourceText().isEmpty());
-    m_generateKey->setToolTip(Texts::generateTip.toString().arg(session.textModel()));
+    m_generateKey->setToolTip(Texts::generateTip.toString().arg(m_workflows.settings().textModel()));
 
     m_voiceSwitch->setValue(session.voiceEnabled());
     m_voiceSwitch->setEnabled(!busy);
@@ -363,14 +328,12 @@ QString ControllerView::speakerCaption() const
 
 QString ControllerView::voiceCaption() const
 {
-    const QString chosen = m_operations.voiceID ? m_operations.voiceID() : QString();
+    const QString &chosen = m_session.voiceID();
     QString name = Texts::voiceNone.toString();
-    if (m_operations.voices) {
-        for (const Voice &voice : m_operations.voices()) {
-            if (voice.id == chosen) {
-                name = voice.name;
-                break;
-            }
+    for (const Voice &voice : m_workflows.narration().voices()) {
+        if (voice.id == chosen) {
+            name = voice.name;
+            break;
         }
     }
     return Texts::voiceCaption.toString().arg(name);
@@ -378,7 +341,7 @@ QString ControllerView::voiceCaption() const
 
 void ControllerView::fillSpeakerMenu(QMenu &menu)
 {
-    Session &session = m_session;
+    Session &session = m_workflows.session();
     const auto choose = [&session](qint64 count) {
         if (session.speakerCount() != count)
             session.setSpeakerCount(count);
@@ -389,40 +352,30 @@ void ControllerView::fillSpeakerMenu(QMenu &menu)
                 [choose, n] { choose(n); });
     }
     menu.addSeparator();
-    connect(menu.addAction(Texts::transcriptionOptions.toString()), &QAction::triggered, this, [&session] {
-        if (!session.showTranscriptionOptions())
-            session.setShowTranscriptionOptions(true);
-    });
+    connect(menu.addAction(Texts::transcriptionOptions.toString()), &QAction::triggered, this,
+            &ControllerView::transcriptionOptionsRequested);
 }
 
 void ControllerView::fillVoiceMenu(QMenu &menu)
 {
-    if (m_operations.voices) {
-        for (const Voice &voice : m_operations.voices()) {
-            QAction *action = menu.addAction(voice.name);
-            connect(action, &QAction::triggered, this, [this, id = voice.id] {
-                if (m_operations.setVoiceID)
-                    m_operations.setVoiceID(id);
-            });
-        }
+    for (const Voice &voice : m_workflows.narration().voices()) {
+        QAction *action = menu.addAction(voice.name);
+        connect(action, &QAction::triggered, this, [this, id = voice.id] { m_workflows.session().setVoiceID(id); });
     }
     if (m_session.provider() != VoiceProvider::elevenLabs)
         return;
     menu.addSeparator();
     const bool loading = m_session.voicesLoading();
     QAction *refresh = menu.addAction((loading ? Texts::loadingVoices : Texts::refreshVoices).toString());
-    connect(refresh, &QAction::triggered, this, [this] {
-        if (m_operations.refreshVoices)
-            m_operations.refreshVoices();
-    });
+    connect(refresh, &QAction::triggered, this, [this] { m_workflows.narration().refreshVoices(); });
 }
 
 void ControllerView::chooseProvider(int index)
 {
     const VoiceProvider provider = VoiceProvider::allCases()[size_t(index)];
-    m_session.setProvider(provider);
-    if (provider == VoiceProvider::elevenLabs && m_session.elevenVoices().isEmpty() && m_operations.refreshVoices)
-        m_operations.refreshVoices();
+    m_workflows.session().setProvider(provider);
+    if (provider == VoiceProvider::elevenLabs && m_session.elevenVoices().isEmpty())
+        m_workflows.narration().refreshVoices();
 }
 
 void ControllerView::showError()
@@ -437,7 +390,7 @@ void ControllerView::showError()
         m_alert = new QMessageBox(QMessageBox::Warning, Texts::alertTitle.toString(), *message, QMessageBox::Ok, this);
         m_alert->setAttribute(Qt::WA_DeleteOnClose);
         // However the alert goes away, the message goes with it.
-        connect(m_alert, &QDialog::finished, this, [this] { m_session.setErrorMessage(std::nullopt); });
+        connect(m_alert, &QDialog::finished, this, [this] { m_workflows.dismissError(); });
         m_alert->open();
     } else {
         m_alert->setText(*message);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "Telvora/Interface/Console/ConsoleOperations.h"
 #include "Telvora/Transcription/TranscriptionProgress.h"
 
 #include <QPixmap>
@@ -25,6 +24,7 @@ class DragStrip;
 class LampSwitch;
 class ProviderButton;
 class Session;
+class Workflows;
 class SourceDisplay;
 class TextDisplay;
 
@@ -36,10 +36,8 @@ class ControllerView : public QWidget
     Q_OBJECT
 
 public:
-    ControllerView(Session &session, std::function<void()> closeWindow, std::function<void()> minimizeWindow,
+    ControllerView(Workflows &workflows, std::function<void()> closeWindow, std::function<void()> minimizeWindow,
                    std::function<void()> zoomWindow, QWidget *parent = nullptr);
-    ControllerView(Session &session, std::function<void()> closeWindow, std::function<void()> minimizeWindow,
-                   std::function<void()> zoomWindow, ConsoleOperations operations, QWidget *parent = nullptr);
     ~ControllerView() override;
 
     /// The canvas's scale and its place in the widget, as laid out now.
@@ -59,6 +57,12 @@ public:
     /// The status display's text: the status in upper case; while a transcription reports
     /// progress, the status cut to the first line and the stage's percentage on the second.
     static QString statusDisplayText(const QString &status, const std::optional<TranscriptionProgress> &progress);
+
+Q_SIGNALS:
+    /// The gear key: the settings sheet should open.
+    void settingsRequested();
+    /// The speaker menu's last item: the transcription options sheet should open.
+    void transcriptionOptionsRequested();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -82,8 +86,8 @@ private:
     const QPixmap &staticLayer();
     void paintStaticLayer(QPainter &painter) const;
 
-    Session &m_session;
-    ConsoleOperations m_operations;
+    Workflows &m_workflows;
+    const Session &m_session;
     qreal m_scale = 1;
     QPointF m_origin;
     QPixmap m_staticLayer;

@@ -8,7 +8,6 @@ namespace telvora::ReaderTexts {
 inline constexpr QStringView showOutput = u"Ver saída";
 inline constexpr QStringView showSource = u"Ver original";
 inline constexpr QStringView copy = u"Copiar";
-inline constexpr QStringView copied = u"Copiado";
 inline constexpr QStringView exportText = u"Exportar";
 inline constexpr QStringView openElsewhere = u"Abrir em outro app";
 

@@ -4,7 +4,7 @@
 #include "Telvora/Interface/Reader/ReaderTexts.h"
 #include "Telvora/Interface/Sheets/SheetStyle.h"
 #include "Telvora/Interface/Console/StatusLine.h"
-#include "Telvora/Session/Session.h"
+#include "Telvora/Session/Workflows.h"
 #include "TelvoraCore/Support/Characters.h"
 
 #include <QApplication>
@@ -46,15 +46,18 @@ QPalette lightPalette(const QStyle &style)
 
 } // namespace
 
-ReaderView::ReaderView(Session &session, QWidget *parent)
+ReaderView::ReaderView(Workflows &workflows, QWidget *parent)
     : QWidget(parent)
-    , m_session(session)
+    , m_workflows(workflows)
+    , m_session(workflows.session())
 {
+    const Session &session = m_session;
     setPalette(lightPalette(*style()));
     setAutoFillBackground(true);
     setStyleSheet(SheetStyle::controlStyleSheet());
 
-    m_document = new EditableDocument([&session](const QString &text) { session.setReaderText(text); }, this);
+    m_document =
+        new EditableDocument([&workflows](const QString &text) { workflows.session().setReaderText(text); }, this);
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -64,8 +67,9 @@ ReaderView::ReaderView(Session &session, QWidget *parent)
 
     connect(m_toggle, &QPushButton::clicked, this, &ReaderView::toggleText);
     connect(m_copy, &QPushButton::clicked, this, &ReaderView::copyText);
-    connect(m_export, &QPushButton::clicked, &session, &Session::exportText);
-    connect(m_openElsewhere, &QPushButton::clicked, &session, &Session::openElsewhere);
+    DocumentWorkflow *document = &workflows.document();
+    connect(m_export, &QPushButton::clicked, document, &DocumentWorkflow::exportText);
+    connect(m_openElsewhere, &QPushButton::clicked, document, &DocumentWorkflow::openElsewhere);
 
     // The text area only re-renders for what it shows; the frequent status and meter
     // changes reach the footer alone.
@@ -161,9 +165,7 @@ qsizetype ReaderView::characterCount(const QString &text)
 
 void ReaderView::toggleText()
 {
-    m_session.setReaderShowsSource(!m_session.readerShowsSource());
-    if (m_session.showReader)
-        m_session.showReader();
+    m_workflows.document().showInReader(!m_session.readerShowsSource());
 }
 
 void ReaderView::copyText()
@@ -171,7 +173,7 @@ void ReaderView::copyText()
     QClipboard *clipboard = QApplication::clipboard();
     clipboard->clear();
     clipboard->setText(m_session.readerText());
-    m_session.setStatus(ReaderTexts::copied.toString());
+    m_workflows.document().noteCopied();
 }
 
 void ReaderView::renderDocument()

@@ -9,6 +9,7 @@ namespace telvora {
 
 class EditableDocument;
 class Session;
+class Workflows;
 
 /// The reader window's content: a button bar, the text area showing the session's
 /// reader text, and a footer with the source and the text's title and size (or the live
@@ -17,7 +18,7 @@ class ReaderView : public QWidget
 {
     Q_OBJECT
 public:
-    explicit ReaderView(Session &session, QWidget *parent = nullptr);
+    explicit ReaderView(Workflows &workflows, QWidget *parent = nullptr);
 
     EditableDocument *document() const { return m_document; }
     QPushButton *toggleButton() const { return m_toggle; }
@@ -39,7 +40,8 @@ private:
     void renderButtons();
     void renderFooter();
 
-    Session &m_session;
+    Workflows &m_workflows;
+    const Session &m_session;
     EditableDocument *m_document = nullptr;
     QPushButton *m_toggle = nullptr;
     QPushButton *m_copy = nullptr;

@@ -5,10 +5,9 @@
 #include "Telvora/Interface/Sheets/SheetStyle.h"
 #include "Telvora/Interface/Sheets/SheetTexts.h"
 #include "Telvora/Interface/Sheets/TranscriptionModelFields.h"
-#include "Telvora/Session/Session.h"
-#include "Telvora/Session/SessionSettings.h"
+#include "Telvora/Session/Workflows.h"
 #include "Telvora/Session/UserPrompts.h"
-#include "TelvoraCore/Errors/Error.h"
+#include "TelvoraCore/Errors/ErrorMessage.h"
 #include "TelvoraCore/Provider/OpenAIModels.h"
 #include "TelvoraCore/Provider/ProviderClient.h"
 #include "TelvoraCore/Vocabulary/AIModels.h"
@@ -16,12 +15,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkReply>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSettings>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -34,19 +30,6 @@ constexpr QSize sheetSize{650, 720};
 constexpr int inset = 24;
 constexpr int spacing = 18;
 
-QString describe(const std::exception_ptr &failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const Error &error) {
-        return error.message();
-    } catch (const std::exception &error) {
-        return QString::fromUtf8(error.what());
-    } catch (...) {
-        return {};
-    }
-}
-
 QLineEdit *keyField(const QString &title, const QString &name)
 {
     auto *field = new QLineEdit;
@@ -57,60 +40,67 @@ QLineEdit *keyField(const QString &title, const QString &name)
     return field;
 }
 
-ONNXModelField::FileChooser fileChooser(Session &session)
+ONNXModelField::FileChooser fileChooser(UserPrompts &prompts)
 {
-    return [&session](const QString &title) {
-        return session.prompts().chooseFileToOpen(UserPrompts::OpenDialog{title, {}});
+    return [&prompts](const QString &title) {
+        return prompts.chooseFileToOpen(UserPrompts::OpenDialog{title, {}});
     };
-}
-
-void writeModelSetting(QSettings &settings, const SessionSettings::Entry &entry, const QString &value)
-{
-    settings.setValue(entry.key.toString(), value);
 }
 
 } // namespace
 
-SettingsView::SettingsView(Session &session, std::function<bool()> engineAvailable, QWidget *parent)
+SettingsView::SettingsView(Workflows &workflows, std::function<bool()> engineAvailable, QWidget *parent)
     : QDialog(parent)
-    , m_session(session)
+    , m_workflows(workflows)
     , m_speechModels(AIModels::openAISpeech())
     , m_elevenModels(AIModels::elevenSpeech())
     , m_models(OpenAIModels::suggestions())
 {
-    // What the sheet shows first: the stored keys and the session's current choices.
-    m_openAIKey = session.keychain().read(KeychainStore::openAIAccount);
-    m_elevenKey = session.keychain().read(KeychainStore::elevenLabsAccount);
-    m_model = session.textModel();
-    m_voiceModel = session.elevenModel();
-    m_narrationModel = session.narrationModel();
-    m_openAISpeechModel = session.openAISpeechModel();
-    m_transcription = session.transcriptionOptions();
+    // What the sheet shows first: the current choices; the stored keys follow once read.
+    const Settings &settings = workflows.settings();
+    m_model = settings.textModel();
+    m_voiceModel = settings.elevenModel();
+    m_narrationModel = settings.narrationModel();
+    m_openAISpeechModel = settings.openAISpeechModel();
+    m_transcription = workflows.transcription().options();
 
     setWindowTitle(SheetTexts::settingsTitle.toString());
     setFixedSize(sheetSize);
     SheetStyle::applyLightScheme(this);
     buildLayout(engineAvailable && engineAvailable());
 
-    m_openAIKeyField->setText(m_openAIKey);
-    m_elevenKeyField->setText(m_elevenKey);
     m_textChoice->setSelection(m_model);
     m_narrationChoice->setSelection(m_narrationModel);
     m_speechChoice->setSelection(m_openAISpeechModel);
     m_elevenChoice->setSelection(m_voiceModel);
     m_transcriptionFields->refresh();
     render();
+    m_keysJob.start([this](CancellationToken token) { return readKeys(token); },
+                    [this](const std::exception_ptr &failure) {
+                        if (failure && !isCancellation(failure)) {
+                            m_message = errorMessage(failure);
+                            render();
+                        }
+                    });
 }
 
-SettingsView::~SettingsView()
+QCoro::Task<> SettingsView::readKeys(CancellationToken token)
 {
-    // A refresh resumes as soon as its reply ends; end them now, while every member the
-    // coroutines could reach is still alive. They see their token cancelled and stop.
-    cancelRefreshes();
-    const auto replies = m_network.findChildren<QNetworkReply *>();
-    for (QNetworkReply *reply : replies)
-        reply->abort();
+    KeychainStore &keychain = m_workflows.keychain();
+    const QString openAIKey = co_await Job::checked(token, keychain.read(KeychainAccount::openAI));
+    const QString elevenKey = co_await Job::checked(token, keychain.read(KeychainAccount::elevenLabs));
+    // A key the user began to type while the keyring answered stays as typed.
+    if (m_openAIKeyField->text().isEmpty()) {
+        m_openAIKeyField->setText(openAIKey);
+        editOpenAIKey(openAIKey);
+    }
+    if (m_elevenKeyField->text().isEmpty()) {
+        m_elevenKeyField->setText(elevenKey);
+        editElevenKey(elevenKey);
+    }
 }
+
+SettingsView::~SettingsView() = default;
 
 void SettingsView::buildLayout(bool engineAvailable)
 {
@@ -254,7 +244,7 @@ QWidget *SettingsView::transcriptionSection(bool engineAvailable)
     m_transcriptionFields =
         new TranscriptionModelFields({[this] { return m_transcription; },
                                       [this](const LocalTranscriptionOptions &options) { m_transcription = options; }},
-                                     fileChooser(m_session), *section);
+                                     fileChooser(m_workflows.prompts()), *section);
     return section;
 }
 
@@ -283,44 +273,40 @@ void SettingsView::editElevenKey(const QString &value)
 void SettingsView::requestModelRefresh()
 {
     ++m_modelRefresh;
-    if (m_modelToken)
-        m_modelToken->cancel();
-    m_modelToken = CancellationToken();
-    refreshModels(*m_modelToken);
+    m_modelsJob.start([this](CancellationToken token) { return refreshModels(token); },
+                      [this](const std::exception_ptr &failure) {
+                          if (failure && isCancellation(failure))
+                              return;
+                          if (failure)
+                              m_modelMessage = SheetTexts::modelsFailed.toString() + errorMessage(failure);
+                          m_modelsLoading = false;
+                          render();
+                      });
 }
 
 void SettingsView::requestElevenRefresh()
 {
     ++m_elevenRefresh;
-    if (m_elevenToken)
-        m_elevenToken->cancel();
-    m_elevenToken = CancellationToken();
-    refreshElevenModels(*m_elevenToken);
+    m_elevenJob.start([this](CancellationToken token) { return refreshElevenModels(token); },
+                      [this](const std::exception_ptr &failure) {
+                          if (failure && isCancellation(failure))
+                              return;
+                          if (failure && m_elevenKey.trimmed() == m_elevenRequestKey)
+                              m_elevenMessage = SheetTexts::elevenFailed.toString() + errorMessage(failure);
+                          m_elevenModelsLoading = false;
+                          render();
+                      });
 }
 
 QCoro::Task<> SettingsView::refreshModels(CancellationToken token)
 {
-    // The sheet may close while the list is on its way: the guard and the token decide
-    // whether anything may still be touched after the wait.
-    QPointer<SettingsView> self(this);
     const QString key = m_openAIKey.trimmed();
     m_modelsLoading = true;
     render();
 
-    QStringList ids;
-    std::exception_ptr failure;
-    try {
-        const ProviderClient client(&m_network, m_session.endpoints(), token);
-        ids = co_await client.openAIModelIDs(key);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!self || token.isCancelled())
-        co_return;
-
-    if (failure) {
-        m_modelMessage = SheetTexts::modelsFailed.toString() + describe(failure);
-    } else if (m_openAIKey.trimmed() != key) {
+    const ProviderClient client = m_workflows.providers().client(token);
+    const QStringList ids = co_await Job::checked(token, client.openAIModelIDs(key));
+    if (m_openAIKey.trimmed() != key) {
         m_modelMessage = SheetTexts::keyChanged.toString();
     } else {
         const QStringList candidates = OpenAIModels::textCandidates(ids);
@@ -334,47 +320,27 @@ QCoro::Task<> SettingsView::refreshModels(CancellationToken token)
             ? SheetTexts::noTextCandidate.toString()
             : QString::number(candidates.size()) + SheetTexts::textModelsListed.toString();
     }
-    m_modelsLoading = false;
-    render();
 }
 
 QCoro::Task<> SettingsView::refreshElevenModels(CancellationToken token)
 {
-    QPointer<SettingsView> self(this);
-    const QString key = m_elevenKey.trimmed();
+    m_elevenRequestKey = m_elevenKey.trimmed();
     m_elevenModelsLoading = true;
     render();
 
-    QStringList ids;
-    std::exception_ptr failure;
-    try {
-        const ProviderClient client(&m_network, m_session.endpoints(), token);
-        ids = co_await client.elevenModels(key);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!self || token.isCancelled())
-        co_return;
-
+    const ProviderClient client = m_workflows.providers().client(token);
+    const QStringList ids = co_await Job::checked(token, client.elevenModels(m_elevenRequestKey));
     // A list read with a key the field no longer holds says nothing about this account.
-    if (m_elevenKey.trimmed() == key) {
-        if (failure) {
-            m_elevenMessage = SheetTexts::elevenFailed.toString() + describe(failure);
-        } else {
-            m_elevenModels = ids;
-            m_elevenMessage = QString::number(ids.size()) + SheetTexts::elevenListed.toString();
-        }
+    if (m_elevenKey.trimmed() == m_elevenRequestKey) {
+        m_elevenModels = ids;
+        m_elevenMessage = QString::number(ids.size()) + SheetTexts::elevenListed.toString();
     }
-    m_elevenModelsLoading = false;
-    render();
 }
 
 void SettingsView::cancelRefreshes()
 {
-    if (m_modelToken)
-        m_modelToken->cancel();
-    if (m_elevenToken)
-        m_elevenToken->cancel();
+    m_modelsJob.cancel();
+    m_elevenJob.cancel();
 }
 
 void SettingsView::save()
@@ -384,36 +350,45 @@ void SettingsView::save()
     const QString speechModel = m_openAISpeechModel.trimmed();
     const QString whisperModel = m_transcription.model.trimmed();
     const QString language = m_transcription.language.trimmed();
-    const auto fail = [this](const QString &message) {
-        m_message = message;
-        render();
-    };
     if (model.isEmpty() || voiceModel.isEmpty() || speechModel.isEmpty() || whisperModel.isEmpty()
         || language.isEmpty())
         return fail(SheetTexts::blankModels.toString());
-    if (m_session.busy())
+    if (m_workflows.session().busy())
         return fail(SheetTexts::busy.toString());
-    try {
-        m_session.keychain().save(m_openAIKey.trimmed(), KeychainStore::openAIAccount);
-        m_session.keychain().save(m_elevenKey.trimmed(), KeychainStore::elevenLabsAccount);
-    } catch (const Error &error) {
-        return fail(SheetTexts::keychainFailed.toString() + error.message());
-    }
+    m_saveJob.start([this](CancellationToken token) { return saveKeys(token); },
+                    [this](const std::exception_ptr &failure) {
+                        if (!failure)
+                            apply();
+                        else if (!isCancellation(failure))
+                            fail(SheetTexts::keychainFailed.toString() + errorMessage(failure));
+                    });
+}
 
-    m_session.setTextModel(model);
-    m_session.setElevenModel(voiceModel);
-    m_session.setNarrationModel(m_narrationModel.trimmed());
-    m_session.setOpenAISpeechModel(speechModel);
-    m_transcription.model = whisperModel;
-    m_transcription.language = language;
-    m_session.setTranscriptionOptions(m_transcription);
+QCoro::Task<> SettingsView::saveKeys(CancellationToken token)
+{
+    KeychainStore &keychain = m_workflows.keychain();
+    co_await Job::checked(token, keychain.save(KeychainAccount::openAI, m_openAIKey.trimmed()));
+    co_await Job::checked(token, keychain.save(KeychainAccount::elevenLabs, m_elevenKey.trimmed()));
+}
 
-    QSettings &settings = m_session.settings();
-    writeModelSetting(settings, SessionSettings::textModel, m_session.textModel());
-    writeModelSetting(settings, SessionSettings::elevenModel, m_session.elevenModel());
-    writeModelSetting(settings, SessionSettings::narrationModel, m_session.narrationModel());
-    writeModelSetting(settings, SessionSettings::openAISpeechModel, m_session.openAISpeechModel());
+void SettingsView::apply()
+{
+    Settings &settings = m_workflows.settings();
+    settings.setTextModel(m_model.trimmed());
+    settings.setElevenModel(m_voiceModel.trimmed());
+    settings.setNarrationModel(m_narrationModel.trimmed());
+    settings.setOpenAISpeechModel(m_openAISpeechModel.trimmed());
+    m_transcription.model = m_transcription.model.trimmed();
+    m_transcription.language = m_transcription.language.trimmed();
+    m_workflows.transcription().setOptions(m_transcription);
+    settings.saveModels();
     accept();
+}
+
+void SettingsView::fail(const QString &message)
+{
+    m_message = message;
+    render();
 }
 
 void SettingsView::done(int result)

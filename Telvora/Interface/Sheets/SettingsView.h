@@ -1,11 +1,10 @@
 #pragma once
 
 #include "TelvoraCore/Options/LocalTranscriptionOptions.h"
-#include "TelvoraCore/Support/CancellationToken.h"
+#include "Telvora/Session/Job.h"
 
 #include <QCoroTask>
 #include <QDialog>
-#include <QNetworkAccessManager>
 #include <QStringList>
 
 #include <functional>
@@ -19,7 +18,7 @@ class QPushButton;
 namespace telvora {
 
 class ModelChoice;
-class Session;
+class Workflows;
 class TranscriptionModelFields;
 
 /// The settings sheet: the two provider keys, the four model settings and the local
@@ -31,7 +30,7 @@ class SettingsView : public QDialog
     Q_OBJECT
 public:
     /// `engineAvailable` tells whether the local transcription engine is installed.
-    SettingsView(Session &session, std::function<bool()> engineAvailable, QWidget *parent = nullptr);
+    SettingsView(Workflows &workflows, std::function<bool()> engineAvailable, QWidget *parent = nullptr);
     ~SettingsView() override;
 
     /// The refresh buttons' actions: each starts one refresh of the account's models and
@@ -54,15 +53,16 @@ private:
 
     void editOpenAIKey(const QString &value);
     void editElevenKey(const QString &value);
+    QCoro::Task<> readKeys(CancellationToken token);
+    QCoro::Task<> saveKeys(CancellationToken token);
+    void apply();
+    void fail(const QString &message);
     QCoro::Task<> refreshModels(CancellationToken token);
     QCoro::Task<> refreshElevenModels(CancellationToken token);
     void cancelRefreshes();
     void render();
 
-    Session &m_session;
-    // Refreshes read the catalogs through their own network manager, so closing the sheet
-    // can abort exactly its own requests.
-    QNetworkAccessManager m_network;
+    Workflows &m_workflows;
 
     // The private copies and the sheet's own state.
     QString m_openAIKey;
@@ -82,8 +82,11 @@ private:
     bool m_modelsLoading = false;
     int m_modelRefresh = 0;
     QString m_modelMessage;
-    std::optional<CancellationToken> m_modelToken;
-    std::optional<CancellationToken> m_elevenToken;
+    QString m_elevenRequestKey;
+    Job m_keysJob;
+    Job m_saveJob;
+    Job m_modelsJob;
+    Job m_elevenJob;
 
     QLineEdit *m_openAIKeyField = nullptr;
     ModelChoice *m_textChoice = nullptr;

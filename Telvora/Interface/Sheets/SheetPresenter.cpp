@@ -2,59 +2,39 @@
 
 #include "Telvora/Interface/Sheets/SettingsView.h"
 #include "Telvora/Interface/Sheets/TranscriptionOptionsView.h"
-#include "Telvora/Session/Session.h"
 
 #include <QDialog>
 
 namespace telvora {
 
-SheetPresenter::SheetPresenter(QWidget *window, Session &session, Getter shown, Setter setShown, Changed shownChanged,
-                               Factory factory)
+SheetPresenter::SheetPresenter(QWidget *window, Factory factory)
     : QObject(window)
     , m_window(window)
-    , m_hide([&session, setShown] { (session.*setShown)(false); })
     , m_factory(std::move(factory))
+{}
+
+SheetPresenter *SheetPresenter::forSettings(QWidget *window, Workflows &workflows,
+                                            std::function<bool()> engineAvailable)
 {
-    connect(&session, shownChanged, this, &SheetPresenter::follow);
-    if ((session.*shown)())
-        follow(true);
+    return new SheetPresenter(window, [&workflows, engineAvailable](QWidget *parent) {
+        return new SettingsView(workflows, engineAvailable, parent);
+    });
 }
 
-SheetPresenter *SheetPresenter::presentSettings(QWidget *window, Session &session,
-                                                std::function<bool()> engineAvailable)
+SheetPresenter *SheetPresenter::forTranscriptionOptions(QWidget *window, Workflows &workflows)
 {
-    return new SheetPresenter(
-        window, session, &Session::showSettings, &Session::setShowSettings, &Session::showSettingsChanged,
-        [&session, engineAvailable](QWidget *parent) { return new SettingsView(session, engineAvailable, parent); });
+    return new SheetPresenter(window,
+                              [&workflows](QWidget *parent) { return new TranscriptionOptionsView(workflows, parent); });
 }
 
-SheetPresenter *SheetPresenter::presentTranscriptionOptions(QWidget *window, Session &session)
+void SheetPresenter::present()
 {
-    return new SheetPresenter(window, session, &Session::showTranscriptionOptions,
-                              &Session::setShowTranscriptionOptions, &Session::showTranscriptionOptionsChanged,
-                              [&session](QWidget *parent) { return new TranscriptionOptionsView(session, parent); });
-}
-
-void SheetPresenter::follow(bool shown)
-{
-    if (!shown) {
-        if (m_sheet)
-            m_sheet->reject();
-        return;
-    }
     if (m_sheet)
         return;
     m_sheet = m_factory(m_window);
     m_sheet->setAttribute(Qt::WA_DeleteOnClose);
     m_sheet->setWindowModality(Qt::WindowModal);
-    connect(m_sheet, &QDialog::finished, this, &SheetPresenter::sheetFinished);
     m_sheet->open();
-}
-
-void SheetPresenter::sheetFinished()
-{
-    m_sheet.clear();
-    m_hide();
 }
 
 } // namespace telvora

@@ -5,7 +5,7 @@
 #include "Telvora/Interface/Sheets/SheetTexts.h"
 #include "Telvora/Interface/Sheets/ToggleSwitch.h"
 #include "Telvora/Interface/Sheets/TranscriptionModelFields.h"
-#include "Telvora/Session/Session.h"
+#include "Telvora/Session/Workflows.h"
 #include "Telvora/Session/UserPrompts.h"
 
 #include <QComboBox>
@@ -58,9 +58,9 @@ void showText(QLineEdit *field, const QString &value)
 
 } // namespace
 
-TranscriptionOptionsView::TranscriptionOptionsView(Session &session, QWidget *parent)
+TranscriptionOptionsView::TranscriptionOptionsView(Workflows &workflows, QWidget *parent)
     : QDialog(parent)
-    , m_session(session)
+    , m_workflows(workflows)
 {
     setWindowTitle(SheetTexts::optionsTitle.toString());
     setFixedSize(sheetSize);
@@ -106,13 +106,12 @@ void TranscriptionOptionsView::buildLayout()
     m_timecodes->setObjectName(u"timecodes"_s);
     section->addRow(switchRow(SheetTexts::timecodes.toString(), m_timecodes));
 
-    Session &session = m_session;
+    TranscriptionWorkflow &transcription = m_workflows.transcription();
+    UserPrompts &prompts = m_workflows.prompts();
     m_modelFields = new TranscriptionModelFields(
-        {[&session] { return session.transcriptionOptions(); },
-         [&session](const LocalTranscriptionOptions &options) { session.setTranscriptionOptions(options); }},
-        [&session](const QString &title) {
-            return session.prompts().chooseFileToOpen(UserPrompts::OpenDialog{title, {}});
-        },
+        {[&transcription] { return transcription.options(); },
+         [&transcription](const LocalTranscriptionOptions &options) { transcription.setOptions(options); }},
+        [&prompts](const QString &title) { return prompts.chooseFileToOpen(UserPrompts::OpenDialog{title, {}}); },
         *section);
 
     m_language = textField(SheetTexts::language.toString(), {}, u"language"_s);
@@ -150,29 +149,31 @@ void TranscriptionOptionsView::buildLayout()
 
 void TranscriptionOptionsView::bindSession()
 {
-    Session &session = m_session;
+    Session &session = m_workflows.session();
+    Settings &settings = m_workflows.settings();
     connect(m_diarization, &ToggleSwitch::clicked, this, [&session](bool on) { session.setDiarization(on); });
     connect(m_speakerCount, &QComboBox::activated, this,
             [this, &session](int index) { session.setSpeakerCount(m_speakerCount->itemData(index).toLongLong()); });
     connect(m_speakerNames, &QLineEdit::textEdited, this, [&session](const QString &v) { session.setSpeakerNames(v); });
     connect(m_timecodes, &ToggleSwitch::clicked, this, [&session](bool on) { session.setTimecodes(on); });
-    connect(m_language, &QLineEdit::textEdited, this, [&session](const QString &v) { session.setLanguage(v); });
-    connect(m_vocabulary, &QLineEdit::textEdited, this, [&session](const QString &v) { session.setVocabulary(v); });
+    connect(m_language, &QLineEdit::textEdited, this, [&settings](const QString &v) { settings.setLanguage(v); });
+    connect(m_vocabulary, &QLineEdit::textEdited, this, [&settings](const QString &v) { settings.setVocabulary(v); });
 
     // Other controls (the console's switch and menu) write the same fields while the sheet
     // is open; what it shows follows them.
     for (auto changed : {&Session::diarizationChanged, &Session::timecodesChanged, &Session::busyChanged})
         connect(&session, changed, this, &TranscriptionOptionsView::render);
-    for (auto changed :
-         {&Session::speakerNamesChanged, &Session::whisperModelChanged, &Session::languageChanged,
-          &Session::vocabularyChanged, &Session::segmentationModelChanged, &Session::embeddingModelChanged})
-        connect(&session, changed, this, &TranscriptionOptionsView::render);
+    connect(&session, &Session::speakerNamesChanged, this, &TranscriptionOptionsView::render);
+    for (auto changed : {&Settings::whisperModelChanged, &Settings::languageChanged, &Settings::vocabularyChanged,
+                         &Settings::segmentationModelChanged, &Settings::embeddingModelChanged})
+        connect(&settings, changed, this, &TranscriptionOptionsView::render);
     connect(&session, &Session::speakerCountChanged, this, &TranscriptionOptionsView::render);
 }
 
 void TranscriptionOptionsView::render()
 {
-    const Session &session = m_session;
+    const Session &session = m_workflows.session();
+    const Settings &settings = m_workflows.settings();
     m_content->setEnabled(!session.busy());
     m_diarization->setChecked(session.diarization());
     m_speakerCount->setEnabled(session.diarization());
@@ -180,8 +181,8 @@ void TranscriptionOptionsView::render()
     showText(m_speakerNames, session.speakerNames());
     m_timecodes->setChecked(session.timecodes());
     m_modelFields->refresh();
-    showText(m_language, session.language());
-    showText(m_vocabulary, session.vocabulary());
+    showText(m_language, settings.language());
+    showText(m_vocabulary, settings.vocabulary());
 }
 
 } // namespace telvora

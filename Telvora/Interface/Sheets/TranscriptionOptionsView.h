@@ -8,7 +8,7 @@ class QPushButton;
 
 namespace telvora {
 
-class Session;
+class Workflows;
 class ToggleSwitch;
 class TranscriptionModelFields;
 
@@ -19,14 +19,14 @@ class TranscriptionOptionsView : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TranscriptionOptionsView(Session &session, QWidget *parent = nullptr);
+    explicit TranscriptionOptionsView(Workflows &workflows, QWidget *parent = nullptr);
 
 private:
     void buildLayout();
     void bindSession();
     void render();
 
-    Session &m_session;
+    Workflows &m_workflows;
     QWidget *m_content = nullptr;
     ToggleSwitch *m_diarization = nullptr;
     QComboBox *m_speakerCount = nullptr;

@@ -5,32 +5,34 @@
 
 namespace telvora {
 
-KeychainStore::KeychainStore(CredentialBackend &backend)
-    : m_backend(&backend)
+KeychainStore::KeychainStore(CredentialBackend &backend, QObject *parent)
+    : QObject(parent)
+    , m_backend(&backend)
 {}
 
-QString KeychainStore::read(const QString &account) const
+QCoro::Task<QString> KeychainStore::read(KeychainAccount account)
 {
     try {
-        const std::optional<QByteArray> data = m_backend->readData(account);
-        // Validated whole first: a decoder keeps a sequence cut short at the end as pending
-        // state and reports no error, which would hand back a key missing its last bytes.
+        const std::optional<QByteArray> data = m_backend->readData(accountName(account));
         if (!data || !QUtf8StringView(*data).isValidUtf8())
-            return {};
-        // Keep a leading byte-order mark: the key is returned exactly as it was stored.
+            co_return QString();
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-        return decoder.decode(*data);
+        co_return decoder.decode(*data);
     } catch (...) {
-        return {};
+        co_return QString();
     }
 }
 
-void KeychainStore::save(const QString &value, const QString &account) const
+QCoro::Task<> KeychainStore::save(KeychainAccount account, QString value)
 {
     if (value.isEmpty())
-        m_backend->remove(account);
+        m_backend->remove(accountName(account));
     else
-        m_backend->writeData(account, value.toUtf8());
+        m_backend->writeData(accountName(account), value.toUtf8());
+    Q_EMIT keyChanged(account);
+    co_return;
 }
+
+std::optional<QString> KeychainStore::cached(KeychainAccount) const { return std::nullopt; }
 
 } // namespace telvora

@@ -97,117 +97,12 @@ TEST_F(SessionChangeRulesTest, FieldsWithoutPropertyNotifyOnlyOnRealChanges)
     EXPECT_EQ(notifications, 3);
 }
 
-TEST_F(SessionChangeRulesTest, RealChangesOfTextVoiceProviderAndModelsDiscardTheNarration)
-{
-    Session &s = makeSession();
-    struct Row
-    {
-        const char *name;
-        std::function<void()> assignCurrent;
-        std::function<void()> assignOther;
-        bool discards;
-    };
-    const QList<Row> rows{
-        {"outputText", [&] { s.setOutputText(s.outputText()); }, [&] { s.setOutputText(s.outputText() + u"!"_s); },
-         true},
-        {"provider", [&] { s.setProvider(s.provider()); },
-         [&] {
-             s.setProvider(s.provider() == VoiceProvider::openAI ? VoiceProvider::elevenLabs : VoiceProvider::openAI);
-         },
-         true},
-        {"openAIVoice", [&] { s.setOpenAIVoice(s.openAIVoice()); }, [&] { s.setOpenAIVoice(u"cedar"_s); }, true},
-        {"elevenVoice", [&] { s.setElevenVoice(s.elevenVoice()); }, [&] { s.setElevenVoice(s.elevenVoice() + u"v"_s); },
-         true},
-        {"narrationModel", [&] { s.setNarrationModel(s.narrationModel()); },
-         [&] { s.setNarrationModel(s.narrationModel() + u"m"_s); }, true},
-        {"elevenModel", [&] { s.setElevenModel(s.elevenModel()); }, [&] { s.setElevenModel(s.elevenModel() + u"m"_s); },
-         true},
-        {"openAISpeechModel", [&] { s.setOpenAISpeechModel(s.openAISpeechModel()); },
-         [&] { s.setOpenAISpeechModel(s.openAISpeechModel() + u"-next"_s); }, true},
-        {"sourceText", [&] { s.setSourceText(s.sourceText()); }, [&] { s.setSourceText(s.sourceText() + u"s"_s); },
-         false},
-        {"textModel", [&] { s.setTextModel(s.textModel()); }, [&] { s.setTextModel(s.textModel() + u"t"_s); }, false},
-        {"whisperModel", [&] { s.setWhisperModel(s.whisperModel()); }, [&] { s.setWhisperModel(u"small"_s); }, false},
-        {"speakerNames", [&] { s.setSpeakerNames(s.speakerNames()); }, [&] { s.setSpeakerNames(u"Ana"_s); }, false},
-        {"status", [&] { s.setStatus(s.status()); }, [&] { s.setStatus(u"Gerando resumo…"_s); }, false},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.name);
-        installNarration();
-        row.assignCurrent();
-        EXPECT_TRUE(hasNarration()) << "an equal assignment must keep the narration";
-        EXPECT_TRUE(narrationFolderExists());
-
-        row.assignOther();
-        EXPECT_EQ(!hasNarration(), row.discards);
-        EXPECT_EQ(!narrationFolderExists(), row.discards);
-        if (!row.discards)
-            s.discardVoice();
-    }
-}
-
-TEST_F(SessionChangeRulesTest, DiscardingTheNarrationClearsEveryTraceOfIt)
-{
-    Session &s = makeSession();
-    installNarration();
-    QSignalSpy playing(&s, &Session::voicePlayingChanged);
-
-    s.discardVoice();
-
-    EXPECT_TRUE(s.voiceURL.isEmpty());
-    EXPECT_TRUE(s.voiceDirectory.isEmpty());
-    EXPECT_FALSE(s.voicePlaying());
-    EXPECT_EQ(playing.count(), 1);
-    EXPECT_FALSE(narrationFolderExists());
-
-    // A folder that can no longer be removed is ignored.
-    s.voiceDirectory = folder.filePath(u"gone"_s);
-    s.discardVoice();
-    EXPECT_TRUE(s.voiceDirectory.isEmpty());
-}
-
-TEST_F(SessionChangeRulesTest, SpeechModelChangesMoveAVoiceTheModelLacksToCoral)
-{
-    struct Row
-    {
-        const char *name;
-        QString voiceBefore;
-        QString modelBefore;
-        QString model;
-        QString voiceAfter;
-        bool discards;
-    };
-    const QList<Row> rows{
-        {"legacy model lacks marin", u"marin"_s, u"gpt-4o-mini-tts"_s, u"tts-1"_s, u"coral"_s, true},
-        {"legacy model offers nova", u"nova"_s, u"gpt-4o-mini-tts"_s, u"tts-1-hd"_s, u"nova"_s, true},
-        {"same model offering the voice", u"cedar"_s, u"gpt-4o-mini-tts"_s, u"gpt-4o-mini-tts"_s, u"cedar"_s, false},
-        {"same model lacking the voice", u"verse"_s, u"tts-1"_s, u"tts-1"_s, u"coral"_s, true},
-        {"new model offering every voice", u"verse"_s, u"tts-1"_s, u"gpt-4o-mini-tts-2025-12-15"_s, u"verse"_s, true},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.name);
-        Session &s = makeSession();
-        s.setOpenAISpeechModel(row.modelBefore);
-        s.setOpenAIVoice(row.voiceBefore); // may lie outside the model's list, as after a restart
-        installNarration();
-        QSignalSpy modelChanges(&s, &Session::openAISpeechModelChanged);
-
-        s.setOpenAISpeechModel(row.model);
-
-        EXPECT_EQ(s.openAIVoice(), row.voiceAfter);
-        EXPECT_EQ(!hasNarration(), row.discards);
-        EXPECT_EQ(modelChanges.count(), row.model == row.modelBefore ? 0 : 1);
-        s.discardVoice();
-    }
-}
-
 TEST_F(SessionChangeRulesTest, UnsavedChangesCompareBothTextsWithTheirBaselines)
 {
     Session &s = makeSession();
     s.setSourceText(u"fonte"_s);
     s.setOutputText(u"documento"_s);
-    s.sourceBaseline = u"fonte"_s;
-    s.outputBaseline = u"documento"_s;
+    s.markSaved();
     EXPECT_FALSE(s.hasUnsavedChanges());
 
     struct Row

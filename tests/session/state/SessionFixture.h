@@ -1,11 +1,9 @@
 #pragma once
 
-#include "Telvora/Session/Session.h"
+#include "Telvora/Session/Workflows.h"
 #include "tests/support/InMemoryCredentialBackend.h"
 #include "tests/support/ScriptedUserPrompts.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -15,8 +13,8 @@
 
 namespace telvora::test {
 
-// A session on a settings file of its own in a temporary folder, with in-memory keys and
-// scripted dialogs.
+// A session and its workflows on a settings file of their own in a temporary folder, with
+// in-memory keys and scripted dialogs.
 class SessionFixture : public ::testing::Test
 {
 protected:
@@ -27,49 +25,40 @@ protected:
         openSettings();
     }
 
+    void TearDown() override { closeAll(); }
+
     void openSettings() { settings = std::make_unique<QSettings>(settingsPath, QSettings::IniFormat); }
 
-    Session &makeSession()
+    Session &makeSession(ProviderEndpoints endpoints = {})
     {
-        session = std::make_unique<Session>(*settings, credentials, prompts, ProviderEndpoints{});
+        workflows = std::make_unique<Workflows>(Workflows::Services{*settings, credentials, prompts, endpoints});
+        session = &workflows->session();
+        QObject::connect(workflows.get(), &Workflows::documentReady, workflows.get(), [this] { ++readerShown; });
+        QObject::connect(workflows.get(), &Workflows::settingsRequested, workflows.get(),
+                         [this] { ++settingsShown; });
         return *session;
     }
 
-    // Closes the session and its settings store, so that the next one reads the file anew.
+    // Closes the workflows and the settings store, so that the next ones read the file anew.
+    // Work still running ends on the event loop, touching nothing of what went.
     void closeAll()
     {
-        session.reset();
+        session = nullptr;
+        workflows.reset();
         settings.reset();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
     }
-
-    // Gives the session narration audio: a folder with one part, its file location and
-    // playback running.
-    void installNarration()
-    {
-        const QString voiceFolder = folder.filePath(QStringLiteral("voice"));
-        ASSERT_TRUE(QDir().mkpath(voiceFolder));
-        QFile part(voiceFolder + QStringLiteral("/parte-1.mp3"));
-        ASSERT_TRUE(part.open(QIODevice::WriteOnly));
-        part.write("mp3");
-        part.close();
-        session->voiceDirectory = voiceFolder;
-        session->voiceURL = QUrl::fromLocalFile(voiceFolder + QStringLiteral("/narracao.m4a"));
-        session->setVoicePlaying(true);
-    }
-
-    bool hasNarration() const
-    {
-        return !session->voiceURL.isEmpty() || session->voicePlaying() || !session->voiceDirectory.isEmpty();
-    }
-
-    bool narrationFolderExists() const { return QDir(folder.filePath(QStringLiteral("voice"))).exists(); }
 
     QTemporaryDir folder;
     QString settingsPath;
     std::unique_ptr<QSettings> settings;
     InMemoryCredentialBackend credentials;
     ScriptedUserPrompts prompts;
-    std::unique_ptr<Session> session;
+    std::unique_ptr<Workflows> workflows;
+    Session *session = nullptr;
+    int readerShown = 0;
+    int settingsShown = 0;
 };
 
 } // namespace telvora::test

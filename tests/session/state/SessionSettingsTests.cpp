@@ -11,8 +11,8 @@ namespace {
 
 using SessionSettingsTest = SessionFixture;
 
-using TextGetter = const QString &(Session::*)() const;
-using TextSetter = void (Session::*)(const QString &);
+using TextGetter = const QString &(Settings::*)() const;
+using TextSetter = void (Settings::*)(const QString &);
 
 struct PersistedText
 {
@@ -24,34 +24,34 @@ struct PersistedText
 
 // The five transcription settings, written through by every assignment.
 const QList<PersistedText> transcriptionSettings{
-    {"whisperModel", u"whisperModel"_s, &Session::whisperModel, &Session::setWhisperModel},
-    {"language", u"transcriptionLanguage"_s, &Session::language, &Session::setLanguage},
-    {"vocabulary", u"transcriptionVocabulary"_s, &Session::vocabulary, &Session::setVocabulary},
-    {"segmentationModel", u"segmentationModel"_s, &Session::segmentationModel, &Session::setSegmentationModel},
-    {"embeddingModel", u"embeddingModel"_s, &Session::embeddingModel, &Session::setEmbeddingModel},
+    {"whisperModel", u"whisperModel"_s, &Settings::whisperModel, &Settings::setWhisperModel},
+    {"language", u"transcriptionLanguage"_s, &Settings::language, &Settings::setLanguage},
+    {"vocabulary", u"transcriptionVocabulary"_s, &Settings::vocabulary, &Settings::setVocabulary},
+    {"segmentationModel", u"segmentationModel"_s, &Settings::segmentationModel, &Settings::setSegmentationModel},
+    {"embeddingModel", u"embeddingModel"_s, &Settings::embeddingModel, &Settings::setEmbeddingModel},
 };
 
 // The four model choices, which only the settings window's save writes.
 const QList<PersistedText> modelSettings{
-    {"textModel", u"textModel"_s, &Session::textModel, &Session::setTextModel},
-    {"narrationModel", u"narrationModel"_s, &Session::narrationModel, &Session::setNarrationModel},
-    {"openAISpeechModel", u"openAISpeechModel"_s, &Session::openAISpeechModel, &Session::setOpenAISpeechModel},
-    {"elevenModel", u"elevenModel"_s, &Session::elevenModel, &Session::setElevenModel},
+    {"textModel", u"textModel"_s, &Settings::textModel, &Settings::setTextModel},
+    {"narrationModel", u"narrationModel"_s, &Settings::narrationModel, &Settings::setNarrationModel},
+    {"openAISpeechModel", u"openAISpeechModel"_s, &Settings::openAISpeechModel, &Settings::setOpenAISpeechModel},
+    {"elevenModel", u"elevenModel"_s, &Settings::elevenModel, &Settings::setElevenModel},
 };
 
 TEST_F(SessionSettingsTest, FirstLaunchStartsFromTheDefaultsAndWritesNothing)
 {
     const Session &s = makeSession();
 
-    EXPECT_EQ(s.whisperModel(), u"large-v3-turbo"_s);
-    EXPECT_EQ(s.language(), u"pt"_s);
-    EXPECT_EQ(s.vocabulary(), QString());
-    EXPECT_EQ(s.segmentationModel(), QString());
-    EXPECT_EQ(s.embeddingModel(), QString());
-    EXPECT_EQ(s.textModel(), u"gpt-5.4-mini"_s);
-    EXPECT_EQ(s.narrationModel(), QString());
-    EXPECT_EQ(s.openAISpeechModel(), u"gpt-4o-mini-tts"_s);
-    EXPECT_EQ(s.elevenModel(), u"eleven_v4"_s);
+    EXPECT_EQ(workflows->settings().whisperModel(), u"large-v3-turbo"_s);
+    EXPECT_EQ(workflows->settings().language(), u"pt"_s);
+    EXPECT_EQ(workflows->settings().vocabulary(), QString());
+    EXPECT_EQ(workflows->settings().segmentationModel(), QString());
+    EXPECT_EQ(workflows->settings().embeddingModel(), QString());
+    EXPECT_EQ(workflows->settings().textModel(), u"gpt-5.4-mini"_s);
+    EXPECT_EQ(workflows->settings().narrationModel(), QString());
+    EXPECT_EQ(workflows->settings().openAISpeechModel(), u"gpt-4o-mini-tts"_s);
+    EXPECT_EQ(workflows->settings().elevenModel(), u"eleven_v4"_s);
     EXPECT_EQ(s.openAIVoice(), u"marin"_s); // first voice the default speech model offers
 
     EXPECT_EQ(s.sourceName(), u"Nenhum arquivo"_s);
@@ -71,7 +71,7 @@ TEST_F(SessionSettingsTest, FirstLaunchStartsFromTheDefaultsAndWritesNothing)
     EXPECT_FALSE(s.readerShowsSource());
     EXPECT_EQ(s.speakerCount(), 0);
     EXPECT_FALSE(s.hasUnsavedChanges());
-    EXPECT_FALSE(s.job.has_value());
+    EXPECT_FALSE(s.busy());
 
     settings->sync();
     EXPECT_TRUE(settings->allKeys().isEmpty());
@@ -86,13 +86,13 @@ TEST_F(SessionSettingsTest, StoredValuesReplaceTheDefaultsAndNonTextFallsBack)
     closeAll();
     openSettings();
 
-    const Session &s = makeSession();
+    makeSession();
 
     for (const PersistedText &setting : transcriptionSettings + modelSettings) {
         SCOPED_TRACE(setting.name);
         const QString expected =
             setting.key == u"textModel"_s ? u"gpt-5.4-mini"_s : u"stored "_s + QString::fromLatin1(setting.name);
-        EXPECT_EQ((s.*setting.get)(), expected);
+        EXPECT_EQ((workflows->settings().*setting.get)(), expected);
     }
 }
 
@@ -101,27 +101,28 @@ TEST_F(SessionSettingsTest, InitialVoiceIsTheFirstOfTheStoredSpeechModel)
     settings->setValue(u"openAISpeechModel"_s, u"tts-1"_s);
     const Session &s = makeSession();
 
-    EXPECT_EQ(s.openAISpeechModel(), u"tts-1"_s);
+    EXPECT_EQ(workflows->settings().openAISpeechModel(), u"tts-1"_s);
     // The legacy model does not offer "marin"; its first voice is "nova".
     EXPECT_EQ(s.openAIVoice(), u"nova"_s);
 }
 
 TEST_F(SessionSettingsTest, TranscriptionSettingsAreWrittenOnEveryAssignmentButNotifyOnlyOnChange)
 {
-    Session &s = makeSession();
+    makeSession();
+    const Settings &stored = workflows->settings();
     for (const PersistedText &setting : transcriptionSettings) {
         SCOPED_TRACE(setting.name);
         const QMetaMethod signal =
-            s.metaObject()->property(s.metaObject()->indexOfProperty(setting.name)).notifySignal();
-        QSignalSpy changes(&s, signal);
+            stored.metaObject()->property(stored.metaObject()->indexOfProperty(setting.name)).notifySignal();
+        QSignalSpy changes(&stored, signal);
 
-        (s.*setting.set)(u"value of "_s + QString::fromLatin1(setting.name));
+        (workflows->settings().*setting.set)(u"value of "_s + QString::fromLatin1(setting.name));
         EXPECT_EQ(settings->value(setting.key), u"value of "_s + QString::fromLatin1(setting.name));
         EXPECT_EQ(changes.count(), 1);
 
         // An equal assignment still writes the key, silently.
         settings->remove(setting.key);
-        (s.*setting.set)(u"value of "_s + QString::fromLatin1(setting.name));
+        (workflows->settings().*setting.set)(u"value of "_s + QString::fromLatin1(setting.name));
         EXPECT_EQ(settings->value(setting.key), u"value of "_s + QString::fromLatin1(setting.name));
         EXPECT_EQ(changes.count(), 1);
     }
@@ -129,11 +130,11 @@ TEST_F(SessionSettingsTest, TranscriptionSettingsAreWrittenOnEveryAssignmentButN
 
 TEST_F(SessionSettingsTest, ModelChoicesAreNotWrittenByAssignment)
 {
-    Session &s = makeSession();
+    makeSession();
     for (const PersistedText &setting : modelSettings) {
         SCOPED_TRACE(setting.name);
-        (s.*setting.set)(u"tts-1-hd"_s);
-        EXPECT_EQ((s.*setting.get)(), u"tts-1-hd"_s);
+        (workflows->settings().*setting.set)(u"tts-1-hd"_s);
+        EXPECT_EQ((workflows->settings().*setting.get)(), u"tts-1-hd"_s);
         EXPECT_FALSE(settings->contains(setting.key));
     }
 }
@@ -143,8 +144,8 @@ TEST_F(SessionSettingsTest, ASecondSessionReadsWhatTheFirstPersistedAndNothingEl
     {
         Session &s = makeSession();
         for (const PersistedText &setting : transcriptionSettings)
-            (s.*setting.set)(u"kept "_s + QString::fromLatin1(setting.name));
-        s.setTextModel(u"not kept"_s);
+            (workflows->settings().*setting.set)(u"kept "_s + QString::fromLatin1(setting.name));
+        workflows->settings().setTextModel(u"not kept"_s);
         s.setSourceText(u"texto"_s);
         s.setOutputKind(OutputKind::quintara);
         s.setLength(OutputLength::long_);
@@ -165,9 +166,9 @@ TEST_F(SessionSettingsTest, ASecondSessionReadsWhatTheFirstPersistedAndNothingEl
     const Session &s = makeSession();
     for (const PersistedText &setting : transcriptionSettings) {
         SCOPED_TRACE(setting.name);
-        EXPECT_EQ((s.*setting.get)(), u"kept "_s + QString::fromLatin1(setting.name));
+        EXPECT_EQ((workflows->settings().*setting.get)(), u"kept "_s + QString::fromLatin1(setting.name));
     }
-    EXPECT_EQ(s.textModel(), u"gpt-5.4-mini"_s);
+    EXPECT_EQ(workflows->settings().textModel(), u"gpt-5.4-mini"_s);
     EXPECT_TRUE(s.sourceText().isEmpty());
     EXPECT_EQ(s.outputKind(), OutputKind::summary);
     EXPECT_EQ(s.length(), OutputLength::medium);
@@ -186,27 +187,31 @@ TEST_F(SessionSettingsTest, TranscriptionOptionsReadTheFieldsAndAssignThemInReco
     s.setSpeakerCount(2);
     const LocalTranscriptionOptions expected{u"large-v3-turbo"_s, u"pt"_s,   QString(), true, 2,
                                              u"Ana, Bruno"_s,     QString(), QString()};
-    EXPECT_EQ(s.transcriptionOptions(), expected);
+    EXPECT_EQ(workflows->transcription().options(), expected);
 
     QStringList order;
     // Record the notification order through a plain connection per field.
     const auto track = [&](auto signal, const char *name) {
         QObject::connect(&s, signal, &s, [&order, name] { order.append(QString::fromLatin1(name)); });
     };
-    track(&Session::whisperModelChanged, "model");
-    track(&Session::languageChanged, "language");
-    track(&Session::vocabularyChanged, "vocabulary");
+    const auto trackSettings = [&](auto signal, const char *name) {
+        QObject::connect(&workflows->settings(), signal, &s,
+                         [&order, name] { order.append(QString::fromLatin1(name)); });
+    };
+    trackSettings(&Settings::whisperModelChanged, "model");
+    trackSettings(&Settings::languageChanged, "language");
+    trackSettings(&Settings::vocabularyChanged, "vocabulary");
     track(&Session::diarizationChanged, "diarization");
     track(&Session::speakerCountChanged, "speakerCount");
     track(&Session::speakerNamesChanged, "speakerNames");
-    track(&Session::segmentationModelChanged, "segmentationModel");
-    track(&Session::embeddingModelChanged, "embeddingModel");
+    trackSettings(&Settings::segmentationModelChanged, "segmentationModel");
+    trackSettings(&Settings::embeddingModelChanged, "embeddingModel");
 
     settings->clear();
     const LocalTranscriptionOptions changed{u"large-v3"_s, u"en"_s,        u"Quintara"_s, false, 4,
                                             u"Carla"_s,    u"/seg.onnx"_s, u"/emb.onnx"_s};
-    s.setTranscriptionOptions(changed);
-    EXPECT_EQ(s.transcriptionOptions(), changed);
+    workflows->transcription().setOptions(changed);
+    EXPECT_EQ(workflows->transcription().options(), changed);
     EXPECT_EQ(order,
               (QStringList{u"model"_s, u"language"_s, u"vocabulary"_s, u"diarization"_s, u"speakerCount"_s,
                            u"speakerNames"_s, u"segmentationModel"_s, u"embeddingModel"_s}));
@@ -215,7 +220,7 @@ TEST_F(SessionSettingsTest, TranscriptionOptionsReadTheFieldsAndAssignThemInReco
     settings->clear();
     LocalTranscriptionOptions oneChange = changed;
     oneChange.language = u"es"_s;
-    s.setTranscriptionOptions(oneChange);
+    workflows->transcription().setOptions(oneChange);
     EXPECT_EQ(settings->value(u"whisperModel"_s), u"large-v3"_s);
     EXPECT_EQ(settings->value(u"transcriptionLanguage"_s), u"es"_s);
     EXPECT_EQ(settings->value(u"transcriptionVocabulary"_s), u"Quintara"_s);

@@ -29,7 +29,7 @@ protected:
         credentials.items.insert(u"openai"_s, "sk-test");
         makeWorkflowSession();
         session->setSourceText(u"Ana: uma fala."_s);
-        session->sourceBaseline = session->sourceText();
+        session->markSaved();
     }
 };
 
@@ -40,7 +40,7 @@ TEST_F(Generation, StoresThePlainDocumentAndMarksItUnsaved)
     server.enqueue(document(markedUp));
     session->setOutputKind(OutputKind::synopsis);
     session->setReaderShowsSource(true);
-    session->generate();
+    workflows->generation().generate();
 
     EXPECT_TRUE(session->busy());
     EXPECT_EQ(session->status(), u"Gerando sinopse…"_s);
@@ -53,7 +53,7 @@ TEST_F(Generation, StoresThePlainDocumentAndMarksItUnsaved)
     EXPECT_FALSE(session->readerShowsSource());
     EXPECT_EQ(readerShown, 1);
     EXPECT_TRUE(session->hasUnsavedChanges());
-    EXPECT_FALSE(session->job.has_value());
+    EXPECT_FALSE(session->busy());
     EXPECT_FALSE(session->errorMessage());
 
     ASSERT_EQ(server.requests().size(), 1);
@@ -70,7 +70,7 @@ TEST_F(Generation, PresentationKeepsItsMarkdown)
 {
     server.enqueue(document(markedUp));
     session->setOutputKind(OutputKind::quintara);
-    session->generate();
+    workflows->generation().generate();
     EXPECT_EQ(session->status(), u"Gerando quintara…"_s);
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(session->outputText(), markedUp);
@@ -83,7 +83,7 @@ TEST_F(Generation, RefusalIsReportedAndTheOldDocumentStays)
     const QJsonObject part{{u"type"_s, u"refusal"_s}, {u"refusal"_s, u"não"_s}};
     server.enqueue(LoopbackServer::Reply::json(QJsonObject{
         {u"status"_s, u"completed"_s}, {u"output"_s, QJsonArray{QJsonObject{{u"content"_s, QJsonArray{part}}}}}}));
-    session->generate();
+    workflows->generation().generate();
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(session->status(), u"Erro"_s);
     EXPECT_EQ(session->errorMessage(), u"O provedor não gerou este conteúdo."_s);
@@ -93,9 +93,9 @@ TEST_F(Generation, RefusalIsReportedAndTheOldDocumentStays)
 TEST_F(Generation, AnEditDuringTheRequestDropsTheResult)
 {
     server.enqueue(document(u"novo"_s));
-    QObject::connect(&server, &LoopbackServer::requestReceived, session.get(),
+    QObject::connect(&server, &LoopbackServer::requestReceived, session,
                      [this] { session->setSourceText(u"fonte revisada"_s); });
-    session->generate();
+    workflows->generation().generate();
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(session->status(), u"Erro"_s);
     EXPECT_EQ(
@@ -109,11 +109,11 @@ TEST_F(Generation, OutputTypedAndRestoredCountsAsUnedited)
 {
     session->setOutputText(u"antes"_s);
     server.enqueue(document(u"depois"_s));
-    QObject::connect(&server, &LoopbackServer::requestReceived, session.get(), [this] {
+    QObject::connect(&server, &LoopbackServer::requestReceived, session, [this] {
         session->setOutputText(u"antes, com acréscimo"_s);
         session->setOutputText(u"antes"_s);
     });
-    session->generate();
+    workflows->generation().generate();
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(session->status(), u"Texto pronto"_s);
     EXPECT_EQ(session->outputText(), u"depois"_s);
@@ -122,32 +122,32 @@ TEST_F(Generation, OutputTypedAndRestoredCountsAsUnedited)
 TEST_F(Generation, CancellationDuringTheRequestLeavesTheMessageAlone)
 {
     server.enqueue(LoopbackServer::Reply::stall(R"({"status":"completed","output":[)", 10));
-    QObject::connect(&server, &LoopbackServer::stalled, session.get(), [this] {
+    QObject::connect(&server, &LoopbackServer::stalled, session, [this] {
         session->setErrorMessage(u"aviso anterior"_s);
-        session->cancel();
+        workflows->cancel();
         EXPECT_EQ(session->status(), u"Cancelando…"_s);
     });
-    session->generate();
+    workflows->generation().generate();
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(session->status(), u"Cancelado"_s);
     EXPECT_EQ(session->errorMessage(), u"aviso anterior"_s);
     EXPECT_TRUE(session->outputText().isEmpty());
-    EXPECT_FALSE(session->job.has_value());
+    EXPECT_FALSE(session->busy());
 }
 
 TEST_F(Generation, ASecondStartWhileBusyChangesNothing)
 {
     server.enqueue(LoopbackServer::Reply::stall(R"({"status":"completed"})", 1));
-    session->generate();
+    workflows->generation().generate();
     QSignalSpy stalled(&server, &LoopbackServer::stalled);
     ASSERT_TRUE(stalled.wait(5000));
     session->setOutputKind(OutputKind::literary);
-    QSignalSpy statusChanges(session.get(), &Session::statusChanged);
-    session->generate();
+    QSignalSpy statusChanges(session, &Session::statusChanged);
+    workflows->generation().generate();
     QTest::qWait(100);
     EXPECT_EQ(statusChanges.count(), 0);
     EXPECT_EQ(server.requests().size(), 1);
-    session->cancel();
+    workflows->cancel();
     ASSERT_TRUE(waitUntilIdle());
 }
 
@@ -174,13 +174,13 @@ TEST_F(Generation, MissingKeysAskForTheSettings)
             credentials.items.insert(u"openai"_s, c.openAIKey);
         if (!c.elevenKey.isEmpty())
             credentials.items.insert(u"elevenlabs"_s, c.elevenKey);
-        session->setShowSettings(false);
+        settingsShown = 0;
         session->setVoiceEnabled(c.voice);
         session->setProvider(VoiceProvider::elevenLabs);
         session->setElevenVoice(c.elevenVoice);
-        session->generate();
+        workflows->generation().generate();
         EXPECT_EQ(session->status(), c.status);
-        EXPECT_TRUE(session->showSettings());
+        EXPECT_EQ(settingsShown, 1);
         EXPECT_FALSE(session->busy());
     }
     EXPECT_TRUE(server.requests().isEmpty());
@@ -189,7 +189,7 @@ TEST_F(Generation, MissingKeysAskForTheSettings)
 TEST_F(Generation, BlankSourceDoesNothing)
 {
     session->setSourceText(u" \n\t\n "_s);
-    session->generate();
+    workflows->generation().generate();
     EXPECT_EQ(session->status(), u"Pronto"_s);
     EXPECT_FALSE(session->busy());
     EXPECT_TRUE(server.requests().isEmpty());
@@ -198,22 +198,27 @@ TEST_F(Generation, BlankSourceDoesNothing)
 TEST_F(Generation, TransportFailureIsAnErrorNotACancellation)
 {
     server.enqueue(LoopbackServer::Reply::cutOff(R"({"status":"completed"})", 5));
-    session->generate();
+    workflows->generation().generate();
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(session->status(), u"Erro"_s);
     ASSERT_TRUE(session->errorMessage());
     EXPECT_FALSE(session->errorMessage()->isEmpty());
 }
 
-TEST_F(Generation, ClosingTheSessionMidRequestEndsTheJob)
+TEST_F(Generation, ClosingMidRequestAbortsItAndTouchesNothingOnceGone)
 {
     server.enqueue(LoopbackServer::Reply::stall(R"({"status":"completed"})", 1));
-    session->generate();
+    workflows->generation().generate();
     QSignalSpy stalled(&server, &LoopbackServer::stalled);
     ASSERT_TRUE(stalled.wait(5000));
-    QSignalSpy busy(session.get(), &Session::busyChanged);
-    session.reset();
-    ASSERT_EQ(busy.count(), 1);
-    EXPECT_FALSE(busy.first().first().toBool());
-    QTest::qWait(50); // nothing may resume into the destroyed session
+    QSignalSpy closed(&server, &LoopbackServer::connectionClosed);
+    QSignalSpy busy(session, &Session::busyChanged);
+
+    // The destructor only cancels: nothing of the job runs inside it.
+    workflows.reset();
+    session = nullptr;
+    EXPECT_EQ(busy.count(), 0);
+    // The request is aborted from the event loop, and the job then ends without a session.
+    EXPECT_TRUE(closed.wait(5000));
+    QTest::qWait(50);
 }

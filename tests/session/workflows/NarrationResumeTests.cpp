@@ -53,11 +53,11 @@ protected:
     // Listens from scratch and waits; `statuses` then holds this narration's lines only.
     void narrate(const QList<Reply> &replies)
     {
-        session->discardVoice();
+        workflows->narration().discardVoice();
         statuses.clear();
         before = server.requests().size();
         server.enqueue(replies);
-        session->listen();
+        workflows->narration().listen();
         ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
     }
 
@@ -83,7 +83,7 @@ TEST_F(ResumedNarration, AFailureAtPartThreeIsResumedWithTwoSpeechRequests)
     narrate(QList<Reply>{script(fourParts)} + whole);
     ASSERT_EQ(session->status(), u"Áudio pronto"_s);
     EXPECT_EQ(requestsSince(before), (Requests{1, 4}));
-    const QByteArray uninterrupted = readFile(session->voiceURL.toLocalFile());
+    const QByteArray uninterrupted = readFile(session->narrationAudio().toLocalFile());
     ASSERT_FALSE(uninterrupted.isEmpty());
     qputenv("XDG_CACHE_HOME", folder.filePath(u"cache"_s).toLocal8Bit());
 
@@ -115,7 +115,7 @@ TEST_F(ResumedNarration, AFailureAtPartThreeIsResumedWithTwoSpeechRequests)
         ASSERT_EQ(server.requests().size(), before + 2);
         EXPECT_EQ(speechInput(0), chunks[2]);
         EXPECT_EQ(speechInput(1), chunks[3]);
-        EXPECT_EQ(readFile(session->voiceURL.toLocalFile()), uninterrupted);
+        EXPECT_EQ(readFile(session->narrationAudio().toLocalFile()), uninterrupted);
         EXPECT_EQ(filesUnder(SpeechCache::defaultFolder()).size(), 5);
     }
 }
@@ -141,14 +141,14 @@ TEST_F(ResumedNarration, TheSameNarrationAgainRequestsNothingAndTheCacheHoldsNoK
         narrate({script(twoParts), speech(0.4), speech(0.5)});
         ASSERT_EQ(session->status(), u"Áudio pronto"_s);
         ASSERT_EQ(requestsSince(before), (Requests{1, 2}));
-        const QByteArray first = readFile(session->voiceURL.toLocalFile());
+        const QByteArray first = readFile(session->narrationAudio().toLocalFile());
 
         narrate({});
         EXPECT_EQ(statuses,
                   (QStringList{u"Preparando voz…"_s, u"Preparando narração…"_s, u"Reaproveitando 2 de 2 partes…"_s,
                                u"Áudio pronto"_s}));
         EXPECT_EQ(requestsSince(before), (Requests{0, 0}));
-        EXPECT_EQ(readFile(session->voiceURL.toLocalFile()), first);
+        EXPECT_EQ(readFile(session->narrationAudio().toLocalFile()), first);
 
         const QStringList files = filesUnder(SpeechCache::defaultFolder());
         ASSERT_EQ(files.size(), 3);
@@ -169,7 +169,7 @@ TEST_F(ResumedNarration, ADamagedPartIsRequestedAgain)
     narrate({script(twoParts), speech(0.4), speech(0.5)});
     ASSERT_EQ(session->status(), u"Áudio pronto"_s);
 
-    const QByteArray key = SpeechCache::partKey(VoiceProvider::openAI, session->openAISpeechModel(),
+    const QByteArray key = SpeechCache::partKey(VoiceProvider::openAI, workflows->settings().openAISpeechModel(),
                                                 session->openAIVoice(), u"mp3"_s, chunks[1]);
     QFile entry(SpeechCache().entryPath(key));
     ASSERT_TRUE(entry.open(QIODevice::ReadWrite));
@@ -184,7 +184,7 @@ TEST_F(ResumedNarration, ADamagedPartIsRequestedAgain)
                            u"Voz 2/2…"_s, u"Áudio pronto"_s}));
     EXPECT_EQ(requestsSince(before), (Requests{0, 1}));
     EXPECT_EQ(speechInput(0), chunks[1]);
-    EXPECT_EQ(readFile(QDir(session->voiceDirectory).filePath(u"parte-1.mp3"_s)), mp3Tone(0.5));
+    EXPECT_EQ(readFile(QDir(narrationFolder()).filePath(u"parte-1.mp3"_s)), mp3Tone(0.5));
 }
 
 TEST_F(ResumedNarration, AChunkRepeatedInTheScriptIsRequestedOnce)
@@ -198,9 +198,9 @@ TEST_F(ResumedNarration, AChunkRepeatedInTheScriptIsRequestedOnce)
     EXPECT_EQ(statuses,
               (QStringList{u"Preparando voz…"_s, u"Preparando narração…"_s, u"Voz 1/2…"_s, u"Áudio pronto"_s}));
     EXPECT_EQ(requestsSince(before), (Requests{1, 1}));
-    const QDir parts(session->voiceDirectory);
+    const QDir parts(narrationFolder());
     EXPECT_EQ(readFile(parts.filePath(u"parte-1.mp3"_s)), mp3Tone(0.4));
-    EXPECT_NEAR(audioDuration(session->voiceURL.toLocalFile()), 0.8, 0.05);
+    EXPECT_NEAR(audioDuration(session->narrationAudio().toLocalFile()), 0.8, 0.05);
 }
 
 TEST_F(ResumedNarration, PartsTheJoinRefusesAreNotOfferedAgain)

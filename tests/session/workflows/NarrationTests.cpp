@@ -13,7 +13,7 @@ using namespace Qt::Literals::StringLiterals;
 TEST_F(Narration, OneChunkIsThePartFileAndExportsAsMp3)
 {
     server.enqueue({script(u"Um roteiro curto."_s), speech(0.4)});
-    session->listen();
+    workflows->narration().listen();
     EXPECT_TRUE(session->busy());
     ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
 
@@ -21,17 +21,17 @@ TEST_F(Narration, OneChunkIsThePartFileAndExportsAsMp3)
               (QStringList{u"Preparando voz…"_s, u"Preparando narração…"_s, u"Voz 1/1…"_s, u"Áudio pronto"_s}));
     EXPECT_FALSE(session->errorMessage());
     EXPECT_EQ(narrationFile(), u"parte-0.mp3"_s);
-    EXPECT_EQ(readFile(session->voiceURL.toLocalFile()), mp3Tone(0.4));
-    const QFileInfo folderInfo(session->voiceDirectory);
+    EXPECT_EQ(readFile(session->narrationAudio().toLocalFile()), mp3Tone(0.4));
+    const QFileInfo folderInfo(narrationFolder());
     EXPECT_EQ(folderInfo.absolutePath(), QDir::tempPath());
     EXPECT_TRUE(QRegularExpression(u"^telvora-voice-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"_s)
                     .match(folderInfo.fileName())
                     .hasMatch())
         << folderInfo.fileName().toStdString();
-    EXPECT_EQ(QFileInfo(session->voiceURL.toLocalFile()).absolutePath(), folderInfo.absoluteFilePath());
+    EXPECT_EQ(QFileInfo(session->narrationAudio().toLocalFile()).absolutePath(), folderInfo.absoluteFilePath());
     EXPECT_TRUE(session->voicePlaying());
-    ASSERT_NE(session->voicePlayer(), nullptr);
-    EXPECT_TRUE(session->voicePlayer()->isMeteringEnabled());
+    ASSERT_NE(workflows->playback().voicePlayer(), nullptr);
+    EXPECT_TRUE(workflows->playback().voicePlayer()->isMeteringEnabled());
 
     ASSERT_EQ(server.requests().size(), 2);
     const QJsonObject scriptRequest = server.requests()[0].json();
@@ -47,7 +47,7 @@ TEST_F(Narration, OneChunkIsThePartFileAndExportsAsMp3)
 
     const QString saved = folder.filePath(u"narração.mp3"_s);
     prompts.saveAnswers.enqueue(saved);
-    session->exportAudio();
+    workflows->narration().exportAudio();
     ASSERT_EQ(prompts.saveDialogsShown.size(), 1);
     EXPECT_EQ(prompts.saveDialogsShown[0].proposedName, u"Telvora-Resumo.mp3"_s);
     EXPECT_EQ(prompts.saveDialogsShown[0].allowedTypes, QList<UserPrompts::FileType>{UserPrompts::FileType::mp3});
@@ -62,7 +62,7 @@ TEST_F(Narration, ThreeChunksAreJoinedInOrder)
     ASSERT_EQ(chunks.size(), 3);
     server.enqueue({script(text), speech(0.5), speech(1.0), speech(1.5)});
     session->setGeneratedKind(OutputKind::literary);
-    session->listen();
+    workflows->narration().listen();
     ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
 
     EXPECT_EQ(statuses,
@@ -70,8 +70,8 @@ TEST_F(Narration, ThreeChunksAreJoinedInOrder)
                            u"Áudio pronto"_s}));
     EXPECT_FALSE(session->errorMessage());
     ASSERT_EQ(narrationFile(), u"narracao.m4a"_s);
-    EXPECT_NEAR(audioDuration(session->voiceURL.toLocalFile()), 3.0, 0.05);
-    const QDir parts(session->voiceDirectory);
+    EXPECT_NEAR(audioDuration(session->narrationAudio().toLocalFile()), 3.0, 0.05);
+    const QDir parts(narrationFolder());
     EXPECT_EQ(readFile(parts.filePath(u"parte-0.mp3"_s)), mp3Tone(0.5));
     EXPECT_EQ(readFile(parts.filePath(u"parte-2.mp3"_s)), mp3Tone(1.5));
     ASSERT_EQ(server.requests().size(), 4);
@@ -80,12 +80,12 @@ TEST_F(Narration, ThreeChunksAreJoinedInOrder)
 
     const QString saved = folder.filePath(u"narração.m4a"_s);
     prompts.saveAnswers.enqueue(saved);
-    session->exportAudio();
+    workflows->narration().exportAudio();
     ASSERT_EQ(prompts.saveDialogsShown.size(), 1);
     EXPECT_EQ(prompts.saveDialogsShown[0].proposedName, u"Telvora-Literária.m4a"_s);
     EXPECT_EQ(prompts.saveDialogsShown[0].allowedTypes,
               QList<UserPrompts::FileType>{UserPrompts::FileType::mpeg4Audio});
-    EXPECT_EQ(readFile(saved), readFile(session->voiceURL.toLocalFile()));
+    EXPECT_EQ(readFile(saved), readFile(session->narrationAudio().toLocalFile()));
 }
 
 TEST_F(Narration, AnEditOfTheDocumentStopsIt)
@@ -111,17 +111,17 @@ TEST_F(Narration, AnEditOfTheDocumentStopsIt)
         server.enqueue({script(text), speech(0.4)});
         if (c.editAtRequest == 2)
             server.enqueue(speech(0.4));
-        const auto edit = QObject::connect(&server, &LoopbackServer::requestReceived, session.get(), [&](int index) {
+        const auto edit = QObject::connect(&server, &LoopbackServer::requestReceived, session, [&](int index) {
             if (index == before + c.editAtRequest)
                 session->setOutputText(document + u" Revisado."_s);
         });
-        session->listen();
+        workflows->narration().listen();
         ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
         QObject::disconnect(edit);
         EXPECT_EQ(session->status(), u"Erro"_s);
         EXPECT_EQ(session->errorMessage(), c.message);
         EXPECT_EQ(server.requests().size() - before, c.editAtRequest + 1);
-        EXPECT_TRUE(session->voiceURL.isEmpty());
+        EXPECT_TRUE(session->narrationAudio().isEmpty());
         EXPECT_EQ(narrationFolders(), QStringList());
         EXPECT_EQ(session->outputText(), document + u" Revisado."_s);
     }
@@ -130,7 +130,7 @@ TEST_F(Narration, AnEditOfTheDocumentStopsIt)
 TEST_F(Narration, CancellingDuringSpeechKeepsThePreviousNarration)
 {
     makeFirstNarration();
-    QObject::connect(&server, &LoopbackServer::stalled, session.get(), [this] { session->cancel(); });
+    QObject::connect(&server, &LoopbackServer::stalled, session, [this] { workflows->cancel(); });
     generateTheSameDocument({script(sentences(4000)), speech(0.4), Reply::stall(mp3Tone(0.4), 100)});
     ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
     EXPECT_EQ(statuses,
@@ -170,11 +170,11 @@ TEST_F(Narration, APartThatIsNotAudioFailsAndLeavesNoFolder)
         for (int i = 1; i < c.parts; ++i)
             server.enqueue(speech(0.4));
         server.enqueue(Reply::withStatus(200, "isto não é áudio"));
-        session->listen();
+        workflows->narration().listen();
         ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
         EXPECT_EQ(session->status(), u"Erro"_s);
         EXPECT_TRUE(session->errorMessage().has_value());
-        EXPECT_TRUE(session->voiceURL.isEmpty());
+        EXPECT_TRUE(session->narrationAudio().isEmpty());
         EXPECT_EQ(narrationFolders(), QStringList());
     }
 }
@@ -199,9 +199,9 @@ TEST_F(Narration, ExpressiveTagsFollowTheElevenLabsModel)
         SCOPED_TRACE(c.name);
         emptySpeechCache();
         const qsizetype before = server.requests().size();
-        session->setElevenModel(c.model);
+        workflows->settings().setElevenModel(c.model);
         server.enqueue({script(u"Olá."_s), speech(0.4)});
-        session->listen();
+        workflows->narration().listen();
         ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
         EXPECT_EQ(session->status(), u"Áudio pronto"_s);
         ASSERT_EQ(server.requests().size(), before + 2);
@@ -239,7 +239,7 @@ TEST_F(Narration, TheChunkLimitDependsOnTheProvider)
         server.enqueue(script(text));
         for (int i = 0; i < c.speechRequests; ++i)
             server.enqueue(speech(0.4));
-        session->listen();
+        workflows->narration().listen();
         ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
         EXPECT_EQ(session->status(), u"Áudio pronto"_s);
         ASSERT_EQ(server.requests().size(), before + 1 + c.speechRequests);
@@ -265,14 +265,14 @@ TEST_F(Narration, TheScriptUsesTheNarrationModelOrElseTheTextModel)
         {"narration model chosen", u"gpt-narrador"_s, u"gpt-narrador"_s},
         {"empty narration model", u""_s, u"gpt-texto"_s},
     };
-    session->setTextModel(u"gpt-texto"_s);
+    workflows->settings().setTextModel(u"gpt-texto"_s);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         emptySpeechCache();
         const qsizetype before = server.requests().size();
-        session->setNarrationModel(c.narrationModel);
+        workflows->settings().setNarrationModel(c.narrationModel);
         server.enqueue({script(u"Olá."_s), speech(0.4)});
-        session->listen();
+        workflows->narration().listen();
         ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
         ASSERT_GT(server.requests().size(), before);
         EXPECT_EQ(server.requests()[before].json().value(u"model"_s).toString(), c.expected);
@@ -284,8 +284,8 @@ TEST_F(Narration, GenerationWithTheVoiceSwitchNarratesInTheSameJob)
     session->setOutputText(QString());
     session->setSourceText(u"Fonte."_s);
     server.enqueue({script(document), script(u"Roteiro."_s), speech(0.4)});
-    QSignalSpy busy(session.get(), &Session::busyChanged);
-    session->generate();
+    QSignalSpy busy(session, &Session::busyChanged);
+    workflows->generation().generate();
     ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
     EXPECT_EQ(statuses,
               (QStringList{u"Gerando resumo…"_s, u"Texto pronto"_s, u"Preparando narração…"_s, u"Voz 1/1…"_s,
@@ -323,7 +323,7 @@ TEST_F(Narration, MissingKeysOrVoiceRefuse)
             credentials.items.insert(u"elevenlabs"_s, c.elevenKey);
         session->setProvider(c.provider);
         session->setElevenVoice(c.elevenVoice);
-        session->listen();
+        workflows->narration().listen();
         ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
         EXPECT_EQ(session->status(), u"Erro"_s);
         EXPECT_EQ(session->errorMessage(), u"Configure as chaves e selecione uma voz antes de gerar áudio."_s);
@@ -335,23 +335,23 @@ TEST_F(Narration, MissingKeysOrVoiceRefuse)
 TEST_F(Narration, ListenPausesResumesAndOtherwiseNeedsTheSwitchAndText)
 {
     session->setVoiceEnabled(false);
-    session->listen();
+    workflows->narration().listen();
     session->setVoiceEnabled(true);
     session->setOutputText(QString());
-    session->listen();
+    workflows->narration().listen();
     EXPECT_FALSE(session->busy());
     EXPECT_TRUE(statuses.isEmpty());
     EXPECT_TRUE(server.requests().isEmpty());
 
     session->setOutputText(document);
     makeFirstNarration(); // ends paused
-    AudioPlayer *player = session->voicePlayer();
+    AudioPlayer *player = workflows->playback().voicePlayer();
     ASSERT_NE(player, nullptr);
     EXPECT_FALSE(player->isPlaying());
-    session->listen();
+    workflows->narration().listen();
     EXPECT_TRUE(session->voicePlaying());
     EXPECT_TRUE(player->isPlaying());
-    session->listen();
+    workflows->narration().listen();
     EXPECT_FALSE(session->voicePlaying());
     EXPECT_FALSE(player->isPlaying());
     EXPECT_EQ(server.requests().size(), 2); // the narration was made once
@@ -361,16 +361,16 @@ TEST_F(Narration, ExportFailuresAndCancelledDialogs)
 {
     makeFirstNarration();
     prompts.saveAnswers.enqueue(std::nullopt);
-    session->exportAudio();
+    workflows->narration().exportAudio();
     EXPECT_EQ(session->status(), u"Áudio pronto"_s);
 
     prompts.saveAnswers.enqueue(folder.filePath(u"não-existe/narração.mp3"_s));
-    session->exportAudio();
+    workflows->narration().exportAudio();
     EXPECT_EQ(session->status(), u"Erro"_s);
     EXPECT_TRUE(session->errorMessage().has_value());
     EXPECT_FALSE(QFileInfo::exists(folder.filePath(u"não-existe"_s)));
 
     session->setOutputText(u"outro texto"_s); // discards the narration
-    session->exportAudio();
+    workflows->narration().exportAudio();
     EXPECT_EQ(prompts.saveDialogsShown.size(), 2);
 }

@@ -17,7 +17,7 @@ protected:
     {
         WorkflowFixture::SetUp();
         makeWorkflowSession();
-        session->loadExample();
+        workflows->document().loadExample();
         readerShown = 0;
     }
 
@@ -35,7 +35,7 @@ protected:
     void expectRefused(const QString &path, const QString &message)
     {
         const QStringList before = snapshot();
-        session->importFile(QUrl::fromLocalFile(path));
+        workflows->document().importFile(QUrl::fromLocalFile(path));
         EXPECT_EQ(session->status(), u"Erro"_s);
         EXPECT_EQ(session->errorMessage(), message);
         EXPECT_EQ(snapshot(), before);
@@ -84,7 +84,7 @@ TEST_F(Opening, TextFilesBecomeTheSource)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         const QString path = writeFile(c.fileName, c.bytes);
-        session->importFile(QUrl::fromLocalFile(path));
+        workflows->document().importFile(QUrl::fromLocalFile(path));
         EXPECT_EQ(session->sourceText(), c.text);
         EXPECT_TRUE(session->outputText().isEmpty());
         EXPECT_EQ(session->sourceName(), c.fileName);
@@ -102,11 +102,11 @@ TEST_F(Opening, TranscriptUsesTheTimecodeSettingAndCountsSpeakers)
     const QString path = writeFile(u"fala.json"_s, R"([{"locutor":"Ana","inicio":3.9,"fim":65.2,"texto":"Bom dia."},
         {"locutor":"Bruno","inicio":66,"fim":70,"texto":"Olá."}])");
     session->setTimecodes(false);
-    session->importFile(QUrl::fromLocalFile(path));
+    workflows->document().importFile(QUrl::fromLocalFile(path));
     EXPECT_EQ(session->sourceText(), u"Ana: Bom dia.\n\nBruno: Olá."_s);
     EXPECT_EQ(session->detectedSpeakers(), 2);
     session->setTimecodes(true);
-    session->importFile(QUrl::fromLocalFile(path));
+    workflows->document().importFile(QUrl::fromLocalFile(path));
     EXPECT_TRUE(session->sourceText().startsWith(u"[00:00:03 - 00:01:05] Ana: Bom dia."_s));
 }
 
@@ -140,7 +140,7 @@ TEST_F(Opening, UnusableFilesAreRefusedWithoutChangingAnything)
                                       std::pair{u"texto.rtf"_s, QByteArray("não é rtf")}}) {
         SCOPED_TRACE(name.toStdString());
         session->setErrorMessage(std::nullopt);
-        session->importFile(QUrl::fromLocalFile(writeFile(name, bytes)));
+        workflows->document().importFile(QUrl::fromLocalFile(writeFile(name, bytes)));
         EXPECT_EQ(session->status(), u"Erro"_s);
         ASSERT_TRUE(session->errorMessage());
         EXPECT_FALSE(session->errorMessage()->isEmpty());
@@ -150,15 +150,17 @@ TEST_F(Opening, UnusableFilesAreRefusedWithoutChangingAnything)
 
 TEST_F(Opening, RecordingEmptiesTheTexts)
 {
-    installNarration();
+    makeNarration();
+    session->markSaved();
+    const QString narrationFolder = this->narrationFolder();
     const QString path = writeFile(u"entrevista.mp3"_s, "not really audio");
-    session->importFile(QUrl::fromLocalFile(path));
+    workflows->document().importFile(QUrl::fromLocalFile(path));
     EXPECT_TRUE(session->sourceText().isEmpty());
     EXPECT_TRUE(session->outputText().isEmpty());
     EXPECT_EQ(session->status(), u"Áudio aberto"_s);
     EXPECT_EQ(session->duration(), 0);
     EXPECT_FALSE(hasNarration());
-    EXPECT_FALSE(narrationFolderExists());
+    EXPECT_FALSE(QFileInfo::exists(narrationFolder));
     EXPECT_FALSE(session->hasUnsavedChanges());
 }
 
@@ -169,7 +171,7 @@ TEST_F(Opening, UnsavedTextRaisesTheAlert)
 
     // "Cancelar"
     prompts.alertAnswers.enqueue(0);
-    session->loadExample();
+    workflows->document().loadExample();
     ASSERT_EQ(prompts.alertsShown.size(), 1);
     const auto &alert = prompts.alertsShown.first();
     EXPECT_EQ(alert.message, u"Há texto que ainda não foi exportado."_s);
@@ -183,14 +185,14 @@ TEST_F(Opening, UnsavedTextRaisesTheAlert)
     const QString exportPath = folder.filePath(u"salvo.txt"_s);
     prompts.saveAnswers.enqueue(exportPath);
     prompts.openAnswers.enqueue(next);
-    session->openFile();
+    workflows->document().openFile();
     EXPECT_EQ(readFile(exportPath), "documento editado");
     EXPECT_TRUE(prompts.openDialogsShown.isEmpty());
     EXPECT_EQ(session->outputText(), u"documento editado"_s);
     EXPECT_FALSE(session->hasUnsavedChanges());
 
     // Now saved: the open dialog comes straight away.
-    session->openFile();
+    workflows->document().openFile();
     ASSERT_EQ(prompts.openDialogsShown.size(), 1);
     EXPECT_EQ(prompts.openDialogsShown.first().message, u"Abra um áudio, texto, transcrição ou legenda."_s);
     EXPECT_EQ(session->sourceText(), u"próximo"_s);
@@ -199,7 +201,7 @@ TEST_F(Opening, UnsavedTextRaisesTheAlert)
     // "Descartar e continuar"
     session->setSourceText(u"rascunho"_s);
     prompts.alertAnswers.enqueue(1);
-    session->loadExample();
+    workflows->document().loadExample();
     EXPECT_TRUE(session->isExample());
     EXPECT_EQ(prompts.alertsShown.size(), 3);
 }
@@ -208,11 +210,11 @@ TEST_F(Opening, NothingOpensWhileBusy)
 {
     credentials.items.insert(u"openai"_s, "sk");
     server.enqueue(LoopbackServer::Reply::stall(R"({"status":"completed"})", 1));
-    session->generate();
+    workflows->generation().generate();
     ASSERT_TRUE(session->busy());
-    session->openFile();
+    workflows->document().openFile();
     EXPECT_EQ(session->errorMessage(), u"Cancele a operação atual antes de abrir outro arquivo."_s);
     EXPECT_TRUE(prompts.openDialogsShown.isEmpty());
-    session->cancel();
+    workflows->cancel();
     ASSERT_TRUE(waitUntilIdle());
 }

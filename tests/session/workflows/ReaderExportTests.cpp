@@ -18,7 +18,7 @@ protected:
     {
         WorkflowFixture::SetUp();
         makeWorkflowSession();
-        session->loadExample();
+        workflows->document().loadExample();
     }
 };
 
@@ -54,7 +54,7 @@ TEST_F(ReaderExport, TitleAndProposedNameFollowTheShownText)
         session->setGeneratedKind(c.kind);
         session->setSourceName(c.sourceName);
         EXPECT_EQ(session->readerTitle(), c.title);
-        EXPECT_EQ(session->exportFileName(), c.proposed);
+        EXPECT_EQ(workflows->document().exportFileName(), c.proposed);
         EXPECT_EQ(session->readerIsCode(), c.code);
         EXPECT_EQ(session->readerText(), c.showsSource ? session->sourceText() : session->outputText());
     }
@@ -72,11 +72,12 @@ TEST_F(ReaderExport, EditingTheReaderWritesTheShownText)
 
 TEST_F(ReaderExport, PlainExportWritesUtf8AndSavesOnlyThatText)
 {
+    const QString openedSource = session->sourceText();
     session->setSourceText(session->sourceText() + u" editada"_s);
     session->setOutputText(session->outputText() + u" ✓"_s);
     const QString path = folder.filePath(u"documento.MD"_s);
     prompts.saveAnswers.enqueue(path);
-    session->exportText();
+    workflows->document().exportText();
 
     ASSERT_EQ(prompts.saveDialogsShown.size(), 1);
     EXPECT_EQ(prompts.saveDialogsShown.first().proposedName, u"Exemplo · ideias-txt-resumo.txt"_s);
@@ -85,15 +86,16 @@ TEST_F(ReaderExport, PlainExportWritesUtf8AndSavesOnlyThatText)
                                             UserPrompts::FileType::odt}));
     EXPECT_EQ(readFile(path), session->outputText().toUtf8());
     EXPECT_EQ(session->status(), u"Exportado"_s);
-    EXPECT_EQ(session->outputBaseline, session->outputText());
     EXPECT_TRUE(session->hasUnsavedChanges()) << "the source edit is still unsaved";
+    session->setSourceText(openedSource);
+    EXPECT_FALSE(session->hasUnsavedChanges()) << "the exported document counts as saved";
 }
 
 TEST_F(ReaderExport, RtfExportInAnyCaseIsStyledAndReadsBack)
 {
     const QString path = folder.filePath(u"documento.RtF"_s);
     prompts.saveAnswers.enqueue(path);
-    session->exportText();
+    workflows->document().exportText();
     const QByteArray bytes = readFile(path);
     ASSERT_TRUE(bytes.startsWith("{\\rtf1"));
     EXPECT_TRUE(bytes.contains("\\fs64")) << "the title is set in 32 points";
@@ -106,7 +108,7 @@ TEST_F(ReaderExport, PresentationOffersPlainTextOnlyAndKeepsTheMarkdown)
     session->setOutputText(u"# Deck\n\n---\n\n**negrito**"_s);
     const QString path = folder.filePath(u"deck.md"_s);
     prompts.saveAnswers.enqueue(path);
-    session->exportText();
+    workflows->document().exportText();
     EXPECT_EQ(prompts.saveDialogsShown.first().allowedTypes,
               QList<UserPrompts::FileType>{UserPrompts::FileType::plainText});
     EXPECT_EQ(readFile(path), "# Deck\n\n---\n\n**negrito**");
@@ -117,7 +119,7 @@ TEST_F(ReaderExport, FailedWriteKeepsTheTextUnsavedAndLeavesNoFile)
     session->setOutputText(u"novo documento"_s);
     const QString path = folder.filePath(u"sem-pasta/documento.txt"_s);
     prompts.saveAnswers.enqueue(path);
-    session->exportText();
+    workflows->document().exportText();
     EXPECT_EQ(session->status(), u"Erro"_s);
     ASSERT_TRUE(session->errorMessage());
     EXPECT_FALSE(session->errorMessage()->isEmpty());
@@ -130,7 +132,7 @@ TEST_F(ReaderExport, OverwritingAnExistingFileReplacesItWhole)
     const QString path = writeFile(u"documento.txt"_s, QByteArray(5000, 'x'));
     prompts.saveAnswers.enqueue(path);
     session->setOutputText(u"curto"_s);
-    session->exportText();
+    workflows->document().exportText();
     EXPECT_EQ(readFile(path), "curto");
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).filter(u"documento"_s).size(), 1);
 }
@@ -138,22 +140,22 @@ TEST_F(ReaderExport, OverwritingAnExistingFileReplacesItWhole)
 TEST_F(ReaderExport, CancelledDialogAndEmptyTextChangeNothing)
 {
     session->setOutputText(u"editado"_s);
-    session->exportText(); // the dialog answers "cancel"
+    workflows->document().exportText(); // the dialog answers "cancel"
     EXPECT_EQ(prompts.saveDialogsShown.size(), 1);
     EXPECT_EQ(session->status(), u"Exemplo"_s);
     EXPECT_TRUE(session->hasUnsavedChanges());
 
     session->setOutputText(QString());
-    session->exportText();
-    session->openElsewhere();
+    workflows->document().exportText();
+    workflows->document().openElsewhere();
     EXPECT_EQ(prompts.saveDialogsShown.size(), 1);
     EXPECT_TRUE(prompts.openedElsewhere.isEmpty());
 }
 
 TEST_F(ReaderExport, OpenElsewhereWritesAFreshCopyEachTime)
 {
-    session->openElsewhere();
-    session->openElsewhere();
+    workflows->document().openElsewhere();
+    workflows->document().openElsewhere();
     ASSERT_EQ(prompts.openedElsewhere.size(), 2);
     EXPECT_NE(prompts.openedElsewhere[0], prompts.openedElsewhere[1]);
     for (const QString &path : prompts.openedElsewhere) {
@@ -177,7 +179,7 @@ const QByteArray twoSpeakerTranscript = R"([
 
 TEST_F(ReaderExport, ATranscriptSourceAlsoExportsSubtitlesThatOpenAgainAsPlainText)
 {
-    session->importFile(QUrl::fromLocalFile(writeFile(u"entrevista.json"_s, twoSpeakerTranscript)));
+    workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"entrevista.json"_s, twoSpeakerTranscript)));
     session->setSourceText(QString(session->sourceText()).replace(u"Bom dia"_s, u"Boa tarde"_s));
     struct Case
     {
@@ -198,7 +200,7 @@ TEST_F(ReaderExport, ATranscriptSourceAlsoExportsSubtitlesThatOpenAgainAsPlainTe
         session->setReaderShowsSource(true);
         const QString path = folder.filePath(row.file);
         prompts.saveAnswers.enqueue(path);
-        session->exportText();
+        workflows->document().exportText();
         using Type = UserPrompts::FileType;
         EXPECT_EQ(prompts.saveDialogsShown.last().allowedTypes,
                   (QList{Type::plainText, Type::rtf, Type::odt, Type::subRip, Type::webVtt}));
@@ -206,10 +208,10 @@ TEST_F(ReaderExport, ATranscriptSourceAlsoExportsSubtitlesThatOpenAgainAsPlainTe
         EXPECT_EQ(session->status(), u"Exportado"_s);
         EXPECT_FALSE(session->hasUnsavedChanges());
 
-        session->importFile(QUrl::fromLocalFile(path));
+        workflows->document().importFile(QUrl::fromLocalFile(path));
         EXPECT_EQ(session->sourceText(), QString::fromUtf8(row.expected)) << "a subtitle file opens as plain text";
-        EXPECT_FALSE(session->subtitleSegments()) << "and is no transcript of its own";
-        session->importFile(QUrl::fromLocalFile(writeFile(u"entrevista.json"_s, twoSpeakerTranscript)));
+        EXPECT_FALSE(workflows->document().subtitleSegments()) << "and is no transcript of its own";
+        workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"entrevista.json"_s, twoSpeakerTranscript)));
         session->setSourceText(QString(session->sourceText()).replace(u"Bom dia"_s, u"Boa tarde"_s));
     }
 }
@@ -228,31 +230,31 @@ TEST_F(ReaderExport, SubtitlesAreOfferedOnlyForATranscriptThatStillMatchesItsSeg
         {"the example's source", [&] { session->setReaderShowsSource(true); }, documentTypes},
         {"a transcript's generated document",
          [&] {
-             session->importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript)));
+             workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript)));
              session->setOutputText(u"Resumo"_s);
              session->setReaderShowsSource(false);
          },
          documentTypes},
         {"a transcript with a paragraph added",
          [&] {
-             session->importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript)));
+             workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript)));
              session->setSourceText(session->sourceText() + u"\n\nNota da edição"_s);
          },
          documentTypes},
         {"a transcript opened after another source",
          [&] {
-             session->importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript)));
-             session->importFile(QUrl::fromLocalFile(writeFile(u"notas.txt"_s, "Ana: oi")));
+             workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript)));
+             workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"notas.txt"_s, "Ana: oi")));
          },
          documentTypes},
     };
     for (const Case &row : cases) {
         SCOPED_TRACE(row.name);
         row.arrange();
-        session->exportText();
+        workflows->document().exportText();
         ASSERT_FALSE(prompts.saveDialogsShown.isEmpty());
         EXPECT_EQ(prompts.saveDialogsShown.last().allowedTypes, row.offered);
-        EXPECT_FALSE(session->subtitleSegments());
+        EXPECT_FALSE(workflows->document().subtitleSegments());
     }
 }
 
@@ -260,7 +262,7 @@ TEST_F(ReaderExport, OpenDocumentExportWritesTheShownDocumentForWordProcessors)
 {
     const QString path = folder.filePath(u"documento.ODT"_s);
     prompts.saveAnswers.enqueue(path);
-    session->exportText();
+    workflows->document().exportText();
     EXPECT_EQ(session->status(), u"Exportado"_s);
     EXPECT_TRUE(readFile(path).startsWith("PK\x03\x04"));
     const QString readBack = QString::fromUtf8(programOutput(u"odt2txt"_s, {u"--encoding=UTF-8"_s, path}));

@@ -1,0 +1,238 @@
+#include "Telvora/Session/DocumentWorkflow.h"
+
+#include "Telvora/Document/OdtWriter.h"
+#include "Telvora/Document/RtfReader.h"
+#include "Telvora/Document/RtfWriter.h"
+#include "Telvora/Session/AtomicFile.h"
+#include "Telvora/Session/ExampleDocument.h"
+#include "Telvora/Session/LongJob.h"
+#include "Telvora/Session/NarrationWorkflow.h"
+#include "Telvora/Session/Playback.h"
+#include "Telvora/Session/Session.h"
+#include "Telvora/Session/SessionTexts.h"
+#include "Telvora/Session/UserPrompts.h"
+#include "TelvoraCore/Errors/Error.h"
+#include "TelvoraCore/Transcript/Subtitles.h"
+#include "TelvoraCore/Transcript/Transcript.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QUuid>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace telvora {
+
+namespace {
+
+const QStringList textExtensions{u"txt"_s, u"md"_s, u"markdown"_s, u"srt"_s, u"vtt"_s, u"text"_s};
+
+// UTF-8 first; then UTF-16 (a byte-order mark decides the order, little-endian without one).
+// Qt's UTF-16 decoder passes unpaired surrogates through without an error, so the result
+// is checked: bytes that pair up into no valid UTF-16 are not UTF-16 text.
+QString decodeText(const QByteArray &bytes)
+{
+    if (QUtf8StringView(bytes).isValidUtf8())
+        return QString::fromUtf8(bytes);
+    QStringDecoder utf16(QStringDecoder::Utf16);
+    QString text = utf16.decode(bytes);
+    if (bytes.size() % 2 == 0 && !utf16.hasError() && QStringView(text).isValidUtf16())
+        return text;
+    throw TelvoraError(SessionTexts::unreadableText.toString());
+}
+
+// The file's bytes for the extension the user chose; subtitles only when there are segments.
+QByteArray exportedBytes(const QString &text, QStringView extension,
+                         const std::optional<QList<TranscriptSegment>> &subtitles)
+{
+    if (extension == u"rtf")
+        return RtfWriter::write(text);
+    if (extension == u"odt")
+        return OdtWriter::write(text);
+    if (subtitles && extension == u"srt")
+        return Subtitles::subRip(Subtitles::cues(*subtitles));
+    if (subtitles && extension == u"vtt")
+        return Subtitles::webVtt(Subtitles::cues(*subtitles));
+    return text.toUtf8();
+}
+
+} // namespace
+
+DocumentWorkflow::DocumentWorkflow(Session &session, UserPrompts &prompts, Playback &playback,
+                                   NarrationWorkflow &narration, QObject *parent)
+    : QObject(parent)
+    , m_session(session)
+    , m_prompts(prompts)
+    , m_playback(playback)
+    , m_narration(narration)
+{}
+
+DocumentWorkflow::OpenedText DocumentWorkflow::readSourceFile(const QString &path, const QString &extension) const
+{
+    const QByteArray bytes = AtomicFile::read(path);
+    if (extension == u"json") {
+        const auto transcript = Transcript::decode(bytes, m_session.timecodes());
+        return {transcript.text, transcript.speakers, transcript.segments};
+    }
+    if (extension == u"rtf")
+        return {RtfReader::read(bytes), 0, {}};
+    return {decodeText(bytes), 0, {}};
+}
+
+bool DocumentWorkflow::confirmReplacement()
+{
+    if (m_session.busy()) {
+        m_session.setErrorMessage(SessionTexts::busyOpening.toString());
+        return false;
+    }
+    if (!m_session.hasUnsavedChanges())
+        return true;
+    const UserPrompts::Alert alert{SessionTexts::unsavedMessage.toString(),
+                                   SessionTexts::unsavedInformative.toString(),
+                                   {SessionTexts::unsavedCancel.toString(), SessionTexts::unsavedDiscard.toString(),
+                                    SessionTexts::unsavedExport.toString()}};
+    const std::optional<qsizetype> answer = m_prompts.ask(alert);
+    if (answer == 1)
+        return true;
+    if (answer == 2)
+        exportText();
+    return false;
+}
+
+void DocumentWorkflow::openFile()
+{
+    if (!confirmReplacement())
+        return;
+    const UserPrompts::OpenDialog dialog{SessionTexts::openDialogMessage.toString(),
+                                         {UserPrompts::FileType::text, UserPrompts::FileType::audio,
+                                          UserPrompts::FileType::movie, UserPrompts::FileType::rtf,
+                                          UserPrompts::FileType::json}};
+    const std::optional<QString> path = m_prompts.chooseFileToOpen(dialog);
+    if (path && !path->isEmpty())
+        importFile(QUrl::fromLocalFile(*path));
+}
+
+void DocumentWorkflow::importFile(const QUrl &url)
+{
+    const QString path = url.toLocalFile();
+    const QString extension = QFileInfo(path).suffix().toLower();
+    const bool isText = textExtensions.contains(extension) || extension == u"json" || extension == u"rtf";
+    OpenedText opened;
+    if (isText) {
+        try {
+            opened = readSourceFile(path, extension);
+        } catch (...) {
+            LongJob::report(m_session, std::current_exception());
+            return;
+        }
+    }
+
+    m_playback.reset();
+    m_narration.discardVoice();
+    m_session.setSourceURL(url);
+    m_session.setSourceName(QFileInfo(path).fileName());
+    m_session.setIsExample(false);
+    m_session.setSourceText(opened.text);
+    m_session.setOutputText(QString());
+    m_session.markSaved();
+    m_session.setTranscriptSegments(opened.segments);
+    m_session.setDetectedSpeakers(opened.speakers);
+    m_session.setDuration(0);
+    m_session.setWaveform({});
+    m_session.setReaderShowsSource(true);
+    Q_EMIT documentReady();
+    m_session.setStatus((isText ? SessionTexts::ready : SessionTexts::audioOpened).toString());
+    if (!isText)
+        m_playback.openRecording(url);
+}
+
+void DocumentWorkflow::loadExample()
+{
+    if (!confirmReplacement())
+        return;
+    m_playback.reset();
+    m_narration.discardVoice();
+    m_session.setIsExample(true);
+    m_session.setSourceURL(QUrl());
+    m_session.setSourceName(ExampleDocument::sourceName());
+    m_session.setSourceText(ExampleDocument::sourceText());
+    m_session.setOutputText(ExampleDocument::outputText());
+    m_session.markSaved();
+    m_session.setTranscriptSegments({});
+    m_session.setReaderShowsSource(false);
+    m_session.setGeneratedKind(OutputKind::summary);
+    m_session.setDetectedSpeakers(2);
+    m_session.setDuration(0);
+    m_session.setWaveform({});
+    m_session.setStatus(SessionTexts::example.toString());
+    Q_EMIT documentReady();
+}
+
+void DocumentWorkflow::showInReader(bool source)
+{
+    m_session.setReaderShowsSource(source);
+    Q_EMIT documentReady();
+}
+
+void DocumentWorkflow::noteCopied() { m_session.setStatus(SessionTexts::copied.toString()); }
+
+QString DocumentWorkflow::exportFileName() const
+{
+    QString name = m_session.sourceName();
+    name.replace(u'.', u'-');
+    return name + u'-' + m_session.readerTitle().toLower() + (m_session.readerIsCode() ? u".md"_s : u".txt"_s);
+}
+
+std::optional<QList<TranscriptSegment>> DocumentWorkflow::subtitleSegments() const
+{
+    if (!m_session.readerShowsSource() || m_session.transcriptSegments().isEmpty())
+        return std::nullopt;
+    return Subtitles::withEditedText(m_session.transcriptSegments(), m_session.sourceText());
+}
+
+void DocumentWorkflow::exportText()
+{
+    const QString text = m_session.readerText();
+    if (text.isEmpty())
+        return;
+    using Type = UserPrompts::FileType;
+    const std::optional<QList<TranscriptSegment>> subtitles = subtitleSegments();
+    UserPrompts::SaveDialog dialog;
+    dialog.allowedTypes =
+        m_session.readerIsCode() ? QList{Type::plainText} : QList{Type::plainText, Type::rtf, Type::odt};
+    if (subtitles)
+        dialog.allowedTypes << Type::subRip << Type::webVtt;
+    dialog.proposedName = exportFileName();
+    const std::optional<QString> path = m_prompts.chooseSaveLocation(dialog);
+    if (!path || path->isEmpty())
+        return;
+
+    try {
+        AtomicFile::write(*path, exportedBytes(text, QFileInfo(*path).suffix().toLower(), subtitles));
+    } catch (...) {
+        LongJob::report(m_session, std::current_exception());
+        return;
+    }
+    m_session.markReaderTextSaved();
+    m_session.setStatus(SessionTexts::exported.toString());
+}
+
+void DocumentWorkflow::openElsewhere()
+{
+    const QString text = m_session.readerText();
+    if (text.isEmpty())
+        return;
+    const QString name = u"Telvora-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()
+        + (m_session.readerIsCode() ? u".md"_s : u".txt"_s);
+    const QString path = QDir(QDir::tempPath()).filePath(name);
+    try {
+        AtomicFile::write(path, text.toUtf8());
+    } catch (...) {
+        LongJob::report(m_session, std::current_exception());
+        return;
+    }
+    m_prompts.openInDefaultApplication(path);
+}
+
+} // namespace telvora
