@@ -1,7 +1,9 @@
 #pragma once
 
+#include "Telvora/Session/Credentials/KeychainAccount.h"
+
 #include <QByteArray>
-#include <QString>
+#include <QCoroTask>
 
 #include <optional>
 
@@ -9,19 +11,23 @@ namespace telvora {
 
 /// Where the provider keys are kept: the desktop's secret service in the program, an
 /// in-memory table in tests. KeychainStore adds the rules the callers rely on.
+///
+/// Every call may complete after the backend is gone: implementations touch no member
+/// once they have suspended.
 class CredentialBackend
 {
 public:
     virtual ~CredentialBackend() = default;
 
-    /// The bytes stored for `account`; none when there is no item or it cannot be read.
-    virtual std::optional<QByteArray> readData(const QString &account) = 0;
+    /// The bytes stored for `account`; none when there is no item. Throws
+    /// KeychainUnavailable when the service is locked, unreachable or does not answer.
+    virtual QCoro::Task<std::optional<QByteArray>> readData(KeychainAccount account) = 0;
 
     /// Creates or replaces the item of `account`. Throws KeychainError.
-    virtual void writeData(const QString &account, const QByteArray &data) = 0;
+    virtual QCoro::Task<> writeData(KeychainAccount account, QByteArray data) = 0;
 
     /// Removes the item of `account`; a missing item is not an error. Throws KeychainError.
-    virtual void remove(const QString &account) = 0;
+    virtual QCoro::Task<> remove(KeychainAccount account) = 0;
 };
 
 } // namespace telvora

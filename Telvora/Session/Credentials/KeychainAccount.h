@@ -4,13 +4,20 @@
 
 namespace telvora {
 
-/// The provider keys the program keeps.
+/// The two provider keys the keychain holds.
 enum class KeychainAccount { openAI, elevenLabs };
 
-/// The item name of an account in the credential store.
-inline QString accountName(KeychainAccount account)
+/// The item name a key is stored under; existing keyrings hold these names.
+inline QString keychainAccountName(KeychainAccount account)
 {
-    return account == KeychainAccount::openAI ? QStringLiteral("openai") : QStringLiteral("elevenlabs");
+    switch (account) {
+    case KeychainAccount::openAI:
+        return QStringLiteral("openai");
+    case KeychainAccount::elevenLabs:
+        return QStringLiteral("elevenlabs");
+    }
+    Q_UNREACHABLE();
+    return {};
 }
 
 } // namespace telvora

@@ -1,94 +1,90 @@
 #include "Telvora/Session/Credentials/SecretServiceBackend.h"
 
 #include "Telvora/Session/Credentials/KeychainError.h"
+#include "Telvora/Session/Credentials/KeychainJobOutcome.h"
+#include "Telvora/Session/Credentials/KeychainMessages.h"
+#include "Telvora/Session/Credentials/KeychainUnavailable.h"
+#include "Telvora/Session/Credentials/SecretServiceSearch.h"
 
-#include <QEventLoop>
-#include <QTimer>
-#include <qt6keychain/keychain.h>
-
-using namespace Qt::Literals::StringLiterals;
+using std::chrono::milliseconds;
 
 namespace telvora {
 
 namespace {
 
-struct Outcome
-{
-    bool finished = false;
-    QKeychain::Error error = QKeychain::NoError;
-    QString description;
-    QByteArray data;
-};
+// The coroutines below take everything by value: they may resume after the backend is gone.
 
-// Runs one QtKeychain job to its end or until the guard expires. A job that times out is
-// abandoned: it deletes itself whenever it finishes, and its connections die with the
-// local event loop, so a late answer touches nothing of ours.
-Outcome run(QKeychain::Job *job, std::chrono::milliseconds guard)
+QCoro::Task<std::optional<QByteArray>> readItem(QString service, QString account, milliseconds guard)
 {
-    Outcome outcome;
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(job, &QKeychain::Job::finished, &loop, [&outcome, &loop](QKeychain::Job *done) {
-        outcome.finished = true;
-        outcome.error = done->error();
-        outcome.description = done->errorString();
-        if (auto *read = qobject_cast<QKeychain::ReadPasswordJob *>(done))
-            outcome.data = read->binaryData();
-        loop.quit();
-    });
-    job->setAutoDelete(true);
-    job->start();
-    timer.start(guard);
-    if (!outcome.finished)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return outcome;
+    auto *job = new QKeychain::ReadPasswordJob(service);
+    job->setKey(account);
+    KeychainJobOutcome outcome = co_await KeychainJobOutcome::of(job, guard);
+    if (outcome.succeeded())
+        co_return std::move(outcome.data);
+    if (!outcome.answered || outcome.error != QKeychain::EntryNotFound)
+        throw KeychainUnavailable();
+    // libsecret answers "not found" for an item of a locked keyring whose unlock prompt
+    // was dismissed or could not be shown.
+    if (co_await SecretServiceSearch::hasLockedItem(service, account))
+        throw KeychainUnavailable();
+    co_return std::nullopt;
 }
 
-[[noreturn]] void fail(const Outcome &outcome)
+bool meansUnavailable(const KeychainJobOutcome &outcome)
 {
-    if (!outcome.finished)
-        throw KeychainError(QKeychain::OtherError, u"O serviço de chaves não respondeu."_s);
-    throw KeychainError(outcome.error, outcome.description);
+    return !outcome.answered || outcome.error == QKeychain::AccessDenied
+        || outcome.error == QKeychain::AccessDeniedByUser || outcome.error == QKeychain::NoBackendAvailable;
+}
+
+[[noreturn]] void fail(const KeychainJobOutcome &outcome)
+{
+    const QKeychain::Error code = outcome.answered ? outcome.error : QKeychain::OtherError;
+    throw KeychainError(code,
+                        meansUnavailable(outcome) ? KeychainMessages::unavailable.toString() : outcome.description);
+}
+
+QCoro::Task<> writeItem(QString service, QString account, QByteArray data, milliseconds guard)
+{
+    auto *job = new QKeychain::WritePasswordJob(service);
+    job->setKey(account);
+    job->setBinaryData(data);
+    const KeychainJobOutcome outcome = co_await KeychainJobOutcome::of(job, guard);
+    if (!outcome.succeeded())
+        fail(outcome);
+}
+
+QCoro::Task<> removeItem(QString service, QString account, milliseconds guard)
+{
+    auto *job = new QKeychain::DeletePasswordJob(service);
+    job->setKey(account);
+    const KeychainJobOutcome outcome = co_await KeychainJobOutcome::of(job, guard);
+    if (!outcome.succeeded() && !(outcome.answered && outcome.error == QKeychain::EntryNotFound))
+        fail(outcome);
+    // libsecret reports success when a locked item it could not unlock stays in place.
+    if (co_await SecretServiceSearch::hasLockedItem(service, account))
+        throw KeychainError(QKeychain::AccessDenied, KeychainMessages::unavailable.toString());
 }
 
 } // namespace
 
-SecretServiceBackend::SecretServiceBackend(QString service, std::chrono::milliseconds guard)
+SecretServiceBackend::SecretServiceBackend(QString service, milliseconds guard)
     : m_service(std::move(service))
     , m_guard(guard)
 {}
 
-std::optional<QByteArray> SecretServiceBackend::readData(const QString &account)
+QCoro::Task<std::optional<QByteArray>> SecretServiceBackend::readData(KeychainAccount account)
 {
-    auto *job = new QKeychain::ReadPasswordJob(m_service);
-    job->setKey(account);
-    Outcome outcome = run(job, m_guard);
-    if (!outcome.finished || outcome.error != QKeychain::NoError)
-        return std::nullopt;
-    return std::move(outcome.data);
+    return readItem(m_service, keychainAccountName(account), m_guard);
 }
 
-void SecretServiceBackend::writeData(const QString &account, const QByteArray &data)
+QCoro::Task<> SecretServiceBackend::writeData(KeychainAccount account, QByteArray data)
 {
-    auto *job = new QKeychain::WritePasswordJob(m_service);
-    job->setKey(account);
-    job->setBinaryData(data);
-    const Outcome outcome = run(job, m_guard);
-    if (!outcome.finished || outcome.error != QKeychain::NoError)
-        fail(outcome);
+    return writeItem(m_service, keychainAccountName(account), std::move(data), m_guard);
 }
 
-void SecretServiceBackend::remove(const QString &account)
+QCoro::Task<> SecretServiceBackend::remove(KeychainAccount account)
 {
-    auto *job = new QKeychain::DeletePasswordJob(m_service);
-    job->setKey(account);
-    const Outcome outcome = run(job, m_guard);
-    if (outcome.finished && outcome.error == QKeychain::EntryNotFound)
-        return;
-    if (!outcome.finished || outcome.error != QKeychain::NoError)
-        fail(outcome);
+    return removeItem(m_service, keychainAccountName(account), m_guard);
 }
 
 } // namespace telvora

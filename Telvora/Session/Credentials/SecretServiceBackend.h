@@ -2,6 +2,8 @@
 
 #include "Telvora/Session/Credentials/CredentialBackend.h"
 
+#include <QString>
+
 #include <chrono>
 
 namespace telvora {
@@ -10,20 +12,20 @@ namespace telvora {
 /// KWallet) through QtKeychain, one item per account under one service identifier.
 /// Items are readable only while the user's keyring is unlocked.
 ///
-/// Calls block the caller (the GUI thread) in a local event loop, bounded by `guard`:
-/// a locked keyring may show an unlock prompt that nobody answers, and the program
-/// must not freeze on it.
+/// Every call is bounded by `guard`. A locked keyring shows an unlock prompt the user
+/// may be typing into, so the default leaves a minute for it; a keyring that never
+/// answers then ends as KeychainUnavailable. Nothing blocks meanwhile.
 class SecretServiceBackend : public CredentialBackend
 {
 public:
     static inline const QString defaultService = QStringLiteral("app.telvora.providers");
+    static constexpr std::chrono::milliseconds defaultGuard = std::chrono::minutes(1);
 
-    explicit SecretServiceBackend(QString service = defaultService,
-                                  std::chrono::milliseconds guard = std::chrono::seconds(3));
+    explicit SecretServiceBackend(QString service = defaultService, std::chrono::milliseconds guard = defaultGuard);
 
-    std::optional<QByteArray> readData(const QString &account) override;
-    void writeData(const QString &account, const QByteArray &data) override;
-    void remove(const QString &account) override;
+    QCoro::Task<std::optional<QByteArray>> readData(KeychainAccount account) override;
+    QCoro::Task<> writeData(KeychainAccount account, QByteArray data) override;
+    QCoro::Task<> remove(KeychainAccount account) override;
 
 private:
     QString m_service;

@@ -1,156 +1,53 @@
+// The store's own rules over the in-memory backend: decoding, the cache, failures and
+// lifetimes, whatever keyring answers.
+
 #include "Telvora/Session/Credentials/KeychainError.h"
 #include "Telvora/Session/Credentials/KeychainStore.h"
-#include "Telvora/Session/Credentials/SecretServiceBackend.h"
+#include "Telvora/Session/Credentials/KeychainUnavailable.h"
+#include "TelvoraCore/Errors/Error.h"
 #include "tests/support/InMemoryCredentialBackend.h"
+#include "tests/support/RunTask.h"
 
-#include <QCoreApplication>
-#include <QDBusInterface>
-#include <QDBusMetaType>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QLocalServer>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <qt6keychain/keychain.h>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
 
 namespace telvora::test {
 namespace {
 
-// Tests never touch the user's real keys: each test uses a service of its own, which also
-// keeps test cases that CTest runs in parallel apart.
-QString testService()
-{
-    const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return u"app.telvora.tests."_s + QString::fromLatin1(test->name()) + u".providers"_s;
-}
-constexpr const char *noServiceVariable = "TELVORA_TEST_WITHOUT_SECRET_SERVICE";
+const QString unavailable = u"O chaveiro do sistema está bloqueado ou não responde. Desbloqueie-o e tente de novo."_s;
 
-// The items the Secret Service holds for `account` under the test service, found through
-// its own D-Bus interface (the attributes are those QtKeychain gives its items).
-int itemCount(const QString &account)
-{
-    qDBusRegisterMetaType<QMap<QString, QString>>();
-    QDBusInterface secrets(u"org.freedesktop.secrets"_s, u"/org/freedesktop/secrets"_s,
-                           u"org.freedesktop.Secret.Service"_s);
-    const QMap<QString, QString> attributes{{u"server"_s, testService()}, {u"user"_s, account}};
-    const QDBusMessage reply = secrets.call(u"SearchItems"_s, QVariant::fromValue(attributes));
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2)
-        return -1;
-    int count = 0;
-    for (const QVariant &paths : reply.arguments())
-        count += int(qdbus_cast<QList<QDBusObjectPath>>(paths).size());
-    return count;
-}
-
-class KeychainStoreTest : public ::testing::Test
+class KeychainStoreRules : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
-            GTEST_SKIP() << "needs a D-Bus session with a Secret Service (scripts/test.sh)";
-        if (qEnvironmentVariableIsSet(noServiceVariable))
-            GTEST_SKIP() << "running without a Secret Service";
-        store.save(QString(), KeychainStore::openAIAccount);
-        store.save(QString(), KeychainStore::elevenLabsAccount);
-    }
-
-    void TearDown() override
-    {
-        if (!IsSkipped()) {
-            store.save(QString(), KeychainStore::openAIAccount);
-            store.save(QString(), KeychainStore::elevenLabsAccount);
-        }
-    }
-
-    SecretServiceBackend backend{testService()};
-    KeychainStore store{backend};
+    InMemoryCredentialBackend memory;
+    KeychainStore store{memory};
 };
 
-TEST_F(KeychainStoreTest, SavedKeysReadBackExactlyAndAreReplacedInPlace)
+TEST_F(KeychainStoreRules, AccountsUseTheItemNamesOfExistingKeyrings)
 {
-    const QStringList values{u"sk-first"_s, u"  sk-with spaces \n"_s, u"chave-ção-🔑"_s, u"sk-second"_s};
-    for (const QString &value : values) {
-        SCOPED_TRACE(value.toStdString());
-        store.save(value, KeychainStore::openAIAccount);
-        EXPECT_EQ(store.read(KeychainStore::openAIAccount), value);
-        EXPECT_EQ(itemCount(KeychainStore::openAIAccount), 1);
-    }
-    EXPECT_EQ(store.read(KeychainStore::elevenLabsAccount), QString());
+    memory.items.insert(u"openai"_s, "sk-open");
+    memory.items.insert(u"elevenlabs"_s, "xi-eleven");
+    EXPECT_EQ(runTask(store.read(KeychainAccount::openAI)), u"sk-open"_s);
+    EXPECT_EQ(runTask(store.read(KeychainAccount::elevenLabs)), u"xi-eleven"_s);
+
+    runTask(store.save(KeychainAccount::elevenLabs, u"xi-new"_s));
+    EXPECT_EQ(memory.items.value(u"elevenlabs"_s), QByteArray("xi-new"));
+    EXPECT_EQ(memory.items.value(u"openai"_s), QByteArray("sk-open"));
 }
 
-TEST_F(KeychainStoreTest, AccountsAreIndependent)
+TEST_F(KeychainStoreRules, AByteOrderMarkIsKept)
 {
-    store.save(u"sk-openai"_s, KeychainStore::openAIAccount);
-    store.save(u"xi-eleven"_s, KeychainStore::elevenLabsAccount);
-    store.save(u"xi-other"_s, KeychainStore::elevenLabsAccount);
-
-    EXPECT_EQ(store.read(KeychainStore::openAIAccount), u"sk-openai"_s);
-    EXPECT_EQ(store.read(KeychainStore::elevenLabsAccount), u"xi-other"_s);
-    // A store under another service identifier sees neither.
-    SecretServiceBackend elsewhere(u"app.telvora.tests.other.providers"_s);
-    EXPECT_EQ(KeychainStore(elsewhere).read(KeychainStore::openAIAccount), QString());
+    memory.items.insert(u"openai"_s, QByteArray("\xef\xbb\xbfsk-bom"));
+    EXPECT_EQ(runTask(store.read(KeychainAccount::openAI)), u"\ufeffsk-bom"_s);
 }
 
-TEST_F(KeychainStoreTest, SavingTheEmptyTextDeletesAndDeletingTwiceSucceeds)
-{
-    store.save(u"sk-gone-soon"_s, KeychainStore::openAIAccount);
-    store.save(QString(), KeychainStore::openAIAccount);
-    EXPECT_EQ(store.read(KeychainStore::openAIAccount), QString());
-    EXPECT_FALSE(backend.readData(KeychainStore::openAIAccount).has_value());
-    EXPECT_EQ(itemCount(KeychainStore::openAIAccount), 0);
-    EXPECT_NO_THROW(store.save(QString(), KeychainStore::openAIAccount));
-}
-
-TEST_F(KeychainStoreTest, StoredBytesThatAreNotUtf8ReadAsTheEmptyText)
-{
-    backend.writeData(KeychainStore::openAIAccount, QByteArray("sk-\xff\xfe-broken"));
-    EXPECT_EQ(backend.readData(KeychainStore::openAIAccount), QByteArray("sk-\xff\xfe-broken"));
-    EXPECT_EQ(store.read(KeychainStore::openAIAccount), QString());
-}
-
-TEST_F(KeychainStoreTest, AJobAnsweringAfterItsGuardIsAbandonedHarmlessly)
-{
-    store.save(u"sk-late"_s, KeychainStore::openAIAccount);
-    SecretServiceBackend impatient(testService(), std::chrono::milliseconds(0));
-    const KeychainStore hurried(impatient);
-    for (int i = 0; i < 3; ++i) {
-        hurried.read(KeychainStore::openAIAccount); // usually gives up before the answer
-        try {
-            hurried.save(u"sk-late"_s, KeychainStore::openAIAccount);
-        } catch (const KeychainError &) {}
-    }
-    // The late answers arrive now, with nobody waiting for them.
-    QTest::qWait(500);
-    EXPECT_EQ(store.read(KeychainStore::openAIAccount), u"sk-late"_s);
-    EXPECT_EQ(itemCount(KeychainStore::openAIAccount), 1);
-}
-
-// The store's own rules, whatever backend answers.
-TEST(KeychainStoreRules, ReadHidesEveryFailureAndSaveReportsThem)
-{
-    InMemoryCredentialBackend memory;
-    const KeychainStore store(memory);
-    memory.items.insert(u"openai"_s, QByteArray("\xef\xbb\xbfsk-bom")); // a byte-order mark is kept
-    EXPECT_EQ(store.read(u"openai"_s), u"\ufeffsk-bom"_s);
-
-    memory.failure = u"recusado"_s;
-    try {
-        store.save(u"sk"_s, u"openai"_s);
-        ADD_FAILURE() << "a refused save must fail";
-    } catch (const KeychainError &error) {
-        EXPECT_EQ(error.message(), u"recusado"_s);
-    }
-    EXPECT_THROW(store.save(QString(), u"openai"_s), KeychainError);
-}
-
-TEST(KeychainStoreRules, StoredBytesThatAreNotUtf8ReadAsTheEmptyText)
+TEST_F(KeychainStoreRules, StoredBytesThatAreNotUtf8ReadAsTheEmptyText)
 {
     struct Case
     {
@@ -164,75 +61,139 @@ TEST(KeychainStoreRules, StoredBytesThatAreNotUtf8ReadAsTheEmptyText)
         {"an encoded surrogate", QByteArray("sk-\xed\xa0\x80")},
         {"an overlong encoding", QByteArray("sk-\xc0\xaf")},
     };
-    InMemoryCredentialBackend memory;
-    const KeychainStore store(memory);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
+        KeychainStore fresh(memory);
         memory.items.insert(u"openai"_s, c.bytes);
-        EXPECT_EQ(store.read(u"openai"_s), QString());
+        EXPECT_EQ(runTask(fresh.read(KeychainAccount::openAI)), QString());
     }
 }
 
-// Without any Secret Service, reads answer the empty text and saves fail, promptly.
-// Runs only in the child started by the test below.
-TEST(KeychainWithoutSecretService, ReadIsEmptyAndSaveFails)
+TEST_F(KeychainStoreRules, AKeyIsReadOnceAndASaveRefreshesIt)
 {
-    if (!qEnvironmentVariableIsSet(noServiceVariable))
-        GTEST_SKIP() << "runs in a child process without a session bus";
-    SecretServiceBackend backend(testService());
-    const KeychainStore store(backend);
-    EXPECT_EQ(store.read(KeychainStore::openAIAccount), QString());
-    EXPECT_THROW(store.save(u"sk-nowhere"_s, KeychainStore::openAIAccount), KeychainError);
-    EXPECT_THROW(store.save(QString(), KeychainStore::openAIAccount), KeychainError);
+    memory.items.insert(u"openai"_s, "sk-first");
+    QSignalSpy changes(&store, &KeychainStore::keyChanged);
+    EXPECT_EQ(store.cached(KeychainAccount::openAI), std::nullopt);
+
+    EXPECT_EQ(runTask(store.read(KeychainAccount::openAI)), u"sk-first"_s);
+    memory.items.insert(u"openai"_s, "sk-changed-elsewhere");
+    QCoro::Task<QString> again = store.read(KeychainAccount::openAI);
+    EXPECT_TRUE(again.isReady()) << "a known key is answered without suspending";
+    EXPECT_EQ(runTask(std::move(again)), u"sk-first"_s);
+    EXPECT_EQ(memory.reads, 1);
+    EXPECT_EQ(store.cached(KeychainAccount::openAI), u"sk-first"_s);
+
+    runTask(store.save(KeychainAccount::openAI, u"sk-saved"_s));
+    EXPECT_EQ(store.cached(KeychainAccount::openAI), u"sk-saved"_s);
+    EXPECT_EQ(runTask(store.read(KeychainAccount::openAI)), u"sk-saved"_s);
+    runTask(store.save(KeychainAccount::openAI, QString()));
+    EXPECT_EQ(runTask(store.read(KeychainAccount::openAI)), QString());
+    EXPECT_EQ(memory.reads, 1);
+    EXPECT_FALSE(memory.items.contains(u"openai"_s));
+
+    // First read, two saves; the other account never changed.
+    ASSERT_EQ(changes.size(), 3);
+    for (const QList<QVariant> &change : changes)
+        EXPECT_EQ(change.at(0).value<KeychainAccount>(), KeychainAccount::openAI);
 }
 
-struct BusCase
+TEST_F(KeychainStoreRules, SavingTheSameKeyAgainIsNoChange)
 {
-    const char *name;
-    QString address;
-};
-
-// Runs the test above in a child process whose session bus is `address`.
-void expectAnswersOnBus(const QString &address)
-{
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QString::fromLatin1(noServiceVariable), u"1"_s);
-    environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, address);
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {u"--gtest_filter=KeychainWithoutSecretService.ReadIsEmptyAndSaveFails"_s});
-    ASSERT_TRUE(child.waitForStarted());
-    // Three calls, each bounded by the store's guard; far longer means a hang.
-    const bool finished = child.waitForFinished(60000);
-    if (!finished)
-        child.kill();
-    ASSERT_TRUE(finished) << "the store hung";
-    const QByteArray output = child.readAll();
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.constData();
-    EXPECT_EQ(child.exitCode(), 0) << output.constData();
-    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.constData();
+    runTask(store.save(KeychainAccount::openAI, u"sk-same"_s));
+    QSignalSpy changes(&store, &KeychainStore::keyChanged);
+    runTask(store.save(KeychainAccount::openAI, u"sk-same"_s));
+    EXPECT_EQ(changes.size(), 0);
 }
 
-TEST(KeychainWithoutSecretService, AnswersWithoutHanging)
+TEST_F(KeychainStoreRules, ALockedKeyringIsItsOwnFailureAndIsNeverRemembered)
 {
-    if (qEnvironmentVariableIsSet(noServiceVariable))
-        GTEST_SKIP() << "already the child";
-    // A bus that accepts the connection and never says a word, like a keyring waiting
-    // for an unlock prompt nobody answers: only the guard ends the calls.
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    QLocalServer silentBus;
-    ASSERT_TRUE(silentBus.listen(folder.filePath(u"bus"_s)));
+    memory.items.insert(u"openai"_s, "sk-stored");
+    memory.locked = true;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            const QString key = runTask(store.read(KeychainAccount::openAI));
+            ADD_FAILURE() << "a locked keyring answered " << key.toStdString();
+        } catch (const KeychainUnavailable &error) {
+            EXPECT_EQ(error.message(), unavailable);
+        }
+        EXPECT_EQ(store.cached(KeychainAccount::openAI), std::nullopt);
+    }
+    EXPECT_EQ(memory.reads, 2) << "every read after a failure asks the keyring again";
 
-    const QList<BusCase> cases{
-        {"no bus at all", u"unix:path=/nonexistent/telvora-no-bus"_s},
-        {"a bus that never answers", u"unix:path="_s + silentBus.fullServerName()},
+    memory.locked = false;
+    EXPECT_EQ(runTask(store.read(KeychainAccount::openAI)), u"sk-stored"_s);
+}
+
+TEST_F(KeychainStoreRules, AFailedSaveIsReportedAndForgetsTheKey)
+{
+    struct Case
+    {
+        const char *name;
+        QString value;
+        std::function<void(InMemoryCredentialBackend &)> refuse;
+        QString message;
     };
-    for (const BusCase &bus : cases) {
-        SCOPED_TRACE(bus.name);
-        expectAnswersOnBus(bus.address);
+    const QList<Case> cases{
+        {"a refused write", u"sk-new"_s, [](auto &m) { m.failure = u"recusado"_s; }, u"recusado"_s},
+        {"a refused removal", QString(), [](auto &m) { m.failure = u"recusado"_s; }, u"recusado"_s},
+        {"a locked keyring", u"sk-new"_s, [](auto &m) { m.locked = true; }, unavailable},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        InMemoryCredentialBackend refusing;
+        KeychainStore refused(refusing);
+        runTask(refused.save(KeychainAccount::openAI, u"sk-old"_s));
+        c.refuse(refusing);
+        try {
+            runTask(refused.save(KeychainAccount::openAI, c.value));
+            ADD_FAILURE() << "a refused save must fail";
+        } catch (const KeychainError &error) {
+            EXPECT_EQ(error.message(), c.message);
+        }
+        // The keyring may hold either key now; only the keyring can say which.
+        EXPECT_EQ(refused.cached(KeychainAccount::openAI), std::nullopt);
+        refusing.failure.reset();
+        refusing.locked = false;
+        EXPECT_EQ(runTask(refused.read(KeychainAccount::openAI)), u"sk-old"_s);
+    }
+}
+
+TEST_F(KeychainStoreRules, AReadThatStartedBeforeASaveDoesNotUndoIt)
+{
+    memory.items.insert(u"openai"_s, "sk-old");
+    memory.delay = 50ms;
+    QCoro::Task<QString> slowRead = store.read(KeychainAccount::openAI);
+    memory.delay = 0ms;
+    runTask(store.save(KeychainAccount::openAI, u"sk-new"_s));
+
+    EXPECT_EQ(runTask(std::move(slowRead)), u"sk-old"_s);
+    EXPECT_EQ(store.cached(KeychainAccount::openAI), u"sk-new"_s);
+    EXPECT_EQ(runTask(store.read(KeychainAccount::openAI)), u"sk-new"_s);
+}
+
+TEST(KeychainStoreLifetime, CallsPendingWhenTheStoreIsDestroyedEndCancelled)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<QCoro::Task<>(KeychainStore &)> call;
+    };
+    const QList<Case> cases{
+        {"a read", [](KeychainStore &s) -> QCoro::Task<> { co_await s.read(KeychainAccount::openAI); }},
+        {"a save", [](KeychainStore &s) { return s.save(KeychainAccount::openAI, u"sk-late"_s); }},
+        {"a deletion", [](KeychainStore &s) { return s.save(KeychainAccount::openAI, QString()); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto backend = std::make_unique<InMemoryCredentialBackend>();
+        backend->items.insert(u"openai"_s, "sk-stored");
+        backend->delay = 20ms;
+        auto store = std::make_unique<KeychainStore>(*backend);
+        QCoro::Task<> pending = c.call(*store);
+        ASSERT_FALSE(pending.isReady());
+        store.reset();
+        backend.reset();
+        EXPECT_THROW(runTask(std::move(pending)), Cancelled);
     }
 }
 
