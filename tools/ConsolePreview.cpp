@@ -6,7 +6,7 @@
 #include "Telvora/Interface/Console/ControllerView.h"
 #include "Telvora/Interface/QtUserPrompts.h"
 #include "Telvora/Session/Credentials/SecretServiceBackend.h"
-#include "Telvora/Session/Session.h"
+#include "Telvora/Session/Workflows.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
 
 #include <QApplication>
@@ -33,8 +33,9 @@ int main(int argc, char *argv[])
     QSettings settings(folder.filePath(QStringLiteral("preview.ini")), QSettings::IniFormat);
     SecretServiceBackend credentials;
     QtUserPrompts prompts;
-    Session session(settings, credentials, prompts, ProviderEndpoints::fromEnvironment());
-    session.loadExample();
+    Workflows workflows({settings, credentials, prompts, ProviderEndpoints::fromEnvironment()});
+    workflows.document().loadExample();
+    Session &session = workflows.session();
     session.setStatus(QStringLiteral("Pronto"));
     session.setWaveform({0.1, 0.3, 0.6, 0.9, 0.7, 0.4, 0.5, 0.8, 1.0, 0.6, 0.3, 0.2, 0.4, 0.7, 0.9, 0.5,
                          0.3, 0.6, 0.8, 0.5, 0.2, 0.1, 0.3, 0.5, 0.7, 0.4, 0.2, 0.3, 0.6, 0.4, 0.2, 0.1});
@@ -46,7 +47,7 @@ int main(int argc, char *argv[])
     }
 
     ControllerView console(
-        session, [&] { application.quit(); }, [&] { console.showMinimized(); },
+        workflows, [&] { application.quit(); }, [&] { console.showMinimized(); },
         [&] { console.isMaximized() ? console.showNormal() : console.showMaximized(); });
     console.setWindowTitle(QStringLiteral("Telvora"));
     if (grabAt < 0) {

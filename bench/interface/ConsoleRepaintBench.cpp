@@ -3,7 +3,7 @@
 //   QT_QPA_PLATFORM=offscreen build/bin/ConsoleRepaintBench
 #include "Telvora/Interface/Console/ConsoleFonts.h"
 #include "Telvora/Interface/Console/ControllerView.h"
-#include "Telvora/Session/Session.h"
+#include "Telvora/Session/Workflows.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
 #include "tests/support/InMemoryCredentialBackend.h"
 #include "tests/support/ScriptedUserPrompts.h"
@@ -28,12 +28,13 @@ struct Console
     QSettings settings{folder.filePath(QStringLiteral("bench.ini")), QSettings::IniFormat};
     test::InMemoryCredentialBackend credentials;
     test::ScriptedUserPrompts prompts;
-    Session session{settings, credentials, prompts, ProviderEndpoints{}};
-    ControllerView view{session, {}, {}, {}};
+    Workflows workflows{{settings, credentials, prompts, ProviderEndpoints{}}};
+    Session &session = workflows.session();
+    ControllerView view{workflows, {}, {}, {}};
 
     explicit Console(qreal scale)
     {
-        session.loadExample();
+        workflows.document().loadExample();
         session.setStatus(QStringLiteral("Pronto"));
         QList<double> waveform;
         for (int i = 0; i < 36; ++i)

@@ -1,12 +1,20 @@
 #include "Telvora/Shell/ApplicationDelegate.h"
 
+#include "Telvora/Interface/Console/ConsoleElements.h"
+#include "Telvora/Interface/Console/ConsoleLayout.h"
+#include "Telvora/Interface/Sheets/SettingsView.h"
+#include "Telvora/Interface/Sheets/TranscriptionOptionsView.h"
 #include "tests/support/InMemoryCredentialBackend.h"
 #include "tests/support/ScriptedUserPrompts.h"
 
+#include <QAbstractButton>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -50,8 +58,8 @@ TEST_F(DelegateTest, LaunchShowsBothWindowsWithTheExample)
     launch();
     EXPECT_TRUE(m_delegate->controller()->isVisible());
     EXPECT_TRUE(m_delegate->reader()->isVisible());
-    EXPECT_TRUE(m_delegate->session().isExample());
-    EXPECT_EQ(m_delegate->reader()->windowTitle(), m_delegate->session().readerTitle());
+    EXPECT_TRUE(m_delegate->workflows().session().isExample());
+    EXPECT_EQ(m_delegate->reader()->windowTitle(), m_delegate->workflows().session().readerTitle());
     EXPECT_TRUE(m_prompts.alertsShown.isEmpty());
 }
 
@@ -76,7 +84,7 @@ TEST_F(DelegateTest, QuitAndCloseRulesFollowTheSessionState)
             launch();
             m_prompts.alertsShown.clear();
             if (c.unsaved)
-                m_delegate->session().setOutputText(u"Texto novo, nunca exportado."_s);
+                m_delegate->workflows().session().setOutputText(u"Texto novo, nunca exportado."_s);
             m_prompts.alertAnswers.enqueue(c.answer);
             const bool allowed = closing ? m_delegate->consoleShouldClose() : m_delegate->shouldTerminate();
             EXPECT_EQ(allowed, c.allowed) << (closing ? "closing the console" : "quitting");
@@ -89,21 +97,21 @@ TEST_F(DelegateTest, QuitAndCloseRulesFollowTheSessionState)
 TEST_F(DelegateTest, BusyRefusesQuitAndCloseAndAsksTheJobToStop)
 {
     launch();
-    m_delegate->session().setOutputText(u"Texto novo."_s);
-    m_delegate->session().setBusy(true);
+    m_delegate->workflows().session().setOutputText(u"Texto novo."_s);
+    m_delegate->workflows().session().setBusy(true);
     EXPECT_FALSE(m_delegate->shouldTerminate());
-    EXPECT_EQ(m_delegate->session().status(), u"Cancelando…"_s);
-    m_delegate->session().setStatus(u"Transcrevendo"_s);
+    EXPECT_EQ(m_delegate->workflows().session().status(), u"Cancelando…"_s);
+    m_delegate->workflows().session().setStatus(u"Transcrevendo"_s);
     EXPECT_FALSE(m_delegate->consoleShouldClose());
-    EXPECT_EQ(m_delegate->session().status(), u"Cancelando…"_s);
+    EXPECT_EQ(m_delegate->workflows().session().status(), u"Cancelando…"_s);
     EXPECT_TRUE(m_prompts.alertsShown.isEmpty());
-    m_delegate->session().setBusy(false);
+    m_delegate->workflows().session().setBusy(false);
 }
 
 TEST_F(DelegateTest, TheTranscriptionCheckQuitsWithoutAskingAboutUnsavedText)
 {
     launch({u"telvora"_s, u"--verify-transcription"_s});
-    m_delegate->session().setOutputText(u"Texto novo."_s);
+    m_delegate->workflows().session().setOutputText(u"Texto novo."_s);
     EXPECT_TRUE(m_delegate->shouldTerminate());
     EXPECT_TRUE(m_prompts.alertsShown.isEmpty());
 }
@@ -115,41 +123,88 @@ TEST_F(DelegateTest, OpeningFilesTakesOnlyTheFirstThroughTheGuard)
     const QString second = writeText(u"segundo.txt"_s, "Segundo texto.");
     EXPECT_FALSE(m_delegate->openFiles({}));
     EXPECT_TRUE(m_delegate->openFiles({first, second, second}));
-    EXPECT_EQ(m_delegate->session().sourceName(), u"primeiro.txt"_s);
-    EXPECT_EQ(m_delegate->session().sourceText(), u"Primeiro texto."_s);
+    EXPECT_EQ(m_delegate->workflows().session().sourceName(), u"primeiro.txt"_s);
+    EXPECT_EQ(m_delegate->workflows().session().sourceText(), u"Primeiro texto."_s);
 
-    m_delegate->session().setSourceText(u"Editado."_s);
+    m_delegate->workflows().session().setSourceText(u"Editado."_s);
     m_prompts.alertAnswers.enqueue(0);
     EXPECT_FALSE(m_delegate->openFiles({second}));
-    EXPECT_EQ(m_delegate->session().sourceText(), u"Editado."_s);
+    EXPECT_EQ(m_delegate->workflows().session().sourceText(), u"Editado."_s);
 }
 
 TEST_F(DelegateTest, TheFileOptionOpensRightAfterTheExampleWithoutAQuestion)
 {
     const QString notes = writeText(u"notas.txt"_s, "Notas da reunião.");
     launch({u"telvora"_s, u"--file"_s, notes});
-    EXPECT_EQ(m_delegate->session().sourceName(), u"notas.txt"_s);
-    EXPECT_EQ(m_delegate->session().sourceText(), u"Notas da reunião."_s);
-    EXPECT_FALSE(m_delegate->session().isExample());
+    EXPECT_EQ(m_delegate->workflows().session().sourceName(), u"notas.txt"_s);
+    EXPECT_EQ(m_delegate->workflows().session().sourceText(), u"Notas da reunião."_s);
+    EXPECT_FALSE(m_delegate->workflows().session().isExample());
     EXPECT_TRUE(m_prompts.alertsShown.isEmpty());
 }
 
-TEST_F(DelegateTest, MenuCommandsReachTheSession)
+TEST_F(DelegateTest, MenuCommandsReachTheWorkflows)
 {
     launch();
-    m_delegate->settings();
-    EXPECT_TRUE(m_delegate->session().showSettings());
-    m_delegate->session().setShowSettings(false);
-    m_delegate->transcriptionOptions();
-    EXPECT_TRUE(m_delegate->session().showTranscriptionOptions());
-    m_delegate->session().setShowTranscriptionOptions(false);
     m_delegate->cancel();
-    EXPECT_EQ(m_delegate->session().status(), u"Cancelando…"_s);
+    EXPECT_EQ(m_delegate->workflows().session().status(), u"Cancelando…"_s);
     m_delegate->hideApplication();
     EXPECT_FALSE(m_delegate->controller()->isVisible());
     EXPECT_FALSE(m_delegate->reader()->isVisible());
     m_delegate->reopen();
     EXPECT_TRUE(m_delegate->controller()->isVisible());
+}
+
+// Every way of asking for a sheet opens it over the console: the menus, the console's keys,
+// and a workflow that misses a key.
+TEST_F(DelegateTest, EveryRequestForASheetOpensIt)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<void()> request;
+        bool settings;
+    };
+    const auto consoleKey = [this](const QString &name) {
+        for (QAbstractButton *key : m_delegate->controller()->findChildren<QAbstractButton *>()) {
+            if (key->accessibleName() == name)
+                return key;
+        }
+        ADD_FAILURE() << "no key named " << name.toStdString();
+        return static_cast<QAbstractButton *>(nullptr);
+    };
+    const Case cases[] = {
+        {"the settings menu command", [this] { m_delegate->settings(); }, true},
+        {"the console's settings key", [&] { consoleKey(u"Modelos e ajustes"_s)->click(); }, true},
+        {"a generation without an OpenAI key",
+         [this] {
+             m_delegate->workflows().session().setSourceText(u"Uma fonte."_s);
+             m_delegate->workflows().generation().generate();
+         },
+         true},
+        {"the transcription options menu command", [this] { m_delegate->transcriptionOptions(); }, false},
+        {"the speaker menu's last item",
+         [this] {
+             for (ConsoleMenuButton *menu : m_delegate->controller()->findChildren<ConsoleMenuButton *>()) {
+                 if (menu->canvasFrame() == ConsoleLayout::speakerMenu)
+                     menu->preparedMenu().actions().last()->trigger();
+             }
+         },
+         false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        launch();
+        QWidget *console = m_delegate->controller();
+        c.request();
+        const auto shown = [&]() -> QDialog * {
+            if (c.settings)
+                return console->findChild<SettingsView *>();
+            return console->findChild<TranscriptionOptionsView *>();
+        };
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shown() && shown()->isVisible(); }, 5000));
+        EXPECT_EQ(console->findChildren<QDialog *>().size(), 1);
+        EXPECT_EQ(shown()->windowModality(), Qt::WindowModal);
+    }
 }
 
 } // namespace

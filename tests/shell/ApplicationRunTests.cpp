@@ -85,7 +85,10 @@ TEST(InteractiveRun, CaptureWritesBothWindowsAndSigtermWhileIdleQuits)
     telvora.start({u"--capture"_s});
     const QString controller = QDir(telvora.captureFolder()).filePath(u"controller.png"_s);
     const QString reader = QDir(telvora.captureFolder()).filePath(u"reader.png"_s);
-    ASSERT_TRUE(waitUntil([&] { return QFile::exists(reader); }, 30000)) << "no capture after launch";
+    // The pictures are written in place: one that exists may still be half written.
+    const auto readable = [](const QString &path) { return QFile::exists(path) && !QImage(path).isNull(); };
+    ASSERT_TRUE(waitUntil([&] { return readable(controller) && readable(reader); }, 30000))
+        << "no capture after launch";
 
     const QImage panel(controller);
     const QImage document(reader);

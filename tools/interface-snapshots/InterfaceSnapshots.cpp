@@ -5,7 +5,7 @@
 #include "Telvora/Interface/Reader/ReaderView.h"
 #include "Telvora/Interface/Sheets/SettingsView.h"
 #include "Telvora/Interface/Sheets/TranscriptionOptionsView.h"
-#include "Telvora/Session/Session.h"
+#include "Telvora/Session/Workflows.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
 #include "tests/support/InMemoryCredentialBackend.h"
 #include "tests/support/ScriptedUserPrompts.h"
@@ -13,8 +13,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <cstdio>
 
@@ -60,17 +62,21 @@ int main(int argc, char *argv[])
     test::InMemoryCredentialBackend credentials;
     credentials.items.insert(u"openai"_s, "sk-exemplo");
     test::ScriptedUserPrompts prompts;
-    Session session(settings, credentials, prompts, ProviderEndpoints::defaults());
-    session.loadExample();
+    Workflows workflows({settings, credentials, prompts, ProviderEndpoints::defaults()});
+    workflows.document().loadExample();
 
-    ReaderView reader(session);
+    ReaderView reader(workflows);
     reader.resize(760, 900);
     bool saved = save(reader, folder.filePath(u"reader.png"_s));
 
-    SettingsView settingsSheet(session, [] { return true; });
+    SettingsView settingsSheet(workflows, [] { return true; });
+    // The keys are read asynchronously: the picture shows the field once it holds the key.
+    auto *openAIKey = settingsSheet.findChild<QLineEdit *>(u"openAIKey"_s);
+    if (!QTest::qWaitFor([openAIKey] { return !openAIKey || !openAIKey->text().isEmpty(); }, 5000))
+        std::fputs("the stored key did not arrive; the settings picture shows an empty field\n", stderr);
     saved = save(settingsSheet, folder.filePath(u"settings.png"_s)) && saved;
 
-    TranscriptionOptionsView options(session);
+    TranscriptionOptionsView options(workflows);
     saved = save(options, folder.filePath(u"transcription-options.png"_s)) && saved;
     return saved ? 0 : 1;
 }

@@ -34,6 +34,8 @@ void SheetPresenter::present()
     m_sheet = m_factory(m_window);
     m_sheet->setAttribute(Qt::WA_DeleteOnClose);
     m_sheet->setWindowModality(Qt::WindowModal);
+    // A closed sheet is deleted later; a request meanwhile must build a new one.
+    connect(m_sheet, &QDialog::finished, this, [this] { m_sheet.clear(); });
     m_sheet->open();
 }
 

@@ -1,9 +1,9 @@
 // One keystroke in the reader on a 100 KB document, restyle and repaint included.
 
+#include "Telvora/Document/StyledDocument.h"
 #include "Telvora/Interface/Reader/EditableDocument.h"
 #include "Telvora/Interface/Reader/ReaderView.h"
-#include "Telvora/Document/StyledDocument.h"
-#include "Telvora/Session/Session.h"
+#include "Telvora/Session/Workflows.h"
 #include "tests/support/InMemoryCredentialBackend.h"
 #include "tests/support/ScriptedUserPrompts.h"
 
@@ -45,8 +45,9 @@ struct Reader
     QSettings settings{folder.filePath(u"Telvora.ini"_s), QSettings::IniFormat};
     test::InMemoryCredentialBackend credentials;
     test::ScriptedUserPrompts prompts;
-    Session session{settings, credentials, prompts, ProviderEndpoints::defaults()};
-    ReaderView view{session};
+    Workflows workflows{{settings, credentials, prompts, ProviderEndpoints::defaults()}};
+    Session &session = workflows.session();
+    ReaderView view{workflows};
 
     explicit Reader(qsizetype bytes)
     {

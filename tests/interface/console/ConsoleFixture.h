@@ -5,52 +5,62 @@
 #include "Telvora/Interface/Console/ConsoleKey.h"
 #include "Telvora/Interface/Console/ControllerView.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
-#include "tests/session/state/SessionFixture.h"
+#include "tests/media/FakeAudioPlayer.h"
+#include "tests/session/workflows/WorkflowFixture.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
 
 namespace telvora::test {
 
-// A console on a session of its own; the operations that belong to other workflows are
-// recorded by name, and their inputs (player, voices) are set by the test.
-class ConsoleFixture : public SessionFixture
+// A console on workflows of their own, whose players take no real time and whose provider
+// requests go to a loopback server; the window keys' actions are recorded by name.
+class ConsoleFixture : public WorkflowFixture
 {
 protected:
     void SetUp() override
     {
-        SessionFixture::SetUp();
+        WorkflowFixture::SetUp();
         static const int fonts = ConsoleFonts::registerAll(AppResources::bundle());
         ASSERT_EQ(fonts, 3);
-        makeSession();
-        session->showReader = [this] { calls.append(QStringLiteral("showReader")); };
+        makeConsoleSession();
+    }
+
+    // The console goes before the workflows it shows.
+    void TearDown() override
+    {
+        view.reset();
+        WorkflowFixture::TearDown();
+    }
+
+    Session &makeConsoleSession()
+    {
+        view.reset();
+        Session &made = makeWorkflowSession();
+        workflows->playback().setAudioPlayerFactory(players.factory());
+        return made;
     }
 
     ControllerView &makeView()
     {
-        ConsoleOperations operations = ConsoleOperations::forSession(*session);
-        operations.hasSourcePlayer = [this] { return hasPlayer; };
         const auto record = [this](const char *name) { return [this, name] { calls.append(QLatin1String(name)); }; };
-        operations.toggleSource = record("toggleSource");
-        operations.stopSource = record("stopSource");
-        operations.transcribe = record("transcribe");
-        operations.listen = record("listen");
-        operations.exportAudio = record("exportAudio");
-        operations.refreshVoices = record("refreshVoices");
-        operations.presentSettings = record("presentSettings");
-        operations.presentTranscriptionOptions = record("presentTranscriptionOptions");
-        view =
-            std::make_unique<ControllerView>(*session, record("close"), record("minimize"), record("zoom"), operations);
+        view = std::make_unique<ControllerView>(*workflows, record("close"), record("minimize"), record("zoom"));
         // Shown, so that a resize lays the canvas out at once.
         view->show();
         return *view;
     }
 
-    // Makes the console read the session again (the plain fields notify nobody).
-    void touch()
+    // Opens a recording as the user does; answers the state of the fake player it got.
+    std::shared_ptr<FakeAudioPlayer::State> openRecording(const QString &name = QStringLiteral("fala.mp3"))
     {
-        session->setBusy(!session->busy());
-        session->setBusy(!session->busy());
+        const QString path = folder.filePath(name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write("not decoded by the fake player");
+        file.close();
+        workflows->document().importFile(QUrl::fromLocalFile(path));
+        return players.made.value(path);
     }
 
     template<typename T = QAbstractButton>
@@ -75,7 +85,7 @@ protected:
         return nullptr;
     }
 
-    bool hasPlayer = false;
+    FakeAudioPlayers players;
     QStringList calls;
     std::unique_ptr<ControllerView> view;
 };

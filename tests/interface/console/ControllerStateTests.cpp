@@ -3,6 +3,7 @@
 
 #include <QMessageBox>
 #include <QPaintEvent>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace telvora::test {
@@ -46,7 +47,7 @@ TEST_F(ControllerStateTests, enablingRulesFollowTheSession)
          u"GERAR"_s},
         {"recording: player, no text",
          [this] {
-             hasPlayer = true;
+             session->setHasSourcePlayer(true);
              session->setSourceURL(QUrl::fromLocalFile(u"/tmp/fala.mp3"_s));
          },
          {true, true, true, true, true, true, true, false, true, true, false, true, true, true, false, false},
@@ -67,18 +68,15 @@ TEST_F(ControllerStateTests, enablingRulesFollowTheSession)
          {true, true, false, false, true, true, false, false, true, true, false, true, true, true, true, false},
          u"GERAR"_s},
         {"narration present: listen and export",
-         [this] {
-             session->voiceURL = QUrl::fromLocalFile(u"/tmp/narracao.m4a"_s);
-             touch();
-         },
+         [this] { session->setNarrationAudio(QUrl::fromLocalFile(u"/tmp/narracao.m4a"_s)); },
          {true, true, false, false, true, true, false, false, true, true, false, true, true, true, true, true},
          u"GERAR"_s},
         {"busy: only cancel, play/stop and open text stay",
          [this] {
-             hasPlayer = true;
+             session->setHasSourcePlayer(true);
              session->setSourceURL(QUrl::fromLocalFile(u"/tmp/fala.mp3"_s));
              session->setSourceText(u"Transcrito."_s);
-             session->voiceURL = QUrl::fromLocalFile(u"/tmp/narracao.m4a"_s);
+             session->setNarrationAudio(QUrl::fromLocalFile(u"/tmp/narracao.m4a"_s));
              session->setBusy(true);
          },
          {false, false, true, true, false, false, false, true, false, false, true, false, false, false, false, false},
@@ -86,8 +84,7 @@ TEST_F(ControllerStateTests, enablingRulesFollowTheSession)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        hasPlayer = false;
-        makeSession();
+        makeConsoleSession();
         c.state();
         makeView();
         const Enabled &e = c.enabled;
@@ -144,7 +141,7 @@ TEST_F(ControllerStateTests, captionsAndSelectionFollowTheSession)
 
     auto *generate = element<ConsoleKey>(Layout::generateKey);
     EXPECT_TRUE(generate->keyStyle().lit && generate->keyStyle().deepPress && !generate->keyStyle().dark);
-    session->setTextModel(u"gpt-5"_s);
+    workflows->settings().setTextModel(u"gpt-5"_s);
     EXPECT_EQ(generate->toolTip(), u"Modelo de texto: gpt-5. Altere em Modelos e API."_s);
 
     auto *speakers = element<LampSwitch>(Layout::speakerSwitch);
@@ -263,9 +260,9 @@ TEST_F(ControllerStateTests, speakerMenuCaptionAndItems)
     EXPECT_EQ(menuButton->text(), u"Falantes: 3"_s);
     menuButton->preparedMenu().actions()[0]->trigger();
     EXPECT_EQ(session->speakerCount(), 0);
+    QSignalSpy optionsAsked(view.get(), &ControllerView::transcriptionOptionsRequested);
     menuButton->preparedMenu().actions().last()->trigger();
-    EXPECT_TRUE(session->showTranscriptionOptions());
-    EXPECT_TRUE(calls.contains(u"presentTranscriptionOptions"_s));
+    EXPECT_EQ(optionsAsked.count(), 1);
 }
 
 TEST_F(ControllerStateTests, voiceMenuCaptionAndItemsPerProvider)
@@ -294,10 +291,16 @@ TEST_F(ControllerStateTests, voiceMenuCaptionAndItemsPerProvider)
     menuButton->preparedMenu().actions().first()->trigger();
     EXPECT_EQ(session->elevenVoice(), u"v1"_s);
     EXPECT_EQ(session->openAIVoice(), Voice::openAI().first().id) << "the other provider's choice stays";
-    session->setVoicesLoading(true);
+    credentials.items.insert(u"elevenlabs"_s, "el-test");
+    server.enqueue(LoopbackServer::Reply::stall(R"({"voices":[)", 5));
+    QSignalSpy stalled(&server, &LoopbackServer::stalled);
+    menuButton->preparedMenu().actions().last()->trigger();
+    EXPECT_TRUE(session->voicesLoading());
+    ASSERT_TRUE(stalled.wait(10000));
     EXPECT_EQ(menuButton->preparedMenu().actions().last()->text(), u"Carregando…"_s);
     menuButton->preparedMenu().actions().last()->trigger();
-    EXPECT_EQ(calls.count(u"refreshVoices"_s), 1);
+    EXPECT_EQ(server.requests().size(), 1) << "a refresh asked for while one runs is ignored";
+    ASSERT_EQ(server.requests().first().path, QByteArray("/v2/voices"));
 
     session->setElevenVoices({});
     EXPECT_EQ(menuButton->text(), u"Voz: Selecionar  ⌄"_s);

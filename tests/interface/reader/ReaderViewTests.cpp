@@ -31,9 +31,16 @@ protected:
     {
         WorkflowFixture::SetUp();
         makeWorkflowSession();
-        view = std::make_unique<ReaderView>(*session);
+        view = std::make_unique<ReaderView>(*workflows);
         view->resize(760, 560);
         view->show();
+    }
+
+    // The view goes before the workflows it shows.
+    void TearDown() override
+    {
+        view.reset();
+        WorkflowFixture::TearDown();
     }
 
     QTextEdit *text() const { return view->document()->textView(); }
@@ -124,7 +131,7 @@ TEST_F(Reader, CopyPutsExactlyTheShownTextOnTheClipboard)
 
 TEST_F(Reader, TheFooterShowsTheSourceAndTheTitleWithItsSizeOrTheLiveStatus)
 {
-    session->loadExample();
+    workflows->document().loadExample();
     EXPECT_EQ(view->footerSource()->text(), u"Exemplo para explorar a interface"_s);
     EXPECT_EQ(view->footerState()->text(),
               u"Resumo · "_s + QString::number(ReaderView::characterCount(session->outputText())) + u" caracteres"_s);
@@ -369,7 +376,7 @@ TEST_F(Reader, ChangesOfOtherFieldsTouchNeitherSelectionNorUndo)
 
 TEST_F(Reader, OutsideChangesAreNotWrittenBack)
 {
-    QSignalSpy written(session.get(), &Session::outputTextChanged);
+    QSignalSpy written(session, &Session::outputTextChanged);
     session->setOutputText(prose);
     session->setGeneratedKind(OutputKind::quintara);
     EXPECT_EQ(written.size(), 1);
@@ -392,7 +399,7 @@ TEST_F(Reader, LineBreaksTheViewCannotHoldStayUntilTheUserEdits)
 
 TEST_F(Reader, TheExampleShowsItsTitleAndHeadings)
 {
-    session->loadExample();
+    workflows->document().loadExample();
     const QString output = session->outputText();
     const QFont title = formatAt(2).font();
     EXPECT_EQ(title.pixelSize(), 32);

@@ -1,9 +1,13 @@
 #include "tests/interface/sheets/SheetFixture.h"
+#include "tests/media/FakeAudioPlayer.h"
+#include "tests/session/workflows/NarrationFixture.h"
 
 #include "Telvora/Interface/Sheets/SettingsView.h"
 #include "TelvoraCore/Provider/OpenAIModels.h"
 #include "TelvoraCore/Vocabulary/AIModels.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -32,7 +36,7 @@ LoopbackServer::Reply elevenModels(const QList<QPair<QString, bool>> &models)
     return LoopbackServer::Reply::json(list);
 }
 
-class Settings : public SheetFixture
+class SettingsSheet : public SheetFixture
 {
 protected:
     void SetUp() override
@@ -40,17 +44,41 @@ protected:
         SheetFixture::SetUp();
         credentials.items.insert(u"openai"_s, "sk-stored");
         credentials.items.insert(u"elevenlabs"_s, "el-stored");
-        session->setTextModel(u"gpt-5.4-mini"_s);
-        session->setNarrationModel(u"gpt-6-luna"_s);
-        session->setOpenAISpeechModel(u"gpt-4o-mini-tts"_s);
-        session->setElevenModel(u"eleven_v4"_s);
+        workflows->settings().setTextModel(u"gpt-5.4-mini"_s);
+        workflows->settings().setNarrationModel(u"gpt-6-luna"_s);
+        workflows->settings().setOpenAISpeechModel(u"gpt-4o-mini-tts"_s);
+        workflows->settings().setElevenModel(u"eleven_v4"_s);
         openSheet();
     }
 
+    // The sheet goes before the workflows it edits.
+    void TearDown() override
+    {
+        sheet.reset();
+        SheetFixture::TearDown();
+    }
+
+    // Opens a fresh sheet and waits until it shows the stored keys, which it reads
+    // asynchronously: typing before that would race with the keyring's answer.
     void openSheet()
     {
-        sheet = std::make_unique<SettingsView>(*session, [this] { return engineInstalled; });
+        sheet = std::make_unique<SettingsView>(*workflows, [this] { return engineInstalled; });
         sheet->show();
+        const auto showsStoredKeys = [this] {
+            return field(u"openAIKey"_s)->text() == QString::fromUtf8(credentials.items.value(u"openai"_s))
+                && field(u"elevenKey"_s)->text() == QString::fromUtf8(credentials.items.value(u"elevenlabs"_s));
+        };
+        ASSERT_TRUE(QTest::qWaitFor(showsStoredKeys, 5000));
+    }
+
+    // "Salvar", then the wait for its outcome: the keys are stored asynchronously, and the
+    // sheet either closes or tells why it did not.
+    void save()
+    {
+        const QString before = label(u"message"_s)->text();
+        button(u"save"_s)->click();
+        const auto decided = [&] { return !sheet->isVisible() || label(u"message"_s)->text() != before; };
+        ASSERT_TRUE(QTest::qWaitFor(decided, 5000));
     }
 
     QLineEdit *field(const QString &name) { return child<QLineEdit>(*sheet, name); }
@@ -58,6 +86,24 @@ protected:
     QPushButton *button(const QString &name) { return child<QPushButton>(*sheet, name); }
     QLabel *label(const QString &name) { return child<QLabel>(*sheet, name); }
     QLineEdit *modelField(const QString &name) { return choice(name)->field(); }
+
+    // A narration of a short document made for real against the loopback server, with its
+    // folder and the speech cache inside the test's own folder; answers its audio file.
+    QUrl makeNarration()
+    {
+        const ScopedVariable temp("TMPDIR", folder.filePath(u"tmp"_s));
+        const ScopedVariable cache("XDG_CACHE_HOME", folder.filePath(u"cache"_s));
+        if (!QDir().mkpath(folder.filePath(u"tmp"_s)))
+            return {};
+        workflows->playback().setAudioPlayerFactory(players.factory());
+        session->setOutputText(document);
+        session->setVoiceEnabled(true);
+        server.enqueue({script(u"Roteiro curto."_s), speech(0.4)});
+        workflows->narration().listen();
+        if (!waitUntilIdle(narrationWatchdog) || session->status() != u"Áudio pronto"_s)
+            return {};
+        return session->narrationAudio();
+    }
 
     bool waitForNote(const QString &name, const QString &text)
     {
@@ -80,19 +126,39 @@ protected:
     Stored stored()
     {
         settings->sync();
-        return {
-            credentials.items,      session->textModel(),    session->narrationModel(), session->openAISpeechModel(),
-            session->elevenModel(), session->whisperModel(), session->language(),       session->openAIVoice(),
-            settings->allKeys()};
+        const telvora::Settings &models = workflows->settings();
+        return {credentials.items,          models.textModel(),     models.narrationModel(),
+                models.openAISpeechModel(), models.elevenModel(),   models.whisperModel(),
+                models.language(),          session->openAIVoice(), settings->allKeys()};
     }
 
+    // Sets an environment variable for its lifetime.
+    class ScopedVariable
+    {
+    public:
+        ScopedVariable(const char *name, const QString &value)
+            : m_name(name)
+            , m_saved(qgetenv(name))
+        {
+            qputenv(name, value.toLocal8Bit());
+        }
+        ~ScopedVariable() { qputenv(m_name, m_saved); }
+        ScopedVariable(const ScopedVariable &) = delete;
+        ScopedVariable &operator=(const ScopedVariable &) = delete;
+
+    private:
+        const char *m_name;
+        QByteArray m_saved;
+    };
+
+    FakeAudioPlayers players;
     bool engineInstalled = true;
     std::unique_ptr<SettingsView> sheet;
 };
 
 } // namespace
 
-TEST_F(Settings, OpensWithTheStoredKeysAndTheSessionModels)
+TEST_F(SettingsSheet, OpensWithTheStoredKeysAndTheSessionModels)
 {
     EXPECT_EQ(field(u"openAIKey"_s)->text(), u"sk-stored"_s);
     EXPECT_EQ(field(u"openAIKey"_s)->echoMode(), QLineEdit::Password);
@@ -118,7 +184,7 @@ TEST_F(Settings, OpensWithTheStoredKeysAndTheSessionModels)
     EXPECT_FALSE(label(u"elevenNote"_s)->isVisible());
 }
 
-TEST_F(Settings, TheEngineLineSaysWhetherTheLocalEngineIsInstalled)
+TEST_F(SettingsSheet, TheEngineLineSaysWhetherTheLocalEngineIsInstalled)
 {
     EXPECT_EQ(label(u"engine"_s)->text(), u"Engine local instalada · Whisper / faster-whisper"_s);
     engineInstalled = false;
@@ -126,7 +192,7 @@ TEST_F(Settings, TheEngineLineSaysWhetherTheLocalEngineIsInstalled)
     EXPECT_EQ(label(u"engine"_s)->text(), u"Engine local não instalada"_s);
 }
 
-TEST_F(Settings, CancelAfterEditsLeavesSessionKeychainAndSettingsUntouched)
+TEST_F(SettingsSheet, CancelAfterEditsLeavesSessionKeychainAndSettingsUntouched)
 {
     const Stored before = stored();
     type(field(u"openAIKey"_s), u"sk-other"_s);
@@ -141,21 +207,22 @@ TEST_F(Settings, CancelAfterEditsLeavesSessionKeychainAndSettingsUntouched)
     EXPECT_EQ(stored(), before);
 }
 
-TEST_F(Settings, EscapeCancelsAndReturnSaves)
+TEST_F(SettingsSheet, EscapeCancelsAndReturnSaves)
 {
     type(modelField(u"textModel"_s), u"o3"_s);
     QTest::keyClick(modelField(u"textModel"_s), Qt::Key_Escape);
     EXPECT_FALSE(sheet->isVisible());
-    EXPECT_EQ(session->textModel(), u"gpt-5.4-mini"_s);
+    EXPECT_EQ(workflows->settings().textModel(), u"gpt-5.4-mini"_s);
 
     openSheet();
     type(modelField(u"textModel"_s), u"o3"_s);
     QTest::keyClick(modelField(u"textModel"_s), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !sheet->isVisible(); }, 5000));
     EXPECT_EQ(sheet->result(), QDialog::Accepted);
-    EXPECT_EQ(session->textModel(), u"o3"_s);
+    EXPECT_EQ(workflows->settings().textModel(), u"o3"_s);
 }
 
-TEST_F(Settings, EachSaveFailureTellsWhyAndChangesNothing)
+TEST_F(SettingsSheet, EachSaveFailureTellsWhyAndChangesNothing)
 {
     struct Case
     {
@@ -171,7 +238,7 @@ TEST_F(Settings, EachSaveFailureTellsWhyAndChangesNothing)
         {"blank Whisper model", [this] { type(modelField(u"whisperModel"_s), u" "_s); }, blank},
         {"blank language",
          [this] {
-             session->setLanguage(u" "_s);
+             workflows->settings().setLanguage(u" "_s);
              openSheet();
          },
          blank},
@@ -182,7 +249,7 @@ TEST_F(Settings, EachSaveFailureTellsWhyAndChangesNothing)
     };
     for (const Case &row : cases) {
         SCOPED_TRACE(row.name);
-        session->setLanguage(u"pt"_s);
+        workflows->settings().setLanguage(u"pt"_s);
         session->setBusy(false);
         credentials.failure.reset();
         openSheet();
@@ -190,7 +257,7 @@ TEST_F(Settings, EachSaveFailureTellsWhyAndChangesNothing)
         row.arrange();
         const Stored before = stored();
 
-        button(u"save"_s)->click();
+        save();
 
         EXPECT_TRUE(sheet->isVisible());
         EXPECT_EQ(label(u"message"_s)->text(), row.message);
@@ -199,18 +266,18 @@ TEST_F(Settings, EachSaveFailureTellsWhyAndChangesNothing)
     }
 }
 
-TEST_F(Settings, ASuccessfulSaveAfterAFailedOneCloses)
+TEST_F(SettingsSheet, ASuccessfulSaveAfterAFailedOneCloses)
 {
     type(modelField(u"textModel"_s), {});
-    button(u"save"_s)->click();
+    save();
     ASSERT_TRUE(sheet->isVisible());
     type(modelField(u"textModel"_s), u"o3"_s);
-    button(u"save"_s)->click();
+    save();
     EXPECT_FALSE(sheet->isVisible());
     EXPECT_EQ(sheet->result(), QDialog::Accepted);
 }
 
-TEST_F(Settings, SaveStoresTrimmedKeysAndModelsAndRemovesAnEmptiedKey)
+TEST_F(SettingsSheet, SaveStoresTrimmedKeysAndModelsAndRemovesAnEmptiedKey)
 {
     type(field(u"openAIKey"_s), u"  sk-new  "_s);
     type(field(u"elevenKey"_s), u"   "_s);
@@ -220,16 +287,16 @@ TEST_F(Settings, SaveStoresTrimmedKeysAndModelsAndRemovesAnEmptiedKey)
     type(modelField(u"elevenModel"_s), u"eleven_v3  "_s);
     type(modelField(u"whisperModel"_s), u"  small "_s);
 
-    button(u"save"_s)->click();
+    save();
 
     EXPECT_EQ(sheet->result(), QDialog::Accepted);
     EXPECT_EQ(credentials.items.value(u"openai"_s), QByteArray("sk-new"));
     EXPECT_FALSE(credentials.items.contains(u"elevenlabs"_s));
-    EXPECT_EQ(session->textModel(), u"gpt-6-astra"_s);
-    EXPECT_EQ(session->narrationModel(), QString());
-    EXPECT_EQ(session->openAISpeechModel(), u"gpt-4o-mini-tts-2025-12-15"_s);
-    EXPECT_EQ(session->elevenModel(), u"eleven_v3"_s);
-    EXPECT_EQ(session->whisperModel(), u"small"_s);
+    EXPECT_EQ(workflows->settings().textModel(), u"gpt-6-astra"_s);
+    EXPECT_EQ(workflows->settings().narrationModel(), QString());
+    EXPECT_EQ(workflows->settings().openAISpeechModel(), u"gpt-4o-mini-tts-2025-12-15"_s);
+    EXPECT_EQ(workflows->settings().elevenModel(), u"eleven_v3"_s);
+    EXPECT_EQ(workflows->settings().whisperModel(), u"small"_s);
     settings->sync();
     EXPECT_EQ(settings->value(u"textModel"_s).toString(), u"gpt-6-astra"_s);
     EXPECT_EQ(settings->value(u"narrationModel"_s).toString(), QString());
@@ -239,20 +306,25 @@ TEST_F(Settings, SaveStoresTrimmedKeysAndModelsAndRemovesAnEmptiedKey)
     EXPECT_EQ(settings->value(u"whisperModel"_s).toString(), u"small"_s);
 }
 
-TEST_F(Settings, ASpeechModelWithoutTheChosenVoiceMovesItToCoralAndDropsTheNarration)
+TEST_F(SettingsSheet, ASpeechModelWithoutTheChosenVoiceMovesItToCoralAndDropsTheNarration)
 {
     session->setOpenAIVoice(u"marin"_s);
-    installNarration();
+    const QUrl narration = makeNarration();
+    ASSERT_FALSE(narration.isEmpty());
+    const QString narrationFolder = QFileInfo(narration.toLocalFile()).path();
+    ASSERT_TRUE(QFileInfo::exists(narrationFolder));
     type(modelField(u"openAISpeechModel"_s), u"tts-1"_s);
-    button(u"save"_s)->click();
+    save();
 
-    EXPECT_EQ(session->openAISpeechModel(), u"tts-1"_s);
+    EXPECT_EQ(workflows->settings().openAISpeechModel(), u"tts-1"_s);
     EXPECT_EQ(session->openAIVoice(), u"coral"_s);
-    EXPECT_FALSE(hasNarration());
-    EXPECT_FALSE(narrationFolderExists());
+    EXPECT_TRUE(session->narrationAudio().isEmpty());
+    EXPECT_FALSE(session->voicePlaying());
+    EXPECT_EQ(workflows->playback().voicePlayer(), nullptr);
+    EXPECT_FALSE(QFileInfo::exists(narrationFolder));
 }
 
-TEST_F(Settings, RefreshButtonsNeedAKeyThatIsNotBlank)
+TEST_F(SettingsSheet, RefreshButtonsNeedAKeyThatIsNotBlank)
 {
     const QList<std::pair<QString, bool>> keys{{u"sk-1"_s, true}, {QString(), false}, {u"   "_s, false}};
     for (const auto &[key, enabled] : keys) {
@@ -264,7 +336,7 @@ TEST_F(Settings, RefreshButtonsNeedAKeyThatIsNotBlank)
     }
 }
 
-TEST_F(Settings, OpenAIRefreshListsTheAccountsTextAndSpeechModels)
+TEST_F(SettingsSheet, OpenAIRefreshListsTheAccountsTextAndSpeechModels)
 {
     server.enqueue(openAIModels({u"o3"_s, u"gpt-4o-mini-tts"_s, u"gpt-4o"_s, u"text-embedding-3-large"_s,
                                  u"gpt-5.4-mini"_s, u"tts-1"_s, u"gpt-image-1"_s}));
@@ -291,7 +363,7 @@ TEST_F(Settings, OpenAIRefreshListsTheAccountsTextAndSpeechModels)
     EXPECT_EQ(server.requests().first().header("authorization"), QByteArray("Bearer sk-account"));
 }
 
-TEST_F(Settings, OpenAIRefreshWithoutTextCandidatesEmptiesTheTextList)
+TEST_F(SettingsSheet, OpenAIRefreshWithoutTextCandidatesEmptiesTheTextList)
 {
     server.enqueue(openAIModels({u"tts-1"_s, u"whisper-1"_s}));
     button(u"refreshModels"_s)->click();
@@ -303,7 +375,7 @@ TEST_F(Settings, OpenAIRefreshWithoutTextCandidatesEmptiesTheTextList)
     EXPECT_EQ(modelField(u"textModel"_s)->text(), u"gpt-5.4-mini"_s);
 }
 
-TEST_F(Settings, OpenAIRefreshFailureKeepsTheSuggestions)
+TEST_F(SettingsSheet, OpenAIRefreshFailureKeepsTheSuggestions)
 {
     server.enqueue(LoopbackServer::Reply::withStatus(401));
     button(u"refreshModels"_s)->click();
@@ -315,7 +387,7 @@ TEST_F(Settings, OpenAIRefreshFailureKeepsTheSuggestions)
     EXPECT_EQ(menuEntries(*choice(u"textModel"_s)), OpenAIModels::suggestions());
 }
 
-TEST_F(Settings, AnOpenAIKeyEditedDuringTheRefreshDiscardsItsList)
+TEST_F(SettingsSheet, AnOpenAIKeyEditedDuringTheRefreshDiscardsItsList)
 {
     server.setHandler([this](const LoopbackServer::Request &) {
         type(field(u"openAIKey"_s), u"sk-changed"_s);
@@ -330,7 +402,7 @@ TEST_F(Settings, AnOpenAIKeyEditedDuringTheRefreshDiscardsItsList)
     EXPECT_EQ(menuEntries(*choice(u"openAISpeechModel"_s)), AIModels::openAISpeech());
 }
 
-TEST_F(Settings, TypingAnOpenAIKeyResetsTheListsAndTheNote)
+TEST_F(SettingsSheet, TypingAnOpenAIKeyResetsTheListsAndTheNote)
 {
     server.enqueue(openAIModels({u"o3"_s, u"tts-1"_s}));
     button(u"refreshModels"_s)->click();
@@ -344,7 +416,7 @@ TEST_F(Settings, TypingAnOpenAIKeyResetsTheListsAndTheNote)
     EXPECT_TRUE(label(u"modelNote"_s)->text().startsWith(u"Escolha na lista"_s));
 }
 
-TEST_F(Settings, ASecondRefreshCancelsTheFirst)
+TEST_F(SettingsSheet, ASecondRefreshCancelsTheFirst)
 {
     server.enqueue(LoopbackServer::Reply::stall(openAIModels({u"o3"_s}).body, 4));
     server.enqueue(openAIModels({u"gpt-4o"_s, u"o3"_s}));
@@ -361,7 +433,7 @@ TEST_F(Settings, ASecondRefreshCancelsTheFirst)
     EXPECT_EQ(server.requests().size(), 2);
 }
 
-TEST_F(Settings, ClosingTheSheetCancelsItsRefreshes)
+TEST_F(SettingsSheet, ClosingTheSheetCancelsItsRefreshes)
 {
     server.enqueue(LoopbackServer::Reply::stall(openAIModels({u"o3"_s}).body, 4));
     server.enqueue(LoopbackServer::Reply::stall(elevenModels({{u"eleven_v3"_s, true}}).body, 4));
@@ -379,7 +451,7 @@ TEST_F(Settings, ClosingTheSheetCancelsItsRefreshes)
     QTest::qWait(50);
 }
 
-TEST_F(Settings, DestroyingTheSheetMidRefreshEndsTheRequest)
+TEST_F(SettingsSheet, DestroyingTheSheetMidRefreshEndsTheRequest)
 {
     server.enqueue(LoopbackServer::Reply::stall(openAIModels({u"o3"_s}).body, 4));
     QSignalSpy stalled(&server, &LoopbackServer::stalled);
@@ -390,7 +462,7 @@ TEST_F(Settings, DestroyingTheSheetMidRefreshEndsTheRequest)
     EXPECT_EQ(server.requests().size(), 1);
 }
 
-TEST_F(Settings, ElevenLabsRefreshListsTheSpeechModels)
+TEST_F(SettingsSheet, ElevenLabsRefreshListsTheSpeechModels)
 {
     server.enqueue(elevenModels({{u"eleven_v3"_s, true}, {u"scribe_v1"_s, false}, {u"eleven_flash_v2_5"_s, true}}));
     button(u"refreshElevenModels"_s)->click();
@@ -405,7 +477,7 @@ TEST_F(Settings, ElevenLabsRefreshListsTheSpeechModels)
     EXPECT_EQ(server.requests().first().header("xi-api-key"), QByteArray("el-stored"));
 }
 
-TEST_F(Settings, ElevenLabsRefreshFailureKeepsTheSuggestions)
+TEST_F(SettingsSheet, ElevenLabsRefreshFailureKeepsTheSuggestions)
 {
     server.enqueue(LoopbackServer::Reply::json(QJsonObject{{u"models"_s, QJsonArray()}}));
     button(u"refreshElevenModels"_s)->click();
@@ -416,7 +488,7 @@ TEST_F(Settings, ElevenLabsRefreshFailureKeepsTheSuggestions)
     EXPECT_EQ(menuEntries(*choice(u"elevenModel"_s)), AIModels::elevenSpeech());
 }
 
-TEST_F(Settings, AnElevenLabsKeyEditedDuringTheRefreshShowsNothing)
+TEST_F(SettingsSheet, AnElevenLabsKeyEditedDuringTheRefreshShowsNothing)
 {
     for (const bool succeed : {true, false}) {
         SCOPED_TRACE(succeed ? "success" : "failure");
@@ -433,7 +505,7 @@ TEST_F(Settings, AnElevenLabsKeyEditedDuringTheRefreshShowsNothing)
     }
 }
 
-TEST_F(Settings, ModelFilesArePickedOrResetToTheBuiltInModel)
+TEST_F(SettingsSheet, ModelFilesArePickedOrResetToTheBuiltInModel)
 {
     auto *segmentation = child<ONNXModelField>(*sheet, u"segmentationModel"_s);
     auto *embedding = child<ONNXModelField>(*sheet, u"embeddingModel"_s);
@@ -458,8 +530,8 @@ TEST_F(Settings, ModelFilesArePickedOrResetToTheBuiltInModel)
 
     prompts.openAnswers.enqueue(u"/modelos/voz.onnx"_s);
     embedding->fileButton()->click();
-    EXPECT_EQ(session->embeddingModel(), QString()); // nothing reaches the session before "Salvar"
-    button(u"save"_s)->click();
-    EXPECT_EQ(session->embeddingModel(), u"/modelos/voz.onnx"_s);
-    EXPECT_EQ(session->segmentationModel(), QString());
+    EXPECT_EQ(workflows->settings().embeddingModel(), QString()); // nothing reaches the session before "Salvar"
+    save();
+    EXPECT_EQ(workflows->settings().embeddingModel(), u"/modelos/voz.onnx"_s);
+    EXPECT_EQ(workflows->settings().segmentationModel(), QString());
 }

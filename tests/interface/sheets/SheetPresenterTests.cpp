@@ -6,6 +6,8 @@
 
 #include <QPointer>
 
+#include <memory>
+
 using namespace telvora;
 using namespace telvora::test;
 using namespace Qt::Literals::StringLiterals;
@@ -18,68 +20,111 @@ protected:
     void SetUp() override
     {
         SheetFixture::SetUp();
-        window.resize(400, 600);
-        window.show();
-        settingsSheets = SheetPresenter::presentSettings(&window, *session, [] { return true; });
-        optionsSheets = SheetPresenter::presentTranscriptionOptions(&window, *session);
+        window = std::make_unique<QWidget>();
+        window->resize(400, 600);
+        window->show();
+        settingsSheets = SheetPresenter::forSettings(window.get(), *workflows, [] { return true; });
+        optionsSheets = SheetPresenter::forTranscriptionOptions(window.get(), *workflows);
     }
 
-    QWidget window;
+    // The window, its presenters and their sheets go before the workflows they show.
+    void TearDown() override
+    {
+        window.reset();
+        SheetFixture::TearDown();
+    }
+
+    // Closes the sheet as the user does and waits until it is gone.
+    static bool closeWith(QDialog *sheet, const QString &button)
+    {
+        QPointer<QDialog> closing = sheet;
+        child<QPushButton>(*sheet, button)->click();
+        return QTest::qWaitFor([&] { return closing.isNull(); }, 2000);
+    }
+
+    std::unique_ptr<QWidget> window;
     SheetPresenter *settingsSheets = nullptr;
     SheetPresenter *optionsSheets = nullptr;
 };
 
 } // namespace
 
-TEST_F(Presenting, TheFlagShowsAWindowModalSheetAndClosingClearsIt)
+TEST_F(Presenting, ARequestShowsOneWindowModalSheet)
 {
-    EXPECT_EQ(settingsSheets->sheet(), nullptr);
-    session->setShowSettings(true);
+    struct Case
+    {
+        const char *name;
+        SheetPresenter *presenter;
+        std::function<bool(QDialog *)> isItsKind;
+        QString closeButton;
+    };
+    const Case cases[] = {
+        {"settings", settingsSheets, [](QDialog *sheet) { return qobject_cast<SettingsView *>(sheet) != nullptr; },
+         u"cancel"_s},
+        {"transcription options", optionsSheets,
+         [](QDialog *sheet) { return qobject_cast<TranscriptionOptionsView *>(sheet) != nullptr; }, u"done"_s},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.presenter->sheet(), nullptr);
+        c.presenter->present();
+        QDialog *sheet = c.presenter->sheet();
+        ASSERT_NE(sheet, nullptr);
+        EXPECT_TRUE(c.isItsKind(sheet));
+        EXPECT_TRUE(sheet->isVisible());
+        EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(sheet->parentWidget(), window.get());
+        EXPECT_EQ(window->findChildren<QDialog *>().size(), 1);
+
+        ASSERT_TRUE(closeWith(sheet, c.closeButton));
+        EXPECT_EQ(c.presenter->sheet(), nullptr);
+    }
+}
+
+TEST_F(Presenting, ARequestWhileShownKeepsTheSheetAsItIs)
+{
+    settingsSheets->present();
     QPointer<QDialog> sheet = settingsSheets->sheet();
     ASSERT_NE(sheet, nullptr);
-    EXPECT_NE(qobject_cast<SettingsView *>(sheet), nullptr);
+    auto *field = child<ModelChoice>(*sheet, u"textModel"_s)->field();
+    type(field, u"rascunho"_s);
+
+    settingsSheets->present();
+    EXPECT_EQ(settingsSheets->sheet(), sheet.data());
     EXPECT_TRUE(sheet->isVisible());
-    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
-    EXPECT_EQ(sheet->parentWidget(), &window);
-
-    child<QPushButton>(*sheet, u"cancel"_s)->click();
-    EXPECT_FALSE(session->showSettings());
-    EXPECT_EQ(settingsSheets->sheet(), nullptr);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return sheet.isNull(); }, 2000));
+    EXPECT_EQ(field->text(), u"rascunho"_s);
+    EXPECT_EQ(window->findChildren<SettingsView *>().size(), 1);
 }
 
-TEST_F(Presenting, ClearingTheFlagClosesTheSheet)
+TEST_F(Presenting, ARequestAfterClosingBuildsAFreshSheet)
 {
-    session->setShowTranscriptionOptions(true);
-    QPointer<QDialog> sheet = optionsSheets->sheet();
-    ASSERT_NE(qobject_cast<TranscriptionOptionsView *>(sheet), nullptr);
-    session->setShowTranscriptionOptions(false);
-    EXPECT_FALSE(sheet->isVisible());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return sheet.isNull(); }, 2000));
-}
-
-TEST_F(Presenting, EachShowingStartsFresh)
-{
-    session->setShowSettings(true);
-    auto *field = child<ModelChoice>(*settingsSheets->sheet(), u"textModel"_s)->field();
+    settingsSheets->present();
+    QPointer<QDialog> first = settingsSheets->sheet();
+    auto *field = child<ModelChoice>(*first, u"textModel"_s)->field();
     type(field, u"rascunho"_s);
     QTest::keyClick(field, Qt::Key_Escape);
-    ASSERT_FALSE(session->showSettings());
+    ASSERT_FALSE(first->isVisible());
 
-    session->setShowSettings(true);
-    EXPECT_EQ(child<ModelChoice>(*settingsSheets->sheet(), u"textModel"_s)->selection(), session->textModel());
+    settingsSheets->present();
+    QDialog *second = settingsSheets->sheet();
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first.data());
+    EXPECT_TRUE(second->isVisible());
+    EXPECT_EQ(child<ModelChoice>(*second, u"textModel"_s)->selection(), workflows->settings().textModel());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, 2000)) << "the closed sheet is not kept";
+    EXPECT_EQ(window->findChildren<SettingsView *>().size(), 1);
 }
 
 TEST_F(Presenting, ReopenedOptionsShowTheValuesJustSet)
 {
-    session->setShowTranscriptionOptions(true);
+    optionsSheets->present();
     auto *language = child<QLineEdit>(*optionsSheets->sheet(), u"language"_s);
     language->setFocus();
     language->selectAll();
     QTest::keyClicks(language, u"es"_s);
-    child<QPushButton>(*optionsSheets->sheet(), u"done"_s)->click();
-    ASSERT_FALSE(session->showTranscriptionOptions());
+    ASSERT_TRUE(closeWith(optionsSheets->sheet(), u"done"_s));
 
-    session->setShowTranscriptionOptions(true);
+    optionsSheets->present();
+    ASSERT_NE(optionsSheets->sheet(), nullptr);
     EXPECT_EQ(child<QLineEdit>(*optionsSheets->sheet(), u"language"_s)->text(), u"es"_s);
 }

@@ -16,8 +16,15 @@ protected:
     void SetUp() override
     {
         SheetFixture::SetUp();
-        sheet = std::make_unique<TranscriptionOptionsView>(*session);
+        sheet = std::make_unique<TranscriptionOptionsView>(*workflows);
         sheet->show();
+    }
+
+    // The sheet goes before the workflows it edits.
+    void TearDown() override
+    {
+        sheet.reset();
+        SheetFixture::TearDown();
     }
 
     QString stored(const QString &key)
@@ -55,7 +62,7 @@ TEST_F(TranscriptionOptions, LanguageAndVocabularyAreWrittenOnEveryKeystroke)
     language->setFocus();
     language->selectAll();
     QTest::keyClick(language, Qt::Key_E);
-    EXPECT_EQ(session->language(), u"e"_s);
+    EXPECT_EQ(workflows->settings().language(), u"e"_s);
     EXPECT_EQ(stored(u"transcriptionLanguage"_s), u"e"_s);
     QTest::keyClick(language, Qt::Key_N);
     EXPECT_EQ(stored(u"transcriptionLanguage"_s), u"en"_s);
@@ -63,7 +70,7 @@ TEST_F(TranscriptionOptions, LanguageAndVocabularyAreWrittenOnEveryKeystroke)
     auto *vocabulary = child<QLineEdit>(*sheet, u"vocabulary"_s);
     vocabulary->setFocus();
     QTest::keyClicks(vocabulary, u"Telvora"_s);
-    EXPECT_EQ(session->vocabulary(), u"Telvora"_s);
+    EXPECT_EQ(workflows->settings().vocabulary(), u"Telvora"_s);
     EXPECT_EQ(stored(u"transcriptionVocabulary"_s), u"Telvora"_s);
     QTest::keyClick(vocabulary, Qt::Key_Backspace);
     EXPECT_EQ(stored(u"transcriptionVocabulary"_s), u"Telvor"_s);
@@ -71,13 +78,13 @@ TEST_F(TranscriptionOptions, LanguageAndVocabularyAreWrittenOnEveryKeystroke)
 
 TEST_F(TranscriptionOptions, DefaultClearsTheSegmentationModelAtOnce)
 {
-    session->setSegmentationModel(u"/modelos/seg.onnx"_s);
+    workflows->settings().setSegmentationModel(u"/modelos/seg.onnx"_s);
     auto *segmentation = child<ONNXModelField>(*sheet, u"segmentationModel"_s);
     ASSERT_EQ(segmentation->path(), u"/modelos/seg.onnx"_s);
 
     segmentation->defaultButton()->click();
 
-    EXPECT_EQ(session->segmentationModel(), QString());
+    EXPECT_EQ(workflows->settings().segmentationModel(), QString());
     EXPECT_EQ(stored(u"segmentationModel"_s), QString());
     EXPECT_TRUE(settings->contains(u"segmentationModel"_s));
     EXPECT_EQ(segmentation->field()->placeholderText(), u"pyannote 3.0"_s);
@@ -89,18 +96,18 @@ TEST_F(TranscriptionOptions, ModelRowsWriteOneFieldAndKeepTheTextAsTyped)
     session->setSpeakerNames(u"Ana"_s);
     auto *whisper = child<ModelChoice>(*sheet, u"whisperModel"_s);
     ASSERT_TRUE(pick(*whisper, u"small"_s));
-    EXPECT_EQ(session->whisperModel(), u"small"_s);
+    EXPECT_EQ(workflows->settings().whisperModel(), u"small"_s);
     EXPECT_EQ(stored(u"whisperModel"_s), u"small"_s);
 
     whisper->field()->setFocus();
     QTest::keyClick(whisper->field(), Qt::Key_Space);
-    EXPECT_EQ(session->whisperModel(), u"small "_s);
+    EXPECT_EQ(workflows->settings().whisperModel(), u"small "_s);
 
     prompts.openAnswers.enqueue(u"/modelos/voz.onnx"_s);
     child<ONNXModelField>(*sheet, u"embeddingModel"_s)->fileButton()->click();
-    EXPECT_EQ(session->embeddingModel(), u"/modelos/voz.onnx"_s);
+    EXPECT_EQ(workflows->settings().embeddingModel(), u"/modelos/voz.onnx"_s);
     EXPECT_EQ(session->speakerNames(), u"Ana"_s);
-    EXPECT_EQ(session->whisperModel(), u"small "_s);
+    EXPECT_EQ(workflows->settings().whisperModel(), u"small "_s);
 }
 
 TEST_F(TranscriptionOptions, SpeakerCountFollowsIdentificationAndWritesItsValue)

@@ -1,6 +1,7 @@
 #include "tests/session/workflows/WorkflowFixture.h"
 
 #include "Telvora/Document/StyledDocument.h"
+#include "tests/support/RunTask.h"
 
 #include <QJsonArray>
 #include <QSignalSpy>
@@ -169,11 +170,9 @@ TEST_F(Generation, MissingKeysAskForTheSettings)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        credentials.items.clear();
-        if (!c.openAIKey.isEmpty())
-            credentials.items.insert(u"openai"_s, c.openAIKey);
-        if (!c.elevenKey.isEmpty())
-            credentials.items.insert(u"elevenlabs"_s, c.elevenKey);
+        // Through the store, which keeps what it read before.
+        runTask(workflows->keychain().save(KeychainAccount::openAI, QString::fromUtf8(c.openAIKey)));
+        runTask(workflows->keychain().save(KeychainAccount::elevenLabs, QString::fromUtf8(c.elevenKey)));
         settingsShown = 0;
         session->setVoiceEnabled(c.voice);
         session->setProvider(VoiceProvider::elevenLabs);

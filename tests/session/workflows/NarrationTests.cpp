@@ -2,6 +2,7 @@
 
 #include "TelvoraCore/Editorial/Editorial.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/RunTask.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -316,11 +317,9 @@ TEST_F(Narration, MissingKeysOrVoiceRefuse)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        credentials.items.clear();
-        if (!c.openAIKey.isEmpty())
-            credentials.items.insert(u"openai"_s, c.openAIKey);
-        if (!c.elevenKey.isEmpty())
-            credentials.items.insert(u"elevenlabs"_s, c.elevenKey);
+        // Through the store, which keeps what it read before.
+        runTask(workflows->keychain().save(KeychainAccount::openAI, QString::fromUtf8(c.openAIKey)));
+        runTask(workflows->keychain().save(KeychainAccount::elevenLabs, QString::fromUtf8(c.elevenKey)));
         session->setProvider(c.provider);
         session->setElevenVoice(c.elevenVoice);
         workflows->narration().listen();
