@@ -1,7 +1,10 @@
 # Shared shapes of the project's targets.
 
 function(telvora_apply_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  # KDE's set, without -Wzero-as-null-pointer-constant: GCC 12 reports it at the end of every
+  # coroutine, in code the compiler makes itself.
+  target_compile_options(${target} PRIVATE -Wall -Wextra
+    -Wnon-virtual-dtor -Woverloaded-virtual -Wsuggest-override -Wlogical-op -Wvla -Wundef -Wcast-align)
   if(TELVORA_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
@@ -10,7 +13,11 @@ function(telvora_apply_warnings target)
     QT_NO_CAST_FROM_ASCII
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
     QT_NO_URL_CAST_FROM_STRING
-    QT_NO_FOREACH)
+    QT_NO_FOREACH
+    QT_NO_CAST_TO_ASCII
+    QT_NO_CAST_FROM_BYTEARRAY
+    QT_USE_QSTRINGBUILDER
+    QT_STRICT_ITERATORS)
   if(TELVORA_ASAN)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)

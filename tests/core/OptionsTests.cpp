@@ -54,7 +54,8 @@ TEST(LocalTranscriptionOptions, EscapesTextsAndRoundTrips)
         LocalTranscriptionOptions extreme = options;
         extreme.speakerCount = count;
         const QByteArray written = extreme.toJson();
-        EXPECT_TRUE(written.contains("\"speakerCount\":" + QByteArray::number(count) + ',')) << written.toStdString();
+        EXPECT_TRUE(written.contains(QByteArray("\"speakerCount\":" + QByteArray::number(count) + ',')))
+            << written.toStdString();
         EXPECT_EQ(LocalTranscriptionOptions::fromJson(written), extreme);
     }
 }

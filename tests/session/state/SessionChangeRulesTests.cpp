@@ -23,7 +23,7 @@ QVariant otherValue(const QVariant &current)
     case QMetaType::Double:
         return current.toDouble() + 0.5;
     case QMetaType::QString:
-        return current.toString() + u"x"_s;
+        return QString(current.toString() + u"x"_s);
     case QMetaType::QUrl:
         return QUrl::fromLocalFile(u"/tmp/elsewhere.mp3"_s);
     default:

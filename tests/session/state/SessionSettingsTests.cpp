@@ -80,7 +80,7 @@ TEST_F(SessionSettingsTest, FirstLaunchStartsFromTheDefaultsAndWritesNothing)
 TEST_F(SessionSettingsTest, StoredValuesReplaceTheDefaultsAndNonTextFallsBack)
 {
     for (const PersistedText &setting : transcriptionSettings + modelSettings)
-        settings->setValue(setting.key, u"stored "_s + QString::fromLatin1(setting.name));
+        settings->setValue(setting.key, QString(u"stored "_s + QString::fromLatin1(setting.name)));
     // A list is not text: that one key falls back to its default.
     settings->setValue(u"textModel"_s, QStringList{u"a"_s, u"b"_s});
     closeAll();
@@ -117,13 +117,13 @@ TEST_F(SessionSettingsTest, TranscriptionSettingsAreWrittenOnEveryAssignmentButN
         QSignalSpy changes(&stored, signal);
 
         (workflows->settings().*setting.set)(u"value of "_s + QString::fromLatin1(setting.name));
-        EXPECT_EQ(settings->value(setting.key), u"value of "_s + QString::fromLatin1(setting.name));
+        EXPECT_EQ(settings->value(setting.key), QString(u"value of "_s + QString::fromLatin1(setting.name)));
         EXPECT_EQ(changes.count(), 1);
 
         // An equal assignment still writes the key, silently.
         settings->remove(setting.key);
         (workflows->settings().*setting.set)(u"value of "_s + QString::fromLatin1(setting.name));
-        EXPECT_EQ(settings->value(setting.key), u"value of "_s + QString::fromLatin1(setting.name));
+        EXPECT_EQ(settings->value(setting.key), QString(u"value of "_s + QString::fromLatin1(setting.name)));
         EXPECT_EQ(changes.count(), 1);
     }
 }
