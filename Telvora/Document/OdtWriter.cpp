@@ -1,7 +1,7 @@
 #include "Telvora/Document/OdtWriter.h"
 
-#include "Telvora/Document/StyledDocument.h"
 #include "Telvora/Document/DocumentTexts.h"
+#include "Telvora/Document/StyledDocument.h"
 #include "TelvoraCore/Errors/Error.h"
 
 #include <QBuffer>

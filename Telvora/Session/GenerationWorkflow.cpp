@@ -59,8 +59,8 @@ QCoro::Task<> GenerationWorkflow::preparation(CancellationToken token)
     // Another workflow may have started while the keys were read.
     if (m_session.busy())
         co_return;
-    Request request{m_session.sourceText(), m_session.outputText(), m_session.outputKind(), m_session.length(),
-                    key,                    m_settings.textModel(),  m_session.voiceEnabled()};
+    Request request{m_session.sourceText(), m_session.outputText(),  m_session.outputKind(), m_session.length(), key,
+                    m_settings.textModel(), m_session.voiceEnabled()};
     m_started = true;
     m_session.setBusy(true);
     m_session.setStatus(SessionTexts::generatingPrefix.toString() + request.kind.rawValue().toLower()

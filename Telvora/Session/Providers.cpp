@@ -6,6 +6,9 @@ Providers::Providers(ProviderEndpoints endpoints)
     : m_endpoints(std::move(endpoints))
 {}
 
-ProviderClient Providers::client(const CancellationToken &token) { return ProviderClient(&m_network, m_endpoints, token); }
+ProviderClient Providers::client(const CancellationToken &token)
+{
+    return ProviderClient(&m_network, m_endpoints, token);
+}
 
 } // namespace telvora

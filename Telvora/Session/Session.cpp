@@ -12,10 +12,7 @@ Session::Session(QObject *parent)
     , m_status(SessionTexts::ready.toString())
 {}
 
-bool Session::hasUnsavedChanges() const
-{
-    return m_sourceText != m_sourceBaseline || m_outputText != m_outputBaseline;
-}
+bool Session::hasUnsavedChanges() const { return m_sourceText != m_sourceBaseline || m_outputText != m_outputBaseline; }
 
 void Session::markSaved()
 {
@@ -114,10 +111,7 @@ void Session::setTranscriptionProgress(const std::optional<TranscriptionProgress
     assign(m_transcriptionProgress, value, &Session::transcriptionProgressChanged);
 }
 
-void Session::setNarrationAudio(const QUrl &value)
-{
-    assign(m_narrationAudio, value, &Session::narrationAudioChanged);
-}
+void Session::setNarrationAudio(const QUrl &value) { assign(m_narrationAudio, value, &Session::narrationAudioChanged); }
 
 void Session::setHasSourcePlayer(bool value) { assign(m_hasSourcePlayer, value, &Session::hasSourcePlayerChanged); }
 void Session::setSourcePlaying(bool value) { assign(m_sourcePlaying, value, &Session::sourcePlayingChanged); }

@@ -19,11 +19,13 @@ class Settings : public QObject
     Q_PROPERTY(QString whisperModel READ whisperModel WRITE setWhisperModel NOTIFY whisperModelChanged)
     Q_PROPERTY(QString language READ language WRITE setLanguage NOTIFY languageChanged)
     Q_PROPERTY(QString vocabulary READ vocabulary WRITE setVocabulary NOTIFY vocabularyChanged)
-    Q_PROPERTY(QString segmentationModel READ segmentationModel WRITE setSegmentationModel NOTIFY segmentationModelChanged)
+    Q_PROPERTY(
+        QString segmentationModel READ segmentationModel WRITE setSegmentationModel NOTIFY segmentationModelChanged)
     Q_PROPERTY(QString embeddingModel READ embeddingModel WRITE setEmbeddingModel NOTIFY embeddingModelChanged)
     Q_PROPERTY(QString textModel READ textModel WRITE setTextModel NOTIFY textModelChanged)
     Q_PROPERTY(QString narrationModel READ narrationModel WRITE setNarrationModel NOTIFY narrationModelChanged)
-    Q_PROPERTY(QString openAISpeechModel READ openAISpeechModel WRITE setOpenAISpeechModel NOTIFY openAISpeechModelChanged)
+    Q_PROPERTY(
+        QString openAISpeechModel READ openAISpeechModel WRITE setOpenAISpeechModel NOTIFY openAISpeechModelChanged)
     Q_PROPERTY(QString elevenModel READ elevenModel WRITE setElevenModel NOTIFY elevenModelChanged)
 
 public:

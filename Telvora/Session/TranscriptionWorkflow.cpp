@@ -20,8 +20,8 @@ TranscriptionWorkflow::~TranscriptionWorkflow() = default;
 
 LocalTranscriptionOptions TranscriptionWorkflow::options() const
 {
-    return {m_settings.whisperModel(), m_settings.language(),     m_settings.vocabulary(),
-            m_session.diarization(),   m_session.speakerCount(),  m_session.speakerNames(),
+    return {m_settings.whisperModel(),      m_settings.language(),      m_settings.vocabulary(),
+            m_session.diarization(),        m_session.speakerCount(),   m_session.speakerNames(),
             m_settings.segmentationModel(), m_settings.embeddingModel()};
 }
 
@@ -48,8 +48,8 @@ void TranscriptionWorkflow::transcribe()
         return;
     }
     Request request{m_session.sourceURL(), options(), m_session.sourceText(), m_session.timecodes()};
-    const QString status =
-        SessionTexts::transcribingPrefix.toString() + request.options.model + SessionTexts::transcribingSuffix.toString();
+    const QString status = SessionTexts::transcribingPrefix.toString() + request.options.model
+        + SessionTexts::transcribingSuffix.toString();
     LongJob::start(m_session, m_job, status,
                    [this, request](CancellationToken token) { return transcription(request, token); });
 }

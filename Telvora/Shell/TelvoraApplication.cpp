@@ -1,10 +1,10 @@
 #include "Telvora/Shell/TelvoraApplication.h"
 
+#include "Telvora/Document/DocumentFonts.h"
 #include "Telvora/Interface/Console/ConsoleFonts.h"
 #include "Telvora/Interface/Localization/QtTranslations.h"
 #include "Telvora/Interface/QtUserPrompts.h"
 #include "Telvora/Session/Credentials/SecretServiceBackend.h"
-#include "Telvora/Document/DocumentFonts.h"
 #include "Telvora/Shell/ApplicationDelegate.h"
 #include "Telvora/Shell/CommandLineFlags.h"
 #include "Telvora/Shell/LocalTranscriptionCheck.h"

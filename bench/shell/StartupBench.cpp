@@ -1,11 +1,11 @@
 // How fast the program opens: from the process's start (as the kernel recorded it) to the
 // console's first paint, and the resident memory once both windows show the example.
 // Run offscreen: QT_QPA_PLATFORM=offscreen build/bin/StartupBench
+#include "Telvora/Document/DocumentFonts.h"
 #include "Telvora/Interface/Console/ConsoleFonts.h"
 #include "Telvora/Interface/Localization/QtTranslations.h"
 #include "Telvora/Interface/QtUserPrompts.h"
 #include "Telvora/Session/Credentials/SecretServiceBackend.h"
-#include "Telvora/Document/DocumentFonts.h"
 #include "Telvora/Shell/ApplicationDelegate.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
 

@@ -43,7 +43,6 @@ protected:
         meanwhile();
         runtime.touch(u"go"_s);
     }
-
 };
 
 } // namespace

@@ -114,8 +114,7 @@ void ControllerView::build(std::function<void()> closeWindow, std::function<void
     m_transcribeKey = add<ConsoleKey>(Layout::transcribeKey, Style::transcribeKeySize);
     m_transcribeKey->setText(Texts::transcribe.toString());
     m_transcribeKey->setAccessibleName(Texts::transcribe.toString());
-    connect(m_transcribeKey, &QAbstractButton::clicked, this,
-            [&workflows] { workflows.transcription().transcribe(); });
+    connect(m_transcribeKey, &QAbstractButton::clicked, this, [&workflows] { workflows.transcription().transcribe(); });
 
     m_openTextKey = add<ConsoleKey>(Layout::openTextKey, Style::openTextKeySize);
     m_openTextKey->setText(Texts::openText.toString());

@@ -1,9 +1,9 @@
 #include "Telvora/Interface/Reader/EditableDocument.h"
 
+#include "Telvora/Document/StyledDocument.h"
 #include "Telvora/Interface/Reader/DocumentTextView.h"
 #include "Telvora/Interface/Reader/FindBar.h"
 #include "Telvora/Interface/Reader/ReaderTexts.h"
-#include "Telvora/Document/StyledDocument.h"
 
 #include <QAction>
 #include <QHash>

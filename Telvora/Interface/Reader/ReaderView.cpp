@@ -1,9 +1,9 @@
 #include "Telvora/Interface/Reader/ReaderView.h"
 
+#include "Telvora/Interface/Console/StatusLine.h"
 #include "Telvora/Interface/Reader/EditableDocument.h"
 #include "Telvora/Interface/Reader/ReaderTexts.h"
 #include "Telvora/Interface/Sheets/SheetStyle.h"
-#include "Telvora/Interface/Console/StatusLine.h"
 #include "Telvora/Session/Workflows.h"
 #include "TelvoraCore/Support/Characters.h"
 
@@ -163,10 +163,7 @@ qsizetype ReaderView::characterCount(const QString &text)
     return count;
 }
 
-void ReaderView::toggleText()
-{
-    m_workflows.document().showInReader(!m_session.readerShowsSource());
-}
+void ReaderView::toggleText() { m_workflows.document().showInReader(!m_session.readerShowsSource()); }
 
 void ReaderView::copyText()
 {

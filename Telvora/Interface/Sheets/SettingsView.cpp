@@ -5,8 +5,8 @@
 #include "Telvora/Interface/Sheets/SheetStyle.h"
 #include "Telvora/Interface/Sheets/SheetTexts.h"
 #include "Telvora/Interface/Sheets/TranscriptionModelFields.h"
-#include "Telvora/Session/Workflows.h"
 #include "Telvora/Session/UserPrompts.h"
+#include "Telvora/Session/Workflows.h"
 #include "TelvoraCore/Errors/ErrorMessage.h"
 #include "TelvoraCore/Provider/OpenAIModels.h"
 #include "TelvoraCore/Provider/ProviderClient.h"
@@ -42,9 +42,7 @@ QLineEdit *keyField(const QString &title, const QString &name)
 
 ONNXModelField::FileChooser fileChooser(UserPrompts &prompts)
 {
-    return [&prompts](const QString &title) {
-        return prompts.chooseFileToOpen(UserPrompts::OpenDialog{title, {}});
-    };
+    return [&prompts](const QString &title) { return prompts.chooseFileToOpen(UserPrompts::OpenDialog{title, {}}); };
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TelvoraCore/Options/LocalTranscriptionOptions.h"
 #include "Telvora/Session/Job.h"
+#include "TelvoraCore/Options/LocalTranscriptionOptions.h"
 
 #include <QCoroTask>
 #include <QDialog>

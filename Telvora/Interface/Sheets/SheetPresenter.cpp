@@ -23,8 +23,8 @@ SheetPresenter *SheetPresenter::forSettings(QWidget *window, Workflows &workflow
 
 SheetPresenter *SheetPresenter::forTranscriptionOptions(QWidget *window, Workflows &workflows)
 {
-    return new SheetPresenter(window,
-                              [&workflows](QWidget *parent) { return new TranscriptionOptionsView(workflows, parent); });
+    return new SheetPresenter(
+        window, [&workflows](QWidget *parent) { return new TranscriptionOptionsView(workflows, parent); });
 }
 
 void SheetPresenter::present()

@@ -5,8 +5,8 @@
 #include "Telvora/Interface/Sheets/SheetTexts.h"
 #include "Telvora/Interface/Sheets/ToggleSwitch.h"
 #include "Telvora/Interface/Sheets/TranscriptionModelFields.h"
-#include "Telvora/Session/Workflows.h"
 #include "Telvora/Session/UserPrompts.h"
+#include "Telvora/Session/Workflows.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -111,7 +111,9 @@ void TranscriptionOptionsView::buildLayout()
     m_modelFields = new TranscriptionModelFields(
         {[&transcription] { return transcription.options(); },
          [&transcription](const LocalTranscriptionOptions &options) { transcription.setOptions(options); }},
-        [&prompts](const QString &title) { return prompts.chooseFileToOpen(UserPrompts::OpenDialog{title, {}}); },
+        [&prompts](const QString &title) {
+            return prompts.chooseFileToOpen(UserPrompts::OpenDialog{title, {}});
+        },
         *section);
 
     m_language = textField(SheetTexts::language.toString(), {}, u"language"_s);

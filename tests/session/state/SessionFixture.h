@@ -34,8 +34,7 @@ protected:
         workflows = std::make_unique<Workflows>(Workflows::Services{*settings, credentials, prompts, endpoints});
         session = &workflows->session();
         QObject::connect(workflows.get(), &Workflows::documentReady, workflows.get(), [this] { ++readerShown; });
-        QObject::connect(workflows.get(), &Workflows::settingsRequested, workflows.get(),
-                         [this] { ++settingsShown; });
+        QObject::connect(workflows.get(), &Workflows::settingsRequested, workflows.get(), [this] { ++settingsShown; });
         return *session;
     }
 
