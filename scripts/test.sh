@@ -4,6 +4,7 @@
 #   scripts/test.sh [ctest arguments]               the normal build in build/
 #   scripts/test.sh --sanitize [ctest arguments]    AddressSanitizer, UndefinedBehaviorSanitizer
 #                                                   and LeakSanitizer, in build-sanitize/
+# Every mode first checks that the C++ sources are formatted as .clang-format says.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -25,6 +26,9 @@ if [ $sanitize -eq 1 ]; then
 fi
 
 TELVORA_CMAKE_ARGS="-DTELVORA_WERROR=ON ${TELVORA_CMAKE_ARGS:-}" scripts/setup.sh
+
+# Any difference from .clang-format fails the run, before a single test.
+find TelvoraCore Telvora tests bench tools -name '*.cpp' -o -name '*.h' | sort | xargs clang-format --dry-run -Werror
 
 sandbox=$(mktemp -d /tmp/telvora-tests.XXXXXX)
 trap 'rm -rf "$sandbox"' EXIT
