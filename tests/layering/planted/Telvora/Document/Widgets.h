@@ -1,0 +1,4 @@
+#pragma once
+
+#include "TelvoraCore/Errors/Error.h"
+#include <QtWidgets/QLabel>

@@ -1,0 +1,4 @@
+#pragma once
+
+#include "Telvora/Session/Session.h"
+#include <QColor>
