@@ -3,39 +3,40 @@
 #include "Telvora/Media/AudioJoiner.h"
 #include "Telvora/Media/AudioWaveform.h"
 #include "Telvora/Media/MediaTexts.h"
+#include "Telvora/Media/OffThread.h"
 
-#include <QCoroFuture>
 #include <QDir>
-#include <QtConcurrent>
-
-#include <exception>
 
 namespace telvora::AudioSamples {
+
+namespace {
+
+// The work is made in plain functions: GCC 12 miscounts the captured copies of lambda
+// temporaries inside coroutine bodies.
+auto joining(QStringList parts, QString destination, CancellationToken token)
+{
+    return [parts = std::move(parts), destination = std::move(destination), token = std::move(token)] {
+        AudioJoiner::join(parts, destination, token);
+    };
+}
+
+auto barsOf(QString path)
+{
+    return [path = std::move(path)] { return AudioWaveform::bars(path); };
+}
+
+} // namespace
 
 QCoro::Task<QString> join(QStringList parts, QString directory, CancellationToken token)
 {
     const QString destination = QDir(directory).filePath(MediaTexts::narrationFileName.toString());
-    // QFuture carries only QException; anything else comes back as an exception_ptr.
-    // The future is a named local: GCC 12 destroys temporaries of a co_await expression twice.
-    QFuture<std::exception_ptr> joining = QtConcurrent::run([parts, destination, token] {
-        try {
-            AudioJoiner::join(parts, destination, token);
-        } catch (...) {
-            return std::current_exception();
-        }
-        return std::exception_ptr();
-    });
-    const std::exception_ptr failure = co_await joining;
-    if (failure)
-        std::rethrow_exception(failure);
+    co_await offThread(QThreadPool::globalInstance(), joining(std::move(parts), destination, std::move(token)));
     co_return destination;
 }
 
 QCoro::Task<QList<double>> waveform(QString path)
 {
-    QFuture<QList<double>> computing = QtConcurrent::run([path] { return AudioWaveform::bars(path); });
-    QList<double> bars = co_await computing;
-    co_return bars;
+    co_return co_await offThread(QThreadPool::globalInstance(), barsOf(std::move(path)));
 }
 
 } // namespace telvora::AudioSamples

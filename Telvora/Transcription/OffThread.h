@@ -1,12 +1,9 @@
 #pragma once
 
-#include <QCoroFuture>
-#include <QCoroTask>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
+#include "Telvora/Media/OffThread.h"
 
-#include <exception>
-#include <optional>
+#include <QThreadPool>
+
 #include <type_traits>
 #include <utility>
 
@@ -16,49 +13,11 @@ namespace telvora {
 /// its own so that a long wait never starves Qt's global pool, and it grows as needed.
 QThreadPool &transcriptionPool();
 
-namespace detail {
-
-template<typename T>
-struct OffThreadOutcome
-{
-    std::conditional_t<std::is_void_v<T>, bool, std::optional<T>> value{};
-    std::exception_ptr error;
-};
-
-// A plain function: GCC 12 miscounts the captured copies of lambda temporaries inside
-// coroutine bodies, so the lambda is made here.
-template<typename Work, typename T = std::invoke_result_t<Work>>
-QFuture<OffThreadOutcome<T>> startOffThread(Work work)
-{
-    // The exception travels in the value: QFuture keeps only QException subclasses intact.
-    return QtConcurrent::run(&transcriptionPool(), [work = std::move(work)]() mutable {
-        OffThreadOutcome<T> result;
-        try {
-            if constexpr (std::is_void_v<T>)
-                work();
-            else
-                result.value = work();
-        } catch (...) {
-            result.error = std::current_exception();
-        }
-        return result;
-    });
-}
-
-} // namespace detail
-
-/// Runs `work` on the transcription pool and resumes the awaiting coroutine on its own
-/// thread with the value, or rethrows what `work` threw.
+/// offThread on the transcription's pool.
 template<typename Work>
 auto offThread(Work work) -> QCoro::Task<std::invoke_result_t<Work>>
 {
-    using T = std::invoke_result_t<Work>;
-    const QFuture<detail::OffThreadOutcome<T>> future = detail::startOffThread(std::move(work));
-    detail::OffThreadOutcome<T> outcome = co_await future;
-    if (outcome.error)
-        std::rethrow_exception(outcome.error);
-    if constexpr (!std::is_void_v<T>)
-        co_return std::move(*outcome.value);
+    return offThread(&transcriptionPool(), std::move(work));
 }
 
 } // namespace telvora
