@@ -1,5 +1,7 @@
 #include "Telvora/Session/SpeechCache.h"
 
+#include "TelvoraCore/Support/XdgFolders.h"
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -55,13 +57,7 @@ QByteArray checksum(const QByteArray &key, QByteArrayView content)
 
 } // namespace
 
-QString SpeechCache::defaultFolder()
-{
-    QString cacheHome = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (cacheHome.isEmpty() || QDir::isRelativePath(cacheHome))
-        cacheHome = QDir::homePath() + u"/.cache"_s;
-    return QDir(cacheHome).filePath(u"telvora/speech"_s);
-}
+QString SpeechCache::defaultFolder() { return QDir(XdgFolders::cacheHome()).filePath(u"telvora/speech"_s); }
 
 SpeechCache::SpeechCache(QString folder, qint64 capacity)
     : m_folder(std::move(folder))

@@ -23,6 +23,8 @@ SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::socketName()
 {
+    // Not QStandardPaths::RuntimeLocation: without XDG_RUNTIME_DIR, Qt 6.4 makes and uses
+    // /tmp/runtime-<user> instead of the temporary folder, which would move the socket.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     const QString folder = runtime.isEmpty() ? QDir::tempPath() : runtime;
     return QDir(folder).filePath(u"telvora-%1.socket"_s.arg(::getuid()));
