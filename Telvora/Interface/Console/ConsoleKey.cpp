@@ -1,6 +1,7 @@
 #include "Telvora/Interface/Console/ConsoleKey.h"
 
 #include "Telvora/Interface/Console/ConsoleFonts.h"
+#include "Telvora/Interface/Console/MotionPreference.h"
 
 #include <QEasingCurve>
 
@@ -36,7 +37,10 @@ ConsoleKey::ConsoleKey(const QRectF &frame, int captionSize, QWidget *parent)
     , m_captionSize(captionSize)
 {
     setFocusPolicy(Qt::TabFocus);
-    m_style.reduceMotion = PhysicalKey::systemReduceMotion();
+    MotionPreference &motion = MotionPreference::system();
+    m_style.reduceMotion = motion.reduced();
+    // The desktop's answer may come after the key is made.
+    connect(&motion, &MotionPreference::reducedChanged, this, [this] { setKeyStyle(m_style); });
     connect(&m_motion, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
         m_progress = value.toReal();
         update();
@@ -47,7 +51,7 @@ ConsoleKey::ConsoleKey(const QRectF &frame, int captionSize, QWidget *parent)
 
 void ConsoleKey::setKeyStyle(PhysicalKey style)
 {
-    style.reduceMotion = style.reduceMotion || PhysicalKey::systemReduceMotion();
+    style.reduceMotion = style.reduceMotion || MotionPreference::system().reduced();
     if (style.lit == m_style.lit && style.dark == m_style.dark && style.deepPress == m_style.deepPress
         && style.reduceMotion == m_style.reduceMotion)
         return;

@@ -4,7 +4,6 @@
 
 #include <QHash>
 #include <QPainter>
-#include <QProcess>
 
 #include <algorithm>
 #include <cmath>
@@ -58,23 +57,6 @@ QSizeF PhysicalKey::faceScale(bool pressed) const { return pressed && deepPress 
 qreal PhysicalKey::faceDrop(bool pressed) const { return !pressed ? 0 : deepPress ? deepDrop : shallowDrop; }
 
 QColor PhysicalKey::captionColour() const { return dark && !lit ? Qt::white : Qt::black; }
-
-bool PhysicalKey::systemReduceMotion()
-{
-    static const bool reduce = [] {
-        bool set = false;
-        const int value = qEnvironmentVariableIntValue("TELVORA_REDUCE_MOTION", &set);
-        if (set)
-            return value == 1;
-        // The desktop's own switch (GNOME and the GTK desktops), read once.
-        QProcess gsettings;
-        gsettings.start(u"gsettings"_s, {u"get"_s, u"org.gnome.desktop.interface"_s, u"enable-animations"_s});
-        if (!gsettings.waitForFinished(1000) || gsettings.exitCode() != 0)
-            return false;
-        return gsettings.readAllStandardOutput().trimmed() == "false";
-    }();
-    return reduce;
-}
 
 QRectF PhysicalKey::paint(QPainter &painter, const QRectF &frame, qreal progress) const
 {

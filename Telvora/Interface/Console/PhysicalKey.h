@@ -31,16 +31,12 @@ struct PhysicalKey
     qreal faceDrop(bool pressed) const;
     /// White on a dark key that is not lit, else black.
     QColor captionColour() const;
-    /// Whether a change of the pressed state is animated.
+    /// Whether a change of the pressed state is animated (see MotionPreference).
     bool animatesPress() const { return deepPress && !reduceMotion; }
 
     /// The well under a deep key: the face darkened by this much.
     static constexpr qreal wellShift = -0.75;
     static constexpr int pressMilliseconds = 65;
-
-    /// The user's reduce-motion preference: TELVORA_REDUCE_MOTION (1 or 0) when set, else the
-    /// desktop's animation switch; read once.
-    static bool systemReduceMotion();
 
     /// Paints the key's well and face into `frame` with the face `progress` of the way from
     /// rest (0) to pressed (1); the caller paints the caption in the returned face rectangle.
