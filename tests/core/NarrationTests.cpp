@@ -27,31 +27,27 @@ qsizetype graphemeCount(const QString &text)
 
 TEST(SpeechInstructions, TagsOnlyForElevenLabsWhenAsked)
 {
-    const QString withTags = Editorial::speechInstructions(VoiceProvider::elevenLabs, true);
-    EXPECT_EQ(withTags.toUtf8().size(), 554);
-    EXPECT_TRUE(withTags.contains(u"ritmo correspondente ao tema. Use, com parcimônia"_s));
-    EXPECT_TRUE(withTags.contains(u"[thoughtful], [curious] e [excited]"_s));
-    EXPECT_TRUE(withTags.endsWith(tagsSentence
-                                  + u" Não invente fatos e não leia os comandos de uma apresentação como conteúdo."_s));
-    EXPECT_FALSE(withTags.contains(u'\n'));
-
-    const QString expected = QString(withTags).replace(tagsSentence, noTagsSentence);
+    const QString base =
+        u"Prepare o documento recebido para narração humana em português brasileiro. Preserve conteúdo e sentido. "
+        u"Escreva somente o roteiro falado, sem Markdown, números de slides, timecodes ou identificação de "
+        u"locutores. Desenvolva transições naturais, períodos que permitam respirar e ritmo correspondente ao tema. "_s;
+    const QString closing = u" Não invente fatos e não leia os comandos de uma apresentação como conteúdo."_s;
     struct Case
     {
         const char *name;
         VoiceProvider provider;
         bool tags;
+        QString expected;
     };
     const Case cases[] = {
-        {"ElevenLabs without tags", VoiceProvider::elevenLabs, false},
-        {"OpenAI asked for tags", VoiceProvider::openAI, true},
-        {"OpenAI without tags", VoiceProvider::openAI, false},
+        {"ElevenLabs asked for tags", VoiceProvider::elevenLabs, true, base + tagsSentence + closing},
+        {"ElevenLabs without tags", VoiceProvider::elevenLabs, false, base + noTagsSentence + closing},
+        {"OpenAI asked for tags", VoiceProvider::openAI, true, base + noTagsSentence + closing},
+        {"OpenAI without tags", VoiceProvider::openAI, false, base + noTagsSentence + closing},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        const QString text = Editorial::speechInstructions(c.provider, c.tags);
-        EXPECT_EQ(text, expected);
-        EXPECT_EQ(text.toUtf8().size(), 510);
+        EXPECT_EQ(Editorial::speechInstructions(c.provider, c.tags), c.expected);
     }
 }
 

@@ -106,9 +106,19 @@ TEST(Vocabulary, ModelCataloguesAreFixed)
     EXPECT_EQ(AIModels::elevenSpeech().last(), u"eleven_turbo_v2_5"_s);
 }
 
+// What a workflow's report reads: the sentence through the common base, and the same
+// sentence in UTF-8 for code that knows only std::exception.
 TEST(Vocabulary, TelvoraErrorDescribesItselfWithItsSentence)
 {
-    const TelvoraError error(u"Nenhuma fala foi detectada no áudio."_s);
-    EXPECT_EQ(error.errorDescription(), u"Nenhuma fala foi detectada no áudio."_s);
-    EXPECT_STREQ(error.what(), "Nenhuma fala foi detectada no áudio.");
+    const QString sentence = u"Nenhuma fala foi detectada no áudio."_s;
+    try {
+        throw TelvoraError(sentence);
+    } catch (const Error &error) {
+        EXPECT_EQ(error.message(), sentence);
+    }
+    try {
+        throw TelvoraError(sentence);
+    } catch (const std::exception &error) {
+        EXPECT_EQ(QString::fromUtf8(error.what()), sentence);
+    }
 }

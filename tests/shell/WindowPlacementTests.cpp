@@ -7,7 +7,7 @@ using namespace telvora;
 namespace {
 
 // Expected values in Qt's coordinates (y down): the tops stand 42 points below the top of
-// the usable area, which is where a bottom-up "maxY − h − 42" puts them.
+// the usable area.
 TEST(WindowPlacement, FirstLaunchSideBySideCentredAsAPair)
 {
     const struct
@@ -41,12 +41,29 @@ TEST(WindowPlacement, FirstLaunchSideBySideCentredAsAPair)
     }
 }
 
-TEST(WindowPlacement, BottomUpCoordinatesGiveTheSameFrame)
+// Both windows open whole inside the usable area's height, and the pair is centred on it.
+TEST(WindowPlacement, ThePairFitsTheUsableHeightAndIsCentred)
 {
-    // The same placement told bottom-up: y = maxY − h − 42.
-    const WindowPlacement placement = WindowPlacement::firstLaunch(QRectF(0, 0, 1440, 900));
-    const double bottomUpY = 900 - placement.panel.bottom();
-    EXPECT_NEAR(bottomUpY, 48.9, 0.05);
+    const struct
+    {
+        const char *name;
+        QRectF area;
+    } cases[]{
+        {"1440 × 900", QRectF(0, 0, 1440, 900)},
+        {"1280 × 720", QRectF(0, 0, 1280, 720)},
+        {"1920 × 1080 below a top panel", QRectF(0, 32, 1920, 1048)},
+        {"second screen to the right", QRectF(1920, 0, 1366, 768)},
+        {"narrow screen", QRectF(0, 0, 900, 900)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const WindowPlacement placement = WindowPlacement::firstLaunch(c.area);
+        EXPECT_GE(placement.panel.top(), c.area.top());
+        EXPECT_LE(placement.panel.bottom(), c.area.bottom());
+        EXPECT_LE(placement.reader.bottom(), c.area.bottom());
+        EXPECT_NEAR(placement.reader.left() - placement.panel.right(), 18, 1e-9);
+        EXPECT_NEAR((placement.panel.left() + placement.reader.right()) / 2, c.area.center().x(), 1e-9);
+    }
 }
 
 } // namespace
