@@ -40,7 +40,12 @@ fi
 
 build_dir=${TELVORA_BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" ${TELVORA_CMAKE_ARGS:-}
-cmake --build "$build_dir" --parallel "$(nproc)"
+# TELVORA_BUILD_TARGETS, when set, names the only targets to build.
+targets=()
+for target in ${TELVORA_BUILD_TARGETS:-}; do
+  targets+=(--target "$target")
+done
+cmake --build "$build_dir" --parallel "$(nproc)" "${targets[@]}"
 
 if [ $run -eq 1 ]; then
   exec "$build_dir/bin/telvora" "$@"

@@ -4,14 +4,20 @@
 #   scripts/test.sh [ctest arguments]               the normal build in build/
 #   scripts/test.sh --sanitize [ctest arguments]    AddressSanitizer, UndefinedBehaviorSanitizer
 #                                                   and LeakSanitizer, in build-sanitize/
+#   scripts/test.sh --tsan [ctest arguments]        ThreadSanitizer over the tests whose work
+#                                                   crosses threads (label "threads"), in build-tsan/
 # Every mode first checks that the C++ sources are formatted as .clang-format says.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 sanitize=0
+tsan=0
 if [ "${1:-}" = "--sanitize" ]; then
   sanitize=1
+  shift
+elif [ "${1:-}" = "--tsan" ]; then
+  tsan=1
   shift
 fi
 
@@ -23,6 +29,17 @@ if [ $sanitize -eq 1 ]; then
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
   export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
   export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
+fi
+
+if [ $tsan -eq 1 ]; then
+  # Only the libraries below the session and the tests that cross threads are built.
+  export TELVORA_BUILD_DIR=${TELVORA_TSAN_BUILD_DIR:-build-tsan}
+  export TELVORA_CMAKE_ARGS="-DTELVORA_TSAN=ON -DTELVORA_BENCHMARKS=OFF ${TELVORA_CMAKE_ARGS:-}"
+  export TELVORA_BUILD_TARGETS="OffThreadTests SampleDecoderTests AudioSamplesTests TranscriptionTests"
+  # Any race fails its test. Qt's libraries are not instrumented: what they allocate and free
+  # is left out, and scripts/tsan.supp names the hand-overs they order themselves.
+  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$root/scripts/tsan.supp"
+  set -- --label-regex '^threads$' "$@"
 fi
 
 TELVORA_CMAKE_ARGS="-DTELVORA_WERROR=ON ${TELVORA_CMAKE_ARGS:-}" scripts/setup.sh
