@@ -21,6 +21,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QSaveFile>
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
@@ -255,7 +256,10 @@ void ApplicationDelegate::capture()
         const QPixmap pixmap = window->grab();
         if (pixmap.isNull())
             continue;
-        pixmap.save(folder.filePath(name + u".png"_s), "PNG");
+        // Written whole under its name: whoever waits for the picture never reads half of it.
+        QSaveFile file(folder.filePath(name + u".png"_s));
+        if (file.open(QIODevice::WriteOnly) && pixmap.save(&file, "PNG"))
+            file.commit();
     }
 }
 
