@@ -156,6 +156,34 @@ print(json.dumps(sorted({dist for name in site for dist in owners.get(name, ["(n
         self.assertTrue(normal, loaded)
         self.assertEqual(normal - pinned, set())
 
+    def test_the_worker_tests_stubs_take_the_real_parameters(self):
+        # The worker's own tests run against stubs; they are worth only as much as they match.
+        script = """
+import importlib.util, inspect, json, sys
+import faster_whisper, onnxruntime
+stubs = sys.argv[1]
+sys.path.insert(0, stubs)
+def stub(name):
+    spec = importlib.util.spec_from_file_location("stub_" + name, f"{stubs}/{name}/__init__.py")
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+def names(function):
+    return [p.name for p in inspect.signature(function).parameters.values()]
+pairs = {
+    "WhisperModel": (faster_whisper.WhisperModel.__init__, stub("faster_whisper").WhisperModel.__init__),
+    "WhisperModel.transcribe": (faster_whisper.WhisperModel.transcribe, stub("faster_whisper").WhisperModel.transcribe),
+    "InferenceSession": (onnxruntime.InferenceSession.__init__, stub("onnxruntime").InferenceSession.__init__),
+}
+print(json.dumps({name: (names(real), names(fake)) for name, (real, fake) in pairs.items()}))
+"""
+        stubs = os.path.join(engine_cache.SOURCE, "tests", "transcription", "worker", "stubs")
+        compared = json.loads(subprocess.run([engine_cache.python(), "-I", "-c", script, stubs], capture_output=True,
+                                             text=True, check=True).stdout)
+        for name, (real, stub) in compared.items():
+            with self.subTest(name):
+                self.assertEqual(stub, real)
+
     def test_a_model_that_cannot_be_fetched_fails_quickly_in_portuguese(self):
         output = self.path("transcricao.json")
         result, seconds = self.program(["--verify-local-transcription", SPEECH.wav, output, "tiny"])
