@@ -317,9 +317,16 @@ def fetch(model, name, folder):
                     f"SHA-256 {digest.hexdigest()}). Tente de novo mais tarde."
                 )
             if model.member:
-                with tarfile.open(download) as archive:
-                    archive.extract(model.member, scratch, filter="data")
-                download = os.path.join(scratch, model.member)
+                # Only the member's bytes are taken, never a path or a link from the archive
+                # (Debian 12's Python 3.11.2 has no extraction filters).
+                member = os.path.join(scratch, "member")
+                with tarfile.open(download) as archive, open(member, "wb") as file:
+                    source = archive.extractfile(model.member)
+                    if source is None:
+                        raise KeyError(model.member)
+                    while chunk := source.read(1 << 20):
+                        file.write(chunk)
+                download = member
             os.replace(download, destination)
     except (OSError, tarfile.TarError, KeyError) as error:
         raise WorkerError(f"Não foi possível baixar o modelo {name}: {describe(error)}.") from error
