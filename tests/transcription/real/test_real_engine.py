@@ -178,7 +178,7 @@ pairs = {
 print(json.dumps({name: (names(real), names(fake)) for name, (real, fake) in pairs.items()}))
 """
         stubs = os.path.join(engine_cache.SOURCE, "tests", "transcription", "worker", "stubs")
-        compared = json.loads(subprocess.run([engine_cache.python(), "-I", "-c", script, stubs], capture_output=True,
+        compared = json.loads(subprocess.run([engine_cache.python(), "-I", "-B", "-c", script, stubs], capture_output=True,
                                              text=True, check=True).stdout)
         for name, (real, stub) in compared.items():
             with self.subTest(name):
