@@ -94,8 +94,12 @@ SEGMENTATION_METADATA = (
     "powerset_max_classes",
     "num_classes",
 )
-EMBEDDING_METADATA = ("output_dim", "sample_rate", "normalize_samples")
-EMBEDDING_FRAMEWORKS = ("wespeaker", "3d-speaker", "nemo")
+# NeMo models are read by another extractor, which has no use for normalize_samples.
+EMBEDDING_METADATA = {
+    "wespeaker": ("output_dim", "sample_rate", "normalize_samples"),
+    "3d-speaker": ("output_dim", "sample_rate", "normalize_samples"),
+    "nemo": ("output_dim", "sample_rate"),
+}
 
 # CTranslate2 loads these lazily on the first CUDA call and throws when they are missing.
 CUDA_LIBRARIES = ("libcublas.so.12", "libcudnn.so.9")
@@ -399,12 +403,12 @@ def check_speaker_models(segmentation, embedding):
     kind = "identificação de locutores"
     metadata = model_metadata(embedding, kind)
     framework = metadata.get("framework", "")
-    if framework not in EMBEDDING_FRAMEWORKS:
+    if framework not in EMBEDDING_METADATA:
         raise WorkerError(
             f"O modelo de {kind} não é um modelo de locutores do sherpa-onnx "
             f"(framework \"{framework}\"; esperado wespeaker, 3d-speaker ou nemo): {embedding}."
         )
-    check_metadata(embedding, kind, EMBEDDING_METADATA, metadata)
+    check_metadata(embedding, kind, EMBEDDING_METADATA[framework], metadata)
 
 
 # Recognition.

@@ -259,8 +259,10 @@ class WorkerProcess(unittest.TestCase):
         models = self.cached_default_models()
         custom = write_stub_model(self.path("seg.onnx"), {**SEGMENTATION_METADATA, **EMBEDDING_METADATA})
         plan = {"segments": [[0.0, 1.0, "Olá."]], "turns": [[0.0, 1.0, 0]]}
+        nemo = write_stub_model(self.path("nemo.onnx"), {"framework": "nemo", "output_dim": "192", "sample_rate": "16000"})
         cases = {
             "expected speaker count": ({"speakerCount": 3}, 3),
+            "a NeMo embedding model": ({"embeddingModel": nemo}, -1),
             "models named in the options": ({"segmentationModel": custom, "embeddingModel": custom}, -1),
         }
         for name, (options, clusters) in cases.items():
@@ -417,6 +419,11 @@ class WorkerProcess(unittest.TestCase):
                 SEGMENTATION_METADATA, without(EMBEDDING_METADATA, "output_dim"),
                 "O modelo de identificação de locutores não traz os metadados que o sherpa-onnx exige "
                 f"(output_dim): {embedding}.",
+            ),
+            "NeMo embedding without what it needs": (
+                SEGMENTATION_METADATA, {"framework": "nemo", "output_dim": "192"},
+                "O modelo de identificação de locutores não traz os metadados que o sherpa-onnx exige "
+                f"(sample_rate): {embedding}.",
             ),
             "truncated model": (
                 None, EMBEDDING_METADATA,
