@@ -29,6 +29,9 @@ if [ $sanitize -eq 1 ]; then
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
   export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
   export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
+  # The real engine is Python and the same in both passes: it runs once, in the normal one.
+  echo "The real-engine tests (label real-engine) run in the normal pass only."
+  set -- -LE real-engine "$@"
 fi
 
 if [ $tsan -eq 1 ]; then

@@ -1,6 +1,7 @@
 #include "Telvora/Session/NarrationFolder.h"
 
 #include "Telvora/Session/SessionTexts.h"
+#include "Telvora/Transcription/TemporaryFolderOwner.h"
 #include "TelvoraCore/Errors/Error.h"
 
 #include <QDir>
@@ -21,6 +22,7 @@ NarrationFolder::NarrationFolder()
         m_path.clear();
         throw FileError(SessionTexts::folderNotCreated.toString());
     }
+    TemporaryFolderOwner::mark(m_path);
 }
 
 NarrationFolder::~NarrationFolder()

@@ -10,6 +10,7 @@
 #include "Telvora/Shell/LocalTranscriptionCheck.h"
 #include "Telvora/Shell/SingleInstance.h"
 #include "Telvora/Transcription/LocalTranscriber.h"
+#include "Telvora/Transcription/TemporaryFolderOwner.h"
 #include "TelvoraCore/Editorial/Editorial.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
@@ -122,6 +123,7 @@ int TelvoraApplication::runInteractive(int argc, char *argv[])
     }
 
     installResources(application);
+    TemporaryFolderOwner::removeAbandoned();
 
     QSettings settings(u"Telvora"_s, u"Telvora"_s);
     SecretServiceBackend credentials;

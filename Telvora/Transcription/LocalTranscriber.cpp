@@ -4,6 +4,7 @@
 #include "Telvora/Transcription/OffThread.h"
 #include "Telvora/Transcription/ProcessRunner.h"
 #include "Telvora/Transcription/ProgressRelay.h"
+#include "Telvora/Transcription/TemporaryFolderOwner.h"
 #include "Telvora/Transcription/TranscriptionTexts.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
@@ -26,7 +27,9 @@ namespace {
 namespace Name {
 const auto runtimeVariable = "TELVORA_TRANSCRIPTION_RUNTIME";
 const auto runtimeFolder = u"TranscriptionRuntime"_s;
-const auto interpreter = u"bin/python3.13"_s;
+// A runtime made with Python 3.13 may carry only "python3.13"; a virtual environment of
+// another version (Debian 12's 3.11) has "python3".
+const QString interpreters[]{u"bin/python3.13"_s, u"bin/python3"_s};
 const auto worker = u"worker.py"_s;
 const auto workFolderPrefix = u"telvora-transcription-"_s;
 const auto audio = u"audio.f32"_s;
@@ -114,6 +117,7 @@ std::function<void()> prepare(const QString &folder, const QString &source, cons
     return [=] {
         if (!QDir().mkpath(folder))
             throw FileError(u"Não foi possível criar a pasta %1."_s.arg(folder));
+        TemporaryFolderOwner::mark(folder);
         decode(source, audio, token, onProgress);
         token.throwIfCancelled();
         writeFile(request, requestJson(audio, transcript, options));
@@ -138,14 +142,20 @@ std::optional<QString> runtime()
     return QDir(dataHome).filePath(u"telvora/"_s + Name::runtimeFolder);
 }
 
-bool isAvailable()
+std::optional<QString> interpreter()
 {
     const std::optional<QString> folder = runtime();
     if (!folder)
-        return false;
-    const QFileInfo interpreter(QDir(*folder).filePath(Name::interpreter));
-    return interpreter.isFile() && interpreter.isExecutable();
+        return std::nullopt;
+    for (const QString &name : Name::interpreters) {
+        const QFileInfo file(QDir(*folder).filePath(name));
+        if (file.isFile() && file.isExecutable())
+            return file.filePath();
+    }
+    return std::nullopt;
 }
+
+bool isAvailable() { return interpreter().has_value(); }
 
 QCoro::Task<QByteArray> transcribe(QString source, LocalTranscriptionOptions options, CancellationToken token,
                                    ProgressCallback onProgress)
@@ -153,8 +163,8 @@ QCoro::Task<QByteArray> transcribe(QString source, LocalTranscriptionOptions opt
     if (options.model.trimmed().isEmpty() || options.language.trimmed().isEmpty())
         throw TelvoraError(TranscriptionTexts::missingModelOrLanguage.toString());
     const std::optional<QString> worker = workerScript();
-    const std::optional<QString> folder = runtime();
-    if (!folder || !isAvailable() || !worker)
+    const std::optional<QString> python = interpreter();
+    if (!python || !worker)
         throw TelvoraError(TranscriptionTexts::engineMissing.toString());
 
     const WorkFolder work;
@@ -169,8 +179,7 @@ QCoro::Task<QByteArray> transcribe(QString source, LocalTranscriptionOptions opt
 
     // Isolated mode, and no bytecode cache files beside the worker.
     const QStringList arguments{u"-I"_s, u"-B"_s, *worker, request};
-    co_await ProcessRunner::run(QDir(*folder).filePath(Name::interpreter), arguments, workerEnvironment(), token,
-                                std::move(onProgress));
+    co_await ProcessRunner::run(*python, arguments, workerEnvironment(), token, std::move(onProgress));
     token.throwIfCancelled();
     co_return co_await offThread(reading(transcript));
 }

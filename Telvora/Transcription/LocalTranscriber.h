@@ -11,7 +11,7 @@
 #include <optional>
 
 /// The bridge to the local transcription runtime: a Python interpreter at
-/// "bin/python3.13" in the runtime folder, and "worker.py" in the application bundle's
+/// "bin/python3.13", else "bin/python3", in the runtime folder, and "worker.py" in the application bundle's
 /// "TranscriptionRuntime" folder. One call transcribes one recording in a private work
 /// folder of the temporary folder, which is gone when the call returns.
 namespace telvora::LocalTranscriber {
@@ -20,7 +20,11 @@ namespace telvora::LocalTranscriber {
 /// (~/.local/share when XDG_DATA_HOME is unset or relative).
 std::optional<QString> runtime();
 
-/// True when the runtime's "bin/python3.13" is an executable file.
+/// The runtime's interpreter: "bin/python3.13" when it is an executable file, else
+/// "bin/python3" when that one is; none otherwise.
+std::optional<QString> interpreter();
+
+/// True when the runtime has an interpreter.
 bool isAvailable();
 
 /// Decodes `source`'s first audio track into mono 16 kHz float samples, runs the worker on

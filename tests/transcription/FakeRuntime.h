@@ -12,23 +12,31 @@
 namespace telvora::test {
 
 /// A transcription runtime in a temporary folder whose interpreter is the fake worker,
-/// told what to do by `behaviour`. While it lives, TELVORA_TRANSCRIPTION_RUNTIME names it.
+/// told what to do by `behaviour`, at `interpreter` ("bin/python3.13" or "bin/python3").
+/// While it lives, TELVORA_TRANSCRIPTION_RUNTIME names it.
 class FakeRuntime
 {
 public:
-    explicit FakeRuntime(const QString &behaviour)
+    explicit FakeRuntime(const QString &behaviour, const QString &interpreter = QStringLiteral("bin/python3.13"))
+        : m_interpreter(interpreter)
     {
         EXPECT_TRUE(QDir().mkpath(m_folder.filePath(QStringLiteral("bin"))));
-        const QString interpreter = m_folder.filePath(QStringLiteral("bin/python3.13"));
-        EXPECT_TRUE(QFile::copy(QStringLiteral(TELVORA_FAKE_WORKER), interpreter));
-        QFile::setPermissions(interpreter, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        addInterpreter(interpreter);
         setBehaviour(behaviour);
         qputenv("TELVORA_TRANSCRIPTION_RUNTIME", m_folder.path().toUtf8());
     }
     ~FakeRuntime() { qunsetenv("TELVORA_TRANSCRIPTION_RUNTIME"); }
 
+    /// Puts the fake worker at `name` inside the runtime as well.
+    void addInterpreter(const QString &name) const
+    {
+        const QString interpreter = m_folder.filePath(name);
+        EXPECT_TRUE(QFile::copy(QStringLiteral(TELVORA_FAKE_WORKER), interpreter));
+        QFile::setPermissions(interpreter, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
     QString path() const { return m_folder.path(); }
-    QString interpreter() const { return m_folder.filePath(QStringLiteral("bin/python3.13")); }
+    QString interpreter() const { return m_folder.filePath(m_interpreter); }
 
     void setBehaviour(const QString &behaviour) const { touch(QStringLiteral("behaviour"), behaviour.toUtf8()); }
     void touch(const QString &name, const QByteArray &bytes = {}) const
@@ -50,6 +58,7 @@ public:
 
 private:
     QTemporaryDir m_folder;
+    QString m_interpreter;
 };
 
 /// The user-perceived characters of the fake worker's failure output, and their last 1800.

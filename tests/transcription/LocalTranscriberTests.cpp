@@ -168,6 +168,48 @@ TEST_F(Transcriber, RuntimeLocation)
     qputenv("XDG_DATA_HOME", previous);
 }
 
+TEST_F(Transcriber, InterpreterIsPython313ElsePython3)
+{
+    const QString python313 = u"bin/python3.13"_s;
+    const QString python3 = u"bin/python3"_s;
+    const struct
+    {
+        const char *name;
+        QStringList present;
+        QStringList notExecutable;
+        QString expected; // empty: none, the engine is missing
+    } cases[]{
+        {"a runtime of Python 3.13", {python313}, {}, python313},
+        {"a virtual environment of Debian's Python 3.11", {python3}, {}, python3},
+        {"both: the versioned name first", {python3, python313}, {}, python313},
+        {"python3.13 not executable", {python313, python3}, {python313}, python3},
+        {"neither executable", {python313, python3}, {python313, python3}, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeRuntime runtime(u"twoSpeakers"_s, c.present.first());
+        for (const QString &name : c.present.sliced(1))
+            runtime.addInterpreter(name);
+        for (const QString &name : c.notExecutable)
+            QFile::setPermissions(QDir(runtime.path()).filePath(name), QFile::ReadOwner | QFile::WriteOwner);
+        if (c.expected.isEmpty()) {
+            EXPECT_EQ(LocalTranscriber::interpreter(), std::nullopt);
+            EXPECT_FALSE(LocalTranscriber::isAvailable());
+        } else {
+            EXPECT_EQ(LocalTranscriber::interpreter(), QDir(runtime.path()).filePath(c.expected));
+            EXPECT_TRUE(LocalTranscriber::isAvailable());
+        }
+    }
+}
+
+TEST_F(Transcriber, RuntimeWithOnlyPython3Transcribes)
+{
+    FakeRuntime runtime(u"twoSpeakers"_s, u"bin/python3"_s);
+    EXPECT_EQ(Transcript::decode(transcribe(), false).speakers, 2);
+    EXPECT_TRUE(runtime.has(u"seen.json"_s));
+    EXPECT_TRUE(leftovers().isEmpty());
+}
+
 TEST_F(Transcriber, WorkerThatWritesNoTranscriptIsAFileErrorAndTheWorkFolderGoes)
 {
     FakeRuntime runtime(u"noTranscript"_s);
