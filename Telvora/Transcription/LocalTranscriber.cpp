@@ -8,6 +8,7 @@
 #include "Telvora/Transcription/TranscriptionTexts.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
+#include "TelvoraCore/Support/XdgFolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -136,10 +137,7 @@ std::optional<QString> runtime()
     const QString configured = qEnvironmentVariable(Name::runtimeVariable);
     if (!configured.isEmpty())
         return QDir::cleanPath(QDir(configured).absolutePath());
-    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    if (dataHome.isEmpty() || QDir::isRelativePath(dataHome))
-        dataHome = QDir::homePath() + u"/.local/share"_s;
-    return QDir(dataHome).filePath(u"telvora/"_s + Name::runtimeFolder);
+    return QDir(XdgFolders::dataHome()).filePath(u"telvora/"_s + Name::runtimeFolder);
 }
 
 std::optional<QString> interpreter()
