@@ -128,8 +128,7 @@ void DocumentWorkflow::importFile(const QUrl &url)
         }
     }
 
-    m_playback.reset();
-    m_narration.discardVoice();
+    dropAudio();
     m_session.setSourceURL(url);
     m_session.setSourceName(QFileInfo(path).fileName());
     m_session.setIsExample(false);
@@ -138,8 +137,6 @@ void DocumentWorkflow::importFile(const QUrl &url)
     m_session.markSaved();
     m_session.setTranscriptSegments(opened.segments);
     m_session.setDetectedSpeakers(opened.speakers);
-    m_session.setDuration(0);
-    m_session.setWaveform({});
     m_session.setReaderShowsSource(true);
     Q_EMIT documentReady();
     m_session.setStatus((isText ? SessionTexts::ready : SessionTexts::audioOpened).toString());
@@ -147,12 +144,18 @@ void DocumentWorkflow::importFile(const QUrl &url)
         m_playback.openRecording(url);
 }
 
+// Whatever was heard belongs to what is being replaced.
+void DocumentWorkflow::dropAudio()
+{
+    m_playback.reset();
+    m_narration.discardVoice();
+}
+
 void DocumentWorkflow::loadExample()
 {
     if (!confirmReplacement())
         return;
-    m_playback.reset();
-    m_narration.discardVoice();
+    dropAudio();
     m_session.setIsExample(true);
     m_session.setSourceURL(QUrl());
     m_session.setSourceName(ExampleDocument::sourceName());
@@ -163,8 +166,6 @@ void DocumentWorkflow::loadExample()
     m_session.setReaderShowsSource(false);
     m_session.setGeneratedKind(OutputKind::summary);
     m_session.setDetectedSpeakers(2);
-    m_session.setDuration(0);
-    m_session.setWaveform({});
     m_session.setStatus(SessionTexts::example.toString());
     Q_EMIT documentReady();
 }

@@ -57,6 +57,7 @@ private:
         QList<TranscriptSegment> segments;
     };
     OpenedText readSourceFile(const QString &path, const QString &extension) const;
+    void dropAudio();
 
     Session &m_session;
     UserPrompts &m_prompts;

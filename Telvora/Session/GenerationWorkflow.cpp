@@ -22,8 +22,6 @@ GenerationWorkflow::GenerationWorkflow(Session &session, Settings &settings, Key
     , m_narration(narration)
 {}
 
-GenerationWorkflow::~GenerationWorkflow() = default;
-
 void GenerationWorkflow::generate()
 {
     if (m_session.busy() || m_job.isRunning() || m_session.sourceText().trimmed().isEmpty())

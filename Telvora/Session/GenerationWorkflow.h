@@ -23,7 +23,6 @@ class GenerationWorkflow : public QObject
 public:
     GenerationWorkflow(Session &session, Settings &settings, KeychainStore &keychain, Providers &providers,
                        NarrationWorkflow &narration, QObject *parent = nullptr);
-    ~GenerationWorkflow() override;
 
     /// Starts the generation; asks for the settings when a key or the voice is missing.
     void generate();

@@ -15,8 +15,7 @@ namespace telvora {
 
 NarrationFolder::NarrationFolder()
     : m_path(QDir(QDir::tempPath())
-                 .filePath(SessionTexts::narrationFolderPrefix.toString()
-                           + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()))
+                 .filePath(TemporaryFolderOwner::narrationPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()))
 {
     if (!QDir().mkpath(m_path)) {
         m_path.clear();

@@ -114,6 +114,8 @@ void Playback::reset()
     m_session.setSourcePlaying(false);
     dropVoicePlayer();
     m_session.setMeterLevel(0);
+    m_session.setDuration(0);
+    m_session.setWaveform({});
 }
 
 void Playback::dropSourcePlayer()

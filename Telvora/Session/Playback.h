@@ -44,7 +44,8 @@ public:
 
     /// Takes `url` as the recording: its player (when one accepts it), duration and waveform.
     void openRecording(const QUrl &url);
-    /// Drops the recording's player and the narration's, and rests the needle.
+    /// Drops the recording's player and the narration's, its duration and waveform, and
+    /// rests the needle.
     void reset();
     /// Installs the narration's player with metering switched on.
     void installVoicePlayer(std::unique_ptr<AudioPlayer> player);

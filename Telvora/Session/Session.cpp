@@ -2,8 +2,6 @@
 
 #include "Telvora/Session/SessionTexts.h"
 
-using namespace Qt::Literals::StringLiterals;
-
 namespace telvora {
 
 Session::Session(QObject *parent)

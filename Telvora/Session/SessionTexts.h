@@ -70,7 +70,6 @@ inline constexpr QStringView reusingPartsMiddle = u" de ";
 inline constexpr QStringView reusingPartsSuffix = u" partes…";
 inline constexpr QStringView audioReady = u"Áudio pronto";
 inline constexpr QStringView audioExported = u"Áudio exportado";
-inline constexpr QStringView narrationFolderPrefix = u"telvora-voice-";
 inline constexpr QStringView narrationPartPrefix = u"parte-";
 inline constexpr QStringView exportedAudioPrefix = u"Telvora-";
 inline constexpr QStringView folderNotCreated = u"Não foi possível criar a pasta temporária da narração.";

@@ -16,8 +16,6 @@ TranscriptionWorkflow::TranscriptionWorkflow(Session &session, Settings &setting
     , m_settings(settings)
 {}
 
-TranscriptionWorkflow::~TranscriptionWorkflow() = default;
-
 LocalTranscriptionOptions TranscriptionWorkflow::options() const
 {
     return {m_settings.whisperModel(),      m_settings.language(),      m_settings.vocabulary(),

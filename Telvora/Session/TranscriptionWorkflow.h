@@ -24,7 +24,6 @@ public:
     using Clock = std::function<ProgressEstimator::Clock::time_point()>;
 
     TranscriptionWorkflow(Session &session, Settings &settings, QObject *parent = nullptr);
-    ~TranscriptionWorkflow() override;
 
     /// Starts turning the opened recording into the source text.
     void transcribe();

@@ -32,7 +32,6 @@ const auto runtimeFolder = u"TranscriptionRuntime"_s;
 // another version (Debian 12's 3.11) has "python3".
 const QString interpreters[]{u"bin/python3.13"_s, u"bin/python3"_s};
 const auto worker = u"worker.py"_s;
-const auto workFolderPrefix = u"telvora-transcription-"_s;
 const auto audio = u"audio.f32"_s;
 const auto request = u"request.json"_s;
 const auto transcript = u"transcript.json"_s;
@@ -44,7 +43,7 @@ class WorkFolder
 public:
     WorkFolder()
         : m_path(QDir(QDir::tempPath())
-                     .filePath(Name::workFolderPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()))
+                     .filePath(TemporaryFolderOwner::transcriptionPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()))
     {}
     ~WorkFolder() { QDir(m_path).removeRecursively(); }
     WorkFolder(const WorkFolder &) = delete;

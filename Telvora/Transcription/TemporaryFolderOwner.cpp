@@ -16,8 +16,6 @@ namespace telvora {
 
 namespace {
 
-const QStringList prefixes{u"telvora-transcription-"_s, u"telvora-voice-"_s};
-
 // A folder without an owner file is either being created this very moment or was left by
 // a Telvora from before owner files; after this long it is the latter.
 constexpr qint64 unmarkedGraceSeconds = 60 * 60;
@@ -74,12 +72,12 @@ std::optional<Owner> recordedOwner(const QString &folder)
     return Owner{pid, fields.at(1), fields.at(2)};
 }
 
-bool abandoned(const QFileInfo &folder)
+bool abandoned(const QFileInfo &folder, const QByteArray &boot)
 {
     const std::optional<Owner> recorded = recordedOwner(folder.filePath());
     if (!recorded)
         return folder.lastModified().secsTo(QDateTime::currentDateTime()) > unmarkedGraceSeconds;
-    if (recorded->boot != bootId())
+    if (recorded->boot != boot)
         return true;
     const std::optional<Owner> running = processOwner(recorded->pid);
     return !running || running != recorded;
@@ -101,14 +99,14 @@ int TemporaryFolderOwner::removeAbandoned(const QString &temporaryFolder)
 {
     int removed = 0;
     const uint user = ::getuid();
-    QDirIterator entries(temporaryFolder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    const QByteArray boot = bootId();
+    // Only names with one of the prefixes are looked at, however full the folder is.
+    const QStringList ours{transcriptionPrefix + u'*', narrationPrefix + u'*'};
+    QDirIterator entries(temporaryFolder, ours, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     while (entries.hasNext()) {
         const QFileInfo folder(entries.next());
-        const QString name = folder.fileName();
-        const bool ours = std::any_of(prefixes.cbegin(), prefixes.cend(),
-                                      [&name](const QString &prefix) { return name.startsWith(prefix); });
         // A link is never followed: whatever it points to is not a folder we made.
-        if (!ours || folder.isSymLink() || folder.ownerId() != user || !abandoned(folder))
+        if (folder.isSymLink() || folder.ownerId() != user || !abandoned(folder, boot))
             continue;
         if (QDir(folder.filePath()).removeRecursively())
             ++removed;

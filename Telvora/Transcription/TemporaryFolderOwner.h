@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QString>
+#include <QStringView>
 
 #include <sys/types.h>
 
@@ -16,6 +17,9 @@ class TemporaryFolderOwner
 public:
     /// The file inside each folder that names its owner.
     static constexpr auto fileName = "owner";
+    /// The names of the folders start with these, followed by an upper-case UUID.
+    static constexpr QStringView transcriptionPrefix = u"telvora-transcription-";
+    static constexpr QStringView narrationPrefix = u"telvora-voice-";
 
     /// Records process `pid` (this one by default) as the owner of `folder`. Best effort:
     /// an unmarked folder is only taken for abandoned once it has been left alone for a while.
