@@ -200,37 +200,21 @@ TEST_F(ControllerActionTests, dragStripTakesTheWholeTopStrip)
     EXPECT_EQ(strip->geometry(), Layout::dragStrip.toAlignedRect());
 }
 
-// A console whose narrations are made for real against the loopback server; only the
-// player is a fake one.
+// A console whose narrations are made for real against the loopback server (the fixture
+// keeps their folders and the speech cache inside the test's own folder); only the player
+// is a fake one.
 class ConsoleNarration : public ControllerActionTests
 {
 protected:
     void SetUp() override
     {
         ControllerActionTests::SetUp();
-        // The narration's folder and the speech cache stay inside the test's own folder.
-        savedTemp = qgetenv("TMPDIR");
-        const QString temp = folder.filePath(u"tmp"_s);
-        ASSERT_TRUE(QDir().mkpath(temp));
-        qputenv("TMPDIR", temp.toLocal8Bit());
-        savedCache = qgetenv("XDG_CACHE_HOME");
-        qputenv("XDG_CACHE_HOME", folder.filePath(u"cache"_s).toLocal8Bit());
         ASSERT_FALSE(mp3Tone(0.4).isEmpty()) << "the ffmpeg command could not make an MP3";
 
         credentials.items.insert(u"openai"_s, "sk-test");
         session->setOutputText(document);
         session->setVoiceEnabled(true);
     }
-
-    void TearDown() override
-    {
-        ControllerActionTests::TearDown();
-        qputenv("TMPDIR", savedTemp);
-        qputenv("XDG_CACHE_HOME", savedCache);
-    }
-
-    QByteArray savedTemp;
-    QByteArray savedCache;
 };
 
 TEST_F(ConsoleNarration, editingTheNarratedDocumentTurnsTheAudioExportOff)

@@ -1,5 +1,4 @@
 #include "tests/interface/sheets/SheetFixture.h"
-#include "tests/media/FakeAudioPlayer.h"
 #include "tests/session/workflows/NarrationFixture.h"
 
 #include "Telvora/Interface/Sheets/SettingsView.h"
@@ -87,24 +86,6 @@ protected:
     QLabel *label(const QString &name) { return child<QLabel>(*sheet, name); }
     QLineEdit *modelField(const QString &name) { return choice(name)->field(); }
 
-    // A narration of a short document made for real against the loopback server, with its
-    // folder and the speech cache inside the test's own folder; answers its audio file.
-    QUrl makeNarration()
-    {
-        const ScopedVariable temp("TMPDIR", folder.filePath(u"tmp"_s));
-        const ScopedVariable cache("XDG_CACHE_HOME", folder.filePath(u"cache"_s));
-        if (!QDir().mkpath(folder.filePath(u"tmp"_s)))
-            return {};
-        workflows->playback().setAudioPlayerFactory(players.factory());
-        session->setOutputText(document);
-        session->setVoiceEnabled(true);
-        server.enqueue({script(u"Roteiro curto."_s), speech(0.4)});
-        workflows->narration().listen();
-        if (!waitUntilIdle(narrationWatchdog) || session->status() != u"Áudio pronto"_s)
-            return {};
-        return session->narrationAudio();
-    }
-
     bool waitForNote(const QString &name, const QString &text)
     {
         return QTest::qWaitFor([&] { return label(name)->text() == text; }, 10000);
@@ -132,26 +113,6 @@ protected:
                 models.language(),          session->openAIVoice(), settings->allKeys()};
     }
 
-    // Sets an environment variable for its lifetime.
-    class ScopedVariable
-    {
-    public:
-        ScopedVariable(const char *name, const QString &value)
-            : m_name(name)
-            , m_saved(qgetenv(name))
-        {
-            qputenv(name, value.toLocal8Bit());
-        }
-        ~ScopedVariable() { qputenv(m_name, m_saved); }
-        ScopedVariable(const ScopedVariable &) = delete;
-        ScopedVariable &operator=(const ScopedVariable &) = delete;
-
-    private:
-        const char *m_name;
-        QByteArray m_saved;
-    };
-
-    FakeAudioPlayers players;
     bool engineInstalled = true;
     std::unique_ptr<SettingsView> sheet;
 };
@@ -309,9 +270,9 @@ TEST_F(SettingsSheet, SaveStoresTrimmedKeysAndModelsAndRemovesAnEmptiedKey)
 TEST_F(SettingsSheet, ASpeechModelWithoutTheChosenVoiceMovesItToCoralAndDropsTheNarration)
 {
     session->setOpenAIVoice(u"marin"_s);
-    const QUrl narration = makeNarration();
-    ASSERT_FALSE(narration.isEmpty());
-    const QString narrationFolder = QFileInfo(narration.toLocalFile()).path();
+    session->setOutputText(document);
+    makeNarration();
+    const QString narrationFolder = this->narrationFolder();
     ASSERT_TRUE(QFileInfo::exists(narrationFolder));
     type(modelField(u"openAISpeechModel"_s), u"tts-1"_s);
     save();

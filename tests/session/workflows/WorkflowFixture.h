@@ -78,7 +78,8 @@ protected:
     // the session then holds a narration, its player and its folder of parts.
     void makeNarration()
     {
-        credentials.items.insert(QStringLiteral("openai"), "sk-test");
+        if (!credentials.items.contains(QStringLiteral("openai")))
+            credentials.items.insert(QStringLiteral("openai"), "sk-test");
         if (session->outputText().isEmpty())
             session->setOutputText(QStringLiteral("Um documento narrado."));
         session->setVoiceEnabled(true);
