@@ -15,7 +15,8 @@ namespace telvora {
 
 NarrationFolder::NarrationFolder()
     : m_path(QDir(QDir::tempPath())
-                 .filePath(TemporaryFolderOwner::narrationPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()))
+                 .filePath(TemporaryFolderOwner::narrationPrefix
+                           + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()))
 {
     if (!QDir().mkpath(m_path)) {
         m_path.clear();

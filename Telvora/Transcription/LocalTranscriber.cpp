@@ -43,7 +43,8 @@ class WorkFolder
 public:
     WorkFolder()
         : m_path(QDir(QDir::tempPath())
-                     .filePath(TemporaryFolderOwner::transcriptionPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()))
+                     .filePath(TemporaryFolderOwner::transcriptionPrefix
+                               + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()))
     {}
     ~WorkFolder() { QDir(m_path).removeRecursively(); }
     WorkFolder(const WorkFolder &) = delete;

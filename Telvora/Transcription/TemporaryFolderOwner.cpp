@@ -64,7 +64,9 @@ std::optional<Owner> processOwner(qint64 pid)
 std::optional<Owner> recordedOwner(const QString &folder)
 {
     const QList<QByteArray> fields =
-        readSmallFile(QDir(folder).filePath(QString::fromLatin1(TemporaryFolderOwner::fileName))).simplified().split(' ');
+        readSmallFile(QDir(folder).filePath(QString::fromLatin1(TemporaryFolderOwner::fileName)))
+            .simplified()
+            .split(' ');
     bool number = false;
     const qint64 pid = fields.value(0).toLongLong(&number);
     if (fields.size() != 3 || !number || pid <= 0)

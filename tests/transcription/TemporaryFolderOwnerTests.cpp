@@ -153,7 +153,8 @@ TEST_F(AbandonedFolders, RunningTranscriptionKeepsItsWorkFolder)
         runtime.touch(u"go"_s);
     });
     poll.start(20);
-    const QByteArray transcript = runTask(LocalTranscriber::transcribe(recording, {u"small"_s, u"pt"_s, {}, false, 0, {}, {}, {}}, {}));
+    const QByteArray transcript =
+        runTask(LocalTranscriber::transcribe(recording, {u"small"_s, u"pt"_s, {}, false, 0, {}, {}, {}}, {}));
     qputenv("TMPDIR", previousTemp);
 
     EXPECT_FALSE(transcript.isEmpty());
