@@ -10,6 +10,7 @@
 #include <QProcessEnvironment>
 #include <QTextBoundaryFinder>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <sys/wait.h>
@@ -24,7 +25,7 @@ constexpr qsizetype tailCharacters = 1800;
 
 struct Finished
 {
-    QByteArray output;
+    QString output;
     int status = 0;
 };
 
@@ -42,6 +43,14 @@ QString lastCharacters(const QString &text, qsizetype count)
     return text.sliced(start);
 }
 
+QString signalName(int signal)
+{
+    const char *abbreviation = ::sigabbrev_np(signal);
+    if (!abbreviation)
+        return QString::number(signal);
+    return u"%1 (SIG%2)"_s.arg(signal).arg(QLatin1StringView(abbreviation));
+}
+
 // Plain functions rather than lambdas inside the coroutine: GCC 12 miscounts the captured
 // copies of lambda temporaries in coroutine bodies.
 void interruptOnCancel(const CancellationToken &token, const QObject *scope, const std::shared_ptr<ProcessBox> &box)
@@ -57,10 +66,12 @@ std::function<Finished()> runToEnd(const std::shared_ptr<ProcessBox> &box, const
     return [box, onProgress] {
         box->launch();
         WorkerOutput output(onProgress);
-        box->readToEnd([&output](QByteArrayView bytes) { output.append(bytes); });
         Finished result;
-        result.output = output.finish();
-        result.status = box->waitForExit();
+        result.status = box->runToEnd([&output](QByteArrayView bytes) { output.append(bytes); });
+        const QByteArray bytes = output.finish();
+        // Not UTF-8 anywhere, kept or not, shows nothing.
+        if (output.wasUtf8())
+            result.output = QString::fromUtf8(bytes);
         if (box->cancelled())
             throw Cancelled();
         return result;
@@ -85,6 +96,15 @@ QString failureMessage(const QString &output)
     return TranscriptionTexts::workerFailed.toString() + lastCharacters(output, tailCharacters);
 }
 
+QString failureMessage(const QString &output, int status)
+{
+    const QString message = failureMessage(output);
+    if (!WIFSIGNALED(status))
+        return message;
+    const QString separator = message.endsWith(u'\n') ? QString() : u"\n"_s;
+    return message + separator + TranscriptionTexts::endedBySignal.toString().arg(signalName(WTERMSIG(status)));
+}
+
 QCoro::Task<QString> run(QString executable, QStringList arguments, std::optional<Environment> environment,
                          CancellationToken token, ProgressCallback onProgress)
 {
@@ -100,11 +120,9 @@ QCoro::Task<QString> run(QString executable, QStringList arguments, std::optiona
     const ProgressRelay relay(std::move(onProgress));
     const Finished finished = co_await offThread(runToEnd(box, relay.poster()));
 
-    const QString text =
-        QUtf8StringView(finished.output).isValidUtf8() ? QString::fromUtf8(finished.output) : QString();
     if (WIFEXITED(finished.status) && WEXITSTATUS(finished.status) == 0)
-        co_return text;
-    throw TelvoraError(failureMessage(text));
+        co_return finished.output;
+    throw TelvoraError(failureMessage(finished.output, finished.status));
 }
 
 } // namespace telvora::ProcessRunner

@@ -9,5 +9,7 @@ inline constexpr QStringView missingModelOrLanguage = u"Informe o modelo Whisper
 inline constexpr QStringView engineMissing =
     u"A engine local de transcrição não está instalada. Instale-a com telvora-install-engine.";
 inline constexpr QStringView workerFailed = u"A engine de transcrição não concluiu:\n";
+// %1 is the signal's number, with its name when the system knows it: "9 (SIGKILL)".
+inline constexpr QStringView endedBySignal = u"O processo da engine foi encerrado pelo sinal %1.";
 
 } // namespace telvora::TranscriptionTexts

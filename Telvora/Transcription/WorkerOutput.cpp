@@ -1,7 +1,9 @@
 #include "Telvora/Transcription/WorkerOutput.h"
 
 #include <QList>
+#include <QUtf8StringView>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <utility>
@@ -59,18 +61,43 @@ void WorkerOutput::append(QByteArrayView bytes)
 {
     while (!bytes.isEmpty()) {
         const qsizetype end = bytes.indexOf('\n');
-        if (end < 0) {
-            m_pending.append(bytes);
-            return;
-        }
-        if (m_pending.isEmpty()) {
-            takeLine(bytes.first(end + 1));
-        } else {
-            m_pending.append(bytes.first(end + 1));
-            takeLine(m_pending);
-            m_pending.clear();
-        }
-        bytes = bytes.sliced(end + 1);
+        const QByteArrayView piece = end < 0 ? bytes : bytes.first(end + 1);
+        takePiece(piece, end >= 0);
+        bytes = bytes.sliced(piece.size());
+    }
+}
+
+void WorkerOutput::takePiece(QByteArrayView piece, bool endsLine)
+{
+    if (m_line == Line::output) {
+        keep(piece);
+    } else if (m_line == Line::undecided && endsLine && m_pending.isEmpty()) {
+        takeLine(piece);
+    } else if (m_line == Line::undecided) {
+        m_pending.append(piece);
+        if (endsLine)
+            takeLine(std::exchange(m_pending, {}));
+        else
+            decidePending();
+    }
+    if (endsLine)
+        m_line = Line::undecided;
+}
+
+// A line is held back only while it may still be progress; one that cannot be goes on as
+// output, and one too long for progress that carries the mark is dropped.
+void WorkerOutput::decidePending()
+{
+    const qsizetype compared = std::min(m_pending.size(), mark.size());
+    const bool unmarked = QByteArrayView(m_pending).first(compared) != mark.first(compared)
+        || (m_pending.size() > mark.size() && m_pending.at(mark.size()) != ' ');
+    if (unmarked) {
+        keep(m_pending);
+        m_pending.clear();
+        m_line = Line::output;
+    } else if (m_pending.size() > longestProgressLine) {
+        m_pending.clear();
+        m_line = Line::dropped;
     }
 }
 
@@ -79,6 +106,7 @@ QByteArray WorkerOutput::finish()
     // A last line without its line break counts as a line too.
     if (!m_pending.isEmpty())
         takeLine(std::exchange(m_pending, {}));
+    m_utf8 = m_utf8 && QUtf8StringView(m_collected).isValidUtf8();
     return std::exchange(m_collected, {});
 }
 
@@ -86,12 +114,26 @@ void WorkerOutput::takeLine(QByteArrayView line)
 {
     const QByteArrayView content = line.endsWith('\n') ? line.chopped(1) : line;
     if (!isMarked(content)) {
-        m_collected.append(line);
+        keep(line);
         return;
     }
     const std::optional<TranscriptionProgress> progress = parseLine(content);
     if (progress && m_onProgress)
         m_onProgress(*progress);
+}
+
+void WorkerOutput::keep(QByteArrayView bytes)
+{
+    m_collected.append(bytes);
+    if (m_collected.size() <= 2 * keptBytes)
+        return;
+    // Cut before a character's first byte, so that the dropped part and the kept part are
+    // each UTF-8 exactly when the whole is.
+    qsizetype cut = m_collected.size() - keptBytes;
+    for (int step = 0; step < 3 && (m_collected.at(cut) & 0xC0) == 0x80; ++step)
+        ++cut;
+    m_utf8 = m_utf8 && QUtf8StringView(QByteArrayView(m_collected).first(cut)).isValidUtf8();
+    m_collected.remove(0, cut);
 }
 
 } // namespace telvora

@@ -46,6 +46,35 @@ protected:
     QTemporaryDir folder;
 };
 
+// The highest resident memory of this process so far, from the kernel's own count.
+qint64 peakResidentBytes()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+    return -1;
+}
+
+pid_t pidIn(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toInt()) : 0;
+}
+
+// Gone, or a zombie that nobody reaps: the helper's new parent may be a container's init.
+bool hasEnded(pid_t pid)
+{
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype afterName = line.lastIndexOf(')');
+    return afterName < 0 || line.mid(afterName + 2, 1) == "Z";
+}
+
 QString run(const QString &executable, std::optional<ProcessRunner::Environment> environment = std::nullopt,
             CancellationToken token = {})
 {
@@ -119,9 +148,55 @@ TEST_F(ProcessRunnerTest, FailedExitShowsItsOutputAfterTheLineBreak)
     }
 }
 
-TEST_F(ProcessRunnerTest, ChildEndedByASignalFails)
+TEST_F(ProcessRunnerTest, ChildEndedByASignalIsToldWithItsSignal)
 {
-    EXPECT_THROW(run(script(u"killed"_s, "echo antes; kill -TERM $$\n")), TelvoraError);
+    const struct
+    {
+        const char *name;
+        QByteArray body;
+        QString message;
+    } cases[]{
+        {"output, then the signal", "echo antes; kill -KILL $$\n",
+         u"A engine de transcrição não concluiu:\nantes\nO processo da engine foi encerrado pelo sinal 9 (SIGKILL)."_s},
+        {"no output", "kill -TERM $$\n",
+         u"A engine de transcrição não concluiu:\nO processo da engine foi encerrado pelo sinal 15 (SIGTERM)."_s},
+        {"a last line without its break", "printf fim; kill -SEGV $$\n",
+         u"A engine de transcrição não concluiu:\nfim\nO processo da engine foi encerrado pelo sinal 11 (SIGSEGV)."_s},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            run(script(QString::fromLatin1(c.name).replace(u' ', u'-'), c.body));
+            ADD_FAILURE() << "no error";
+        } catch (const TelvoraError &error) {
+            EXPECT_EQ(error.message(), c.message);
+        }
+    }
+}
+
+TEST_F(ProcessRunnerTest, EndlessOutputIsHeldAsItsTailOnly)
+{
+    // 300 MB with and without line breaks; the run may hold a small part of it at any time.
+    const struct
+    {
+        const char *name;
+        QByteArray body;
+        QString tail;
+    } cases[]{
+        {"lines", "yes 'linha de saída' | head -c 300000000; exit 3\n", u"linha de saída\n"_s.repeated(120)},
+        {"one line", "head -c 300000000 /dev/zero | tr '\\0' x; exit 3\n", QString(1800, u'x')},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const qint64 peakBefore = peakResidentBytes();
+        try {
+            run(script(QString::fromLatin1(c.name).replace(u' ', u'-'), c.body));
+            ADD_FAILURE() << "no error";
+        } catch (const TelvoraError &error) {
+            EXPECT_EQ(error.message(), u"A engine de transcrição não concluiu:\n"_s + c.tail);
+        }
+        EXPECT_LT(peakResidentBytes() - peakBefore, 64 * 1024 * 1024);
+    }
 }
 
 TEST_F(ProcessRunnerTest, TailCountsUserPerceivedCharacters)
@@ -194,6 +269,36 @@ TEST_F(ProcessRunnerTest, InterruptReachesTheChildEvenWhenTheProgramIgnoresIt)
     cancelOnceStarted(poll, token);
     EXPECT_THROW(run(child, std::nullopt, token), Cancelled);
     std::signal(SIGINT, previous);
+}
+
+TEST_F(ProcessRunnerTest, CancelEndsAWorkerWhoseHelperHoldsTheOutput)
+{
+    // A shell's background job ignores SIGINT: the helper outlives the worker and keeps
+    // the pipe open.
+    const QString child = script(u"forks"_s,
+                                 "sleep 300 &\necho $! > '" + marker(u"helper"_s).toUtf8() + "'\ntouch '"
+                                     + marker(u"started"_s).toUtf8() + "'\nwhile :; do sleep 0.05; done\n");
+    CancellationToken token;
+    QTimer poll;
+    cancelOnceStarted(poll, token);
+    EXPECT_THROW(run(child, std::nullopt, token), Cancelled);
+    const pid_t helper = pidIn(marker(u"helper"_s));
+    ASSERT_GT(helper, 0);
+    EXPECT_TRUE(QTest::qWaitFor([helper] { return hasEnded(helper); }, 2000));
+}
+
+TEST_F(ProcessRunnerTest, AWorkerDeafToTheInterruptIsKilledAndTheRunEndsAsCancelled)
+{
+    const QString child = script(u"deaf"_s,
+                                 "trap '' INT\necho $$ > '" + marker(u"worker"_s).toUtf8() + "'\ntouch '"
+                                     + marker(u"started"_s).toUtf8() + "'\nwhile :; do sleep 0.05; done\n");
+    CancellationToken token;
+    QTimer poll;
+    cancelOnceStarted(poll, token);
+    EXPECT_THROW(run(child, std::nullopt, token), Cancelled);
+    const pid_t worker = pidIn(marker(u"worker"_s));
+    ASSERT_GT(worker, 0);
+    EXPECT_TRUE(hasEnded(worker));
 }
 
 TEST_F(ProcessRunnerTest, TheEventLoopKeepsRunningWhileTheChildRuns)
