@@ -1,5 +1,6 @@
 #include "Telvora/Shell/LocalTranscriptionCheck.h"
 
+#include "Telvora/Shell/TerminationSignal.h"
 #include "Telvora/Transcription/LocalTranscriber.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Errors/ErrorMessage.h"
@@ -35,10 +36,10 @@ void writeAtomically(const QString &path, const QByteArray &bytes)
         throw FileError(path + u": "_s + file.errorString());
 }
 
-QCoro::Task<int> check(QString audio, QString output, LocalTranscriptionOptions options)
+QCoro::Task<int> check(QString audio, QString output, LocalTranscriptionOptions options, CancellationToken token)
 {
     try {
-        const QByteArray bytes = co_await LocalTranscriber::transcribe(audio, options, CancellationToken());
+        const QByteArray bytes = co_await LocalTranscriber::transcribe(audio, options, token);
         const Transcript::Decoded transcript = Transcript::decode(bytes, true);
         writeAtomically(output, bytes);
         printLine(finishedLine.arg(transcript.speakers).arg(Characters::count(transcript.text)).arg(options.model));
@@ -69,8 +70,13 @@ int run(const QStringList &arguments, qsizetype flagIndex)
     char name[] = "telvora";
     char *argv[] = {name, nullptr};
     QCoreApplication application(argc, argv);
+    // A termination signal cancels the transcription, so that its folder goes with it.
+    const CancellationToken token;
+    const TerminationSignal termination;
+    QObject::connect(&termination, &TerminationSignal::received, &application, [token] { token.cancel(); });
     QTimer::singleShot(0, &application, [&] {
-        QCoro::connect(check(audio, output, options), &application, [](int status) { QCoreApplication::exit(status); });
+        QCoro::connect(check(audio, output, options, token), &application,
+                       [](int status) { QCoreApplication::exit(status); });
     });
     return application.exec();
 }

@@ -22,6 +22,16 @@ void onTerminate(int)
     errno = saved;
 }
 
+// SIGINT (Ctrl+C) and SIGHUP (the terminal closed) end the program as SIGTERM does, through
+// its clean-up; one of them ignored when the program started (nohup) stays ignored.
+constexpr int handledSignals[]{SIGTERM, SIGINT, SIGHUP};
+
+bool isIgnored(int signal)
+{
+    struct sigaction current = {};
+    return ::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
+}
+
 } // namespace
 
 TerminationSignal::TerminationSignal(QObject *parent)
@@ -37,12 +47,18 @@ TerminationSignal::TerminationSignal(QObject *parent)
     action.sa_handler = onTerminate;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : handledSignals) {
+        if (signal != SIGTERM && isIgnored(signal))
+            continue;
+        ::sigaction(signal, &action, nullptr);
+        m_handled.push_back(signal);
+    }
 }
 
 TerminationSignal::~TerminationSignal()
 {
-    ::signal(SIGTERM, SIG_DFL);
+    for (const int signal : m_handled)
+        ::signal(signal, SIG_DFL);
     writeEnd = -1;
     m_notifier.reset();
     for (int end : m_pipe) {

@@ -3,12 +3,13 @@
 #include <QObject>
 
 #include <memory>
+#include <vector>
 
 class QSocketNotifier;
 
 namespace telvora {
 
-/// Turns SIGTERM into a signal on the GUI thread. The default action (ending the process
+/// Turns SIGTERM, SIGINT and SIGHUP into a signal on the GUI thread. The default action (ending the process
 /// at once, possibly in the middle of a write) is replaced by a handler that only writes
 /// one byte into a pipe; the GUI thread reads it through a socket notifier and emits
 /// `received`, so the request is handled like any other quit request.
@@ -28,6 +29,7 @@ private:
     void drain();
 
     int m_pipe[2] = {-1, -1};
+    std::vector<int> m_handled;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 

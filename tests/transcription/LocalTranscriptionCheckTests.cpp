@@ -4,8 +4,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
 
 using namespace telvora::test;
 using namespace Qt::Literals::StringLiterals;
@@ -33,9 +37,8 @@ protected:
         ASSERT_TRUE(writeWav(audio, 0.5));
     }
 
-    Outcome run(const QStringList &arguments, const FakeRuntime *runtime)
+    void start(QProcess &process, const QStringList &arguments, const FakeRuntime *runtime)
     {
-        QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"TMPDIR"_s, temp.path());
         environment.insert(u"TELVORA_TRANSCRIPTION_RUNTIME"_s,
@@ -43,6 +46,16 @@ protected:
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(work.path());
         process.start(QDir(QCoreApplication::applicationDirPath()).filePath(u"telvora"_s), arguments);
+    }
+
+    // `whileRunning` acts on the running program before it ends.
+    Outcome run(const QStringList &arguments, const FakeRuntime *runtime,
+                const std::function<void(QProcess &)> &whileRunning = {})
+    {
+        QProcess process;
+        start(process, arguments, runtime);
+        if (whileRunning)
+            whileRunning(process);
         if (!process.waitForFinished(60000)) {
             process.kill();
             process.waitForFinished();
@@ -71,6 +84,23 @@ protected:
     QString audio;
     QString output;
 };
+
+bool waitForFile(const FakeRuntime &runtime, const QString &name)
+{
+    for (int i = 0; i < 600 && !runtime.has(name); ++i)
+        QThread::msleep(50);
+    return runtime.has(name);
+}
+
+// Gone, or a zombie that nobody reaps: an orphan's new parent may be a container's init.
+bool hasEnded(qint64 pid)
+{
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
 
 const QStringList checkArguments{u"--verify-local-transcription"_s, u"rec.wav"_s, u"out.json"_s, u"large-v3-turbo"_s};
 
@@ -160,4 +190,45 @@ TEST_F(LocalCheck, OutputThatCannotBeWrittenFails)
     EXPECT_EQ(outcome.out.count(u'\n'), 1);
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_FALSE(QDir(work.filePath(u"falta"_s)).exists());
+}
+
+TEST_F(LocalCheck, TerminationSignalsCancelTheCheckAndRemoveItsFolder)
+{
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        writeOutput("anterior");
+        const FakeRuntime runtime(u"sleepUntilInterrupted"_s);
+        const Outcome outcome = run(checkArguments, &runtime, [&runtime, signal](QProcess &telvora) {
+            ASSERT_TRUE(waitForFile(runtime, u"started"_s)) << "the worker never started";
+            ::kill(pid_t(telvora.processId()), signal);
+        });
+        // run() checks that no work folder is left.
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.out, u"Cancelado\n"_s);
+        EXPECT_EQ(read(output), "anterior");
+    }
+}
+
+TEST_F(LocalCheck, NothingOfTheWorkerOutlivesTheProgramKilled)
+{
+    const FakeRuntime runtime(u"helperHoldsOutput"_s);
+    QProcess telvora;
+    start(telvora, checkArguments, &runtime);
+    ASSERT_TRUE(waitForFile(runtime, u"started"_s)) << "the worker never started";
+    QFile file(QDir(runtime.path()).filePath(u"pids"_s));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> pids = file.readAll().split(' ');
+    ASSERT_EQ(pids.size(), 2);
+    telvora.kill();
+    ASSERT_TRUE(telvora.waitForFinished(10000));
+    for (const QByteArray &pid : pids) {
+        SCOPED_TRACE(pid.toStdString());
+        bool ended = false;
+        for (int i = 0; i < 100 && !ended; ++i) {
+            ended = hasEnded(pid.toLongLong());
+            if (!ended)
+                QThread::msleep(20);
+        }
+        EXPECT_TRUE(ended);
+    }
 }

@@ -84,19 +84,22 @@ TEST_F(TranscriptionCheckRun, ARecordingIsTranscribedAndRecorded)
     EXPECT_TRUE(QFile::exists(QDir(captures()).filePath(u"reader.png"_s)));
 }
 
-TEST_F(TranscriptionCheckRun, SigtermDuringATranscriptionCancelsItInsteadOfKillingTheProgram)
+TEST_F(TranscriptionCheckRun, TerminationSignalsDuringATranscriptionCancelItInsteadOfKillingTheProgram)
 {
-    FakeRuntime runtime(u"sleepUntilInterrupted"_s);
     const QString recording = m_dir.filePath(u"longa.wav"_s);
     ASSERT_TRUE(writeWav(recording, 0.5));
-    const QJsonObject result = check({u"--file"_s, recording}, [&runtime](QProcess &telvora) {
-        for (int i = 0; i < 600 && !runtime.has(u"seen.json"_s); ++i)
-            QThread::msleep(50);
-        ASSERT_TRUE(runtime.has(u"seen.json"_s)) << "the worker never started";
-        ::kill(pid_t(telvora.processId()), SIGTERM);
-    });
-    EXPECT_EQ(result.value(u"status"_s).toString(), u"Cancelado"_s);
-    EXPECT_EQ(result.value(u"source"_s).toString(), u"longa.wav"_s);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        FakeRuntime runtime(u"sleepUntilInterrupted"_s);
+        const QJsonObject result = check({u"--file"_s, recording}, [&runtime, signal](QProcess &telvora) {
+            for (int i = 0; i < 600 && !runtime.has(u"seen.json"_s); ++i)
+                QThread::msleep(50);
+            ASSERT_TRUE(runtime.has(u"seen.json"_s)) << "the worker never started";
+            ::kill(pid_t(telvora.processId()), signal);
+        });
+        EXPECT_EQ(result.value(u"status"_s).toString(), u"Cancelado"_s);
+        EXPECT_EQ(result.value(u"source"_s).toString(), u"longa.wav"_s);
+    }
 }
 
 TEST_F(TranscriptionCheckRun, ATextSourceIsRecordedAsItIs)

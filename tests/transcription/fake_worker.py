@@ -5,6 +5,7 @@
 import json
 import os
 import signal
+import subprocess
 import sys
 import time
 
@@ -106,6 +107,12 @@ elif behaviour == "sleepUntilInterrupted":
 
     signal.signal(signal.SIGINT, interrupted)
     progress(("loading", 0))
+    wait_for("never")
+elif behaviour == "helperHoldsOutput":
+    # A helper that inherits the worker's output, as a stray child of an engine may.
+    helper = subprocess.Popen(["sleep", "300"])
+    with open(path("pids"), "w") as file:
+        file.write(f"{os.getpid()} {helper.pid}")
     wait_for("never")
 elif behaviour == "waitForGo":
     wait_for("go")
