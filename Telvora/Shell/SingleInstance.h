@@ -17,7 +17,8 @@ class SingleInstance : public QObject
     Q_OBJECT
 public:
     /// The socket is named after the user and lives in XDG_RUNTIME_DIR when set, so
-    /// separate sessions and test sandboxes never meet.
+    /// separate sessions and test sandboxes never meet; else in a folder of the temporary
+    /// folder that only this user can enter. Both ends talk only to this user's processes.
     explicit SingleInstance(QObject *parent = nullptr);
     ~SingleInstance() override;
 
@@ -28,6 +29,7 @@ public:
     /// the program then simply runs without the hand-off.
     bool listen();
 
+    /// Empty when there is no private place for it (the folder is another user's).
     static QString socketName();
 
 Q_SIGNALS:
