@@ -10,6 +10,7 @@
 #include "Telvora/Session/Playback.h"
 #include "Telvora/Session/Session.h"
 #include "Telvora/Session/SessionTexts.h"
+#include "Telvora/Session/SourceFile.h"
 #include "Telvora/Session/UserPrompts.h"
 #include "TelvoraCore/Errors/Error.h"
 #include "TelvoraCore/Transcript/Subtitles.h"
@@ -70,9 +71,10 @@ DocumentWorkflow::DocumentWorkflow(Session &session, UserPrompts &prompts, Playb
 
 DocumentWorkflow::OpenedText DocumentWorkflow::readSourceFile(const QString &path, const QString &extension) const
 {
-    const QByteArray bytes = AtomicFile::read(path);
+    const QByteArray bytes = SourceFile::readText(path);
     if (extension == u"json") {
         const auto transcript = Transcript::decode(bytes, m_session.timecodes());
+        SourceFile::checkSegmentCount(transcript.segments.size());
         return {transcript.text, transcript.speakers, transcript.segments};
     }
     if (extension == u"rtf")
@@ -119,13 +121,14 @@ void DocumentWorkflow::importFile(const QUrl &url)
     const QString extension = QFileInfo(path).suffix().toLower();
     const bool isText = textExtensions.contains(extension) || extension == u"json" || extension == u"rtf";
     OpenedText opened;
-    if (isText) {
-        try {
+    try {
+        // Before anything reads it: a FIFO or a device would block the window for good.
+        SourceFile::checkRegular(path);
+        if (isText)
             opened = readSourceFile(path, extension);
-        } catch (...) {
-            LongJob::report(m_session, std::current_exception());
-            return;
-        }
+    } catch (...) {
+        LongJob::report(m_session, std::current_exception());
+        return;
     }
 
     dropAudio();

@@ -52,6 +52,14 @@ inline constexpr QStringView unsavedDiscard = u"Descartar e continuar";
 inline constexpr QStringView unsavedExport = u"Exportar";
 inline constexpr QStringView openDialogMessage = u"Abra um áudio, texto, transcrição ou legenda.";
 inline constexpr QStringView unreadableText = u"Não foi possível ler o texto. Exporte-o como UTF-8 ou RTF.";
+// %1 is the file's name.
+inline constexpr QStringView notARegularFile =
+    u"“%1” não é um arquivo comum (é uma pasta, um pipe ou um dispositivo) e não pode ser aberto.";
+// %1 is the limit in MB.
+inline constexpr QStringView sourceTooLarge =
+    u"O arquivo passa do limite de %1 MB para textos, RTF e transcrições e não foi aberto.";
+// %1 is the limit, written as Brazilian Portuguese writes numbers.
+inline constexpr QStringView tooManySegments = u"A transcrição passa do limite de %1 trechos e não foi aberta.";
 inline constexpr QStringView audioOpened = u"Áudio aberto";
 inline constexpr QStringView example = u"Exemplo";
 

@@ -2,7 +2,10 @@
 
 #include "Telvora/Document/RtfWriter.h"
 
+#include <QDir>
 #include <QStringEncoder>
+
+#include <sys/stat.h>
 
 using namespace telvora;
 using namespace telvora::test;
@@ -146,6 +149,53 @@ TEST_F(Opening, UnusableFilesAreRefusedWithoutChangingAnything)
         EXPECT_FALSE(session->errorMessage()->isEmpty());
         EXPECT_EQ(snapshot(), before);
     }
+}
+
+TEST_F(Opening, WhatIsNotARegularFileIsRefusedWithoutWaitingOnIt)
+{
+    // Opening a FIFO for reading waits for a writer, here forever.
+    for (const QString &name : {u"fila.txt"_s, u"fila.json"_s, u"fila.mp3"_s, u"fila"_s}) {
+        SCOPED_TRACE(name.toStdString());
+        const QString path = folder.filePath(name);
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        expectRefused(
+            path,
+            u"“%1” não é um arquivo comum (é uma pasta, um pipe ou um dispositivo) e não pode ser aberto."_s.arg(name));
+    }
+    ASSERT_TRUE(QDir(folder.path()).mkdir(u"pasta.txt"_s));
+    expectRefused(
+        folder.filePath(u"pasta.txt"_s),
+        u"“pasta.txt” não é um arquivo comum (é uma pasta, um pipe ou um dispositivo) e não pode ser aberto."_s);
+}
+
+TEST_F(Opening, SourcesBeyondTheLimitsAreRefusedNamingTheLimit)
+{
+    const QString tooLarge = u"O arquivo passa do limite de 16 MB para textos, RTF e transcrições e não foi aberto."_s;
+    for (const QString &name : {u"grande.txt"_s, u"grande.rtf"_s, u"grande.json"_s}) {
+        SCOPED_TRACE(name.toStdString());
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(16 * 1024 * 1024 + 1));
+        file.close();
+        expectRefused(file.fileName(), tooLarge);
+    }
+
+    QByteArray segments = "[";
+    for (int i = 0; i <= 100'000; ++i)
+        segments += QByteArray(i ? "," : "") + R"({"locutor":"A","inicio":0,"fim":1,"texto":"a"})";
+    expectRefused(writeFile(u"longa.json"_s, segments + ']'),
+                  u"A transcrição passa do limite de 100.000 trechos e não foi aberta."_s);
+
+    // At the limits, the files open.
+    QFile limit(folder.filePath(u"limite.txt"_s));
+    ASSERT_TRUE(limit.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(limit.resize(16 * 1024 * 1024));
+    limit.close();
+    workflows->document().importFile(QUrl::fromLocalFile(limit.fileName()));
+    EXPECT_EQ(session->sourceText().size(), 16 * 1024 * 1024);
+    segments.truncate(segments.lastIndexOf(",{"));
+    workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"no-limite.json"_s, segments + ']')));
+    EXPECT_EQ(session->transcriptSegments().size(), 100'000);
 }
 
 TEST_F(Opening, RecordingEmptiesTheTexts)

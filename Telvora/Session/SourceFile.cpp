@@ -1,0 +1,74 @@
+#include "Telvora/Session/SourceFile.h"
+
+#include "Telvora/Session/SessionTexts.h"
+#include "TelvoraCore/Errors/Error.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace telvora::SourceFile {
+
+namespace {
+
+TelvoraError notRegular(const QString &path)
+{
+    return TelvoraError(SessionTexts::notARegularFile.toString().arg(QFileInfo(path).fileName()));
+}
+
+TelvoraError tooLarge()
+{
+    return TelvoraError(SessionTexts::sourceTooLarge.toString().arg(largestTextBytes / (1024 * 1024)));
+}
+
+} // namespace
+
+void checkRegular(const QString &path)
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode))
+        throw notRegular(path);
+}
+
+QByteArray readText(const QString &path)
+{
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
+    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        throw FileError(qt_error_string(errno));
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        throw FileError(file.errorString());
+    }
+    struct stat status = {};
+    if (::fstat(descriptor, &status) != 0)
+        throw FileError(qt_error_string(errno));
+    if (!S_ISREG(status.st_mode))
+        throw notRegular(path);
+    if (status.st_size > largestTextBytes)
+        throw tooLarge();
+    // A file that grows while it is read is cut at the limit, never read without end.
+    QByteArray bytes = file.read(largestTextBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        throw FileError(file.errorString());
+    if (bytes.size() > largestTextBytes)
+        throw tooLarge();
+    return bytes;
+}
+
+void checkSegmentCount(qsizetype segments)
+{
+    if (segments > mostSegments)
+        throw TelvoraError(SessionTexts::tooManySegments.toString().arg(
+            QLocale(QLocale::Portuguese, QLocale::Brazil).toString(mostSegments)));
+}
+
+} // namespace telvora::SourceFile
