@@ -30,6 +30,8 @@ namespace telvora {
 namespace {
 
 constexpr int maxOutputTokens = 16000;
+// Redirects that keep the method and body, followed by the client itself, one after the other.
+constexpr int maximumRedirects = 5;
 
 // Characters a URL path may carry as they are, besides the unreserved ones.
 constexpr char pathCharacters[] = "!$&'()*+,;=:@/";
@@ -183,6 +185,34 @@ QByteArray wholeBody(QNetworkReply &reply, qsizetype limit)
     throw TelvoraError(ProviderMessages::invalidResponse.toString());
 }
 
+// A 307 or 308 must send the body again, which the body that refuses to rewind does not
+// let Qt do; the client sends a new request itself, to the same origin only (the key
+// goes along).
+std::optional<QUrl> sameOriginRedirect(const QNetworkReply &reply, int status)
+{
+    if (status != 307 && status != 308)
+        return std::nullopt;
+    const QByteArray location = reply.rawHeader("Location").trimmed();
+    if (location.isEmpty())
+        return std::nullopt;
+    const QUrl from = reply.url();
+    const QUrl to = from.resolved(QUrl::fromEncoded(location, QUrl::StrictMode));
+    if (!to.isValid() || to.scheme() != from.scheme() || to.host() != from.host()
+        || to.port(from.scheme() == u"https" ? 443 : 80) != from.port(from.scheme() == u"https" ? 443 : 80))
+        return std::nullopt;
+    return to;
+}
+
+// A body with neither a length nor chunks ends where the server closes the connection, a
+// valid end in HTTP/1.1. Qt 6.4 takes a close it sees after a pause for a dropped
+// connection and wants to send the request again, which the body refuses: the body as
+// received is then the whole one (a compressed one is still checked to its end).
+bool endedWithItsConnection(const QNetworkReply &reply, QNetworkReply::NetworkError error)
+{
+    return (error == QNetworkReply::ContentReSendError || error == QNetworkReply::RemoteHostClosedError)
+        && !reply.hasRawHeader("Content-Length") && !reply.rawHeader("Transfer-Encoding").toLower().contains("chunked");
+}
+
 } // namespace
 
 ProviderClient::ProviderClient(QNetworkAccessManager *network, ProviderEndpoints endpoints,
@@ -198,6 +228,19 @@ QUrl ProviderClient::elevenUrl(const QString &path) const { return endpoint(m_en
 
 QCoro::Task<QByteArray> ProviderClient::request(ProviderClient client, QUrl url, QString key, bool eleven,
                                                 std::optional<QJsonObject> body)
+{
+    for (int redirects = 0;; ++redirects) {
+        QCoro::Task<Exchange> sent = exchange(client, url, key, eleven, body, redirects < maximumRedirects);
+        Exchange answer = co_await std::move(sent);
+        if (!answer.redirect)
+            co_return std::move(answer.body);
+        url = *answer.redirect;
+    }
+}
+
+QCoro::Task<ProviderClient::Exchange> ProviderClient::exchange(ProviderClient client, QUrl url, QString key,
+                                                               bool eleven, std::optional<QJsonObject> body,
+                                                               bool mayRedirect)
 {
     client.m_cancellation.throwIfCancelled();
     if (!usableKey(key))
@@ -261,6 +304,10 @@ QCoro::Task<QByteArray> ProviderClient::request(ProviderClient client, QUrl url,
         throw Cancelled();
     const QNetworkReply::NetworkError error = reply->error();
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!*userAborted && mayRedirect && status.isValid()) {
+        if (std::optional<QUrl> next = sameOriginRedirect(*reply, status.toInt()))
+            co_return Exchange{{}, std::move(next)};
+    }
     // Whenever a status arrived it decides, whatever Qt made of the rest (a 3xx without
     // a place to go, a refused redirect, a body cut short after a refusal).
     if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299))
@@ -269,7 +316,7 @@ QCoro::Task<QByteArray> ProviderClient::request(ProviderClient client, QUrl url,
         throw TelvoraError(tooLargeMessage(limit));
     if (error == QNetworkReply::OperationCanceledError) // only our own abort sets userAborted
         throw TransportError(idleTimeoutMessage(client.m_endpoints.idleTimeout));
-    if (error != QNetworkReply::NoError) {
+    if (error != QNetworkReply::NoError && !(status.isValid() && endedWithItsConnection(*reply, error))) {
         // A status came, so the body was cut; Qt may even have wanted to send the request
         // again for it, which the body refused.
         if (status.isValid())
@@ -280,7 +327,7 @@ QCoro::Task<QByteArray> ProviderClient::request(ProviderClient client, QUrl url,
     }
     if (!status.isValid())
         throw TelvoraError(ProviderMessages::invalidResponse.toString());
-    co_return wholeBody(*reply, limit);
+    co_return Exchange{wholeBody(*reply, limit), std::nullopt};
 }
 
 QCoro::Task<QString> ProviderClient::generate(QString source, QString instructions, QString key, QString model) const

@@ -73,6 +73,14 @@ private:
     // their first suspension.
     static QCoro::Task<QByteArray> request(ProviderClient client, QUrl url, QString key, bool eleven,
                                            std::optional<QJsonObject> body);
+    // One request and its reply: the body, or where a 307/308 sends the request next.
+    struct Exchange
+    {
+        QByteArray body;
+        std::optional<QUrl> redirect;
+    };
+    static QCoro::Task<Exchange> exchange(ProviderClient client, QUrl url, QString key, bool eleven,
+                                          std::optional<QJsonObject> body, bool mayRedirect);
     QUrl openAIUrl(const QString &path) const;
     QUrl elevenUrl(const QString &path) const;
 

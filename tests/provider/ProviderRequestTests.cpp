@@ -187,6 +187,8 @@ TEST_F(ProviderRequestTest, ABodyCutShortIsATransportFailureWhateverItsFraming)
         {"gzip with content length, closed halfway", Framing::ContentLength, true, Mode::CutOff, halfCompressed},
         {"gzip with content length, reset halfway", Framing::ContentLength, true, Mode::Reset, halfCompressed},
         {"gzip chunked, closed halfway", Framing::Chunked, true, Mode::CutOff, halfCompressed},
+        {"gzip ended by the close, closed halfway", Framing::Closing, true, Mode::CutOff, halfCompressed},
+        {"gzip ended by the close, reset halfway", Framing::Closing, true, Mode::Reset, halfCompressed},
     };
     for (const Case &row : cases) {
         SCOPED_TRACE(row.name);
@@ -202,9 +204,10 @@ TEST_F(ProviderRequestTest, ABodyCutShortIsATransportFailureWhateverItsFraming)
 TEST_F(ProviderRequestTest, WholeBodiesArriveDecodedWhateverTheirFraming)
 {
     const QByteArray audio = noise(300000);
-    for (const auto framing : {Reply::Framing::ContentLength, Reply::Framing::Chunked}) {
+    // Without a length or chunks, a body ends where the server closes the connection.
+    for (const auto framing : {Reply::Framing::ContentLength, Reply::Framing::Chunked, Reply::Framing::Closing}) {
         for (const bool gzip : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "chunked " << (framing == Reply::Framing::Chunked) << " gzip " << gzip);
+            SCOPED_TRACE(testing::Message() << "framing " << int(framing) << " gzip " << gzip);
             Reply reply = Reply::withStatus(200, audio);
             reply.framing = framing;
             reply.gzip = gzip;
@@ -214,6 +217,16 @@ TEST_F(ProviderRequestTest, WholeBodiesArriveDecodedWhateverTheirFraming)
     }
     // The client asks for the codings it can check itself.
     EXPECT_EQ(server.requests().last().header("Accept-Encoding"), "gzip, deflate");
+
+    // The close comes a while after the last byte.
+    for (const bool gzip : {false, true}) {
+        SCOPED_TRACE(testing::Message() << "closed after a pause, gzip " << gzip);
+        Reply reply = Reply::cutOff(audio, gzip ? LoopbackServer::gzipped(audio).size() : audio.size());
+        reply.framing = Reply::Framing::Closing;
+        reply.gzip = gzip;
+        server.enqueue(reply);
+        EXPECT_EQ(runTask(openAISpeech(client())), audio);
+    }
 }
 
 TEST_F(ProviderRequestTest, ARequestGoesOutOnceEvenWhenItsConnectionDropsUnanswered)
@@ -241,6 +254,47 @@ TEST_F(ProviderRequestTest, ARequestGoesOutOnceEvenWhenItsConnectionDropsUnanswe
     server.enqueue(Reply::noAnswer());
     EXPECT_EQ(thrownMessage<TransportError>(openAISpeech(client())), notResent);
     EXPECT_EQ(server.requests().size(), 5);
+}
+
+TEST_F(ProviderRequestTest, RedirectsThatKeepTheMethodSendTheBodyAgainToTheNewPlace)
+{
+    for (const int status : {307, 308}) {
+        SCOPED_TRACE(status);
+        server.setHandler([status](const LoopbackServer::Request &request) {
+            if (request.path == "/moved")
+                return Reply::withStatus(200, "moved audio");
+            Reply reply = Reply::withStatus(status);
+            reply.headers.emplaceBack("Location", "/moved");
+            return reply;
+        });
+        const qsizetype before = server.requests().size();
+        EXPECT_EQ(runTask(openAISpeech(client())), "moved audio");
+        ASSERT_EQ(server.requests().size(), before + 2);
+        const LoopbackServer::Request &first = server.requests()[before];
+        const LoopbackServer::Request &moved = server.requests()[before + 1];
+        EXPECT_EQ(moved.method, "POST");
+        EXPECT_EQ(moved.path, "/moved");
+        EXPECT_EQ(moved.body, first.body);
+        EXPECT_EQ(moved.json().value(u"input"_s).toString(), u"Olá"_s);
+        EXPECT_EQ(moved.header("Authorization"), "Bearer " + openAIKey.toUtf8());
+    }
+
+    // Another host never gets the body or the key, and a loop ends as the refusal.
+    LoopbackServer elsewhere;
+    server.setHandler([&elsewhere](const LoopbackServer::Request &request) {
+        Reply reply = Reply::withStatus(307);
+        reply.headers.emplaceBack("Location",
+                                  request.path == "/v1/audio/speech" ? elsewhere.url().toEncoded() + "/stolen"
+                                                                     : QByteArray("/v1/models"));
+        return reply;
+    });
+    const QString refused307 =
+        u"O provedor recusou a operação (HTTP 307). Confira modelo, voz e disponibilidade na sua conta."_s;
+    EXPECT_EQ(thrownMessage<TelvoraError>(openAISpeech(client())), refused307);
+    EXPECT_TRUE(elsewhere.requests().isEmpty());
+    const qsizetype before = server.requests().size();
+    EXPECT_EQ(thrownMessage<TelvoraError>(client().openAIModelIDs(openAIKey)), refused307);
+    EXPECT_LT(server.requests().size() - before, 30);
 }
 
 TEST_F(ProviderRequestTest, ARedirectWithNowhereToGoIsARefusalWithItsCode)

@@ -215,12 +215,12 @@ void LoopbackServer::respond(QTcpSocket *socket, const Request &request)
     if (reply.framing == Reply::Framing::Chunked) {
         head += "Transfer-Encoding: chunked\r\n";
         wire = chunked(wire);
-    } else {
+    } else if (reply.framing == Reply::Framing::ContentLength) {
         head += "Content-Length: " + QByteArray::number(wire.size()) + "\r\n";
     }
     if (reply.gzip)
         head += "Content-Encoding: gzip\r\n";
-    if (!reply.keepAlive)
+    if (!reply.keepAlive && reply.framing != Reply::Framing::Closing)
         head += "Connection: close\r\n";
     for (const auto &[name, value] : std::as_const(reply.headers))
         head += name + ": " + value + "\r\n";

@@ -51,6 +51,7 @@ public:
         enum class Framing {
             ContentLength, // a Content-Length header
             Chunked,       // Transfer-Encoding: chunked, in chunks of 1000 bytes
+            Closing,       // neither: the body ends where the connection closes
         };
 
         int status = 200;
