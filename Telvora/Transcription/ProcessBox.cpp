@@ -250,7 +250,8 @@ int ProcessBox::runToEnd(const std::function<void(QByteArrayView)> &consume)
 {
     pollfd watched[]{{m_readEnd, POLLIN, 0}, {m_exitEnd, POLLIN, 0}, {m_wakeEnd, POLLIN, 0}};
     pollfd &output = watched[0];
-    pollfd &exit = watched[1];
+    pollfd &childEnd = watched[1];
+    pollfd &wake = watched[2];
     bool exited = m_exitEnd < 0;
     bool killed = false;
     for (;;) {
@@ -268,11 +269,11 @@ int ProcessBox::runToEnd(const std::function<void(QByteArrayView)> &consume)
             break;
         if (output.revents != 0 && !readOutput(consume))
             output.fd = -1;
-        if (exit.revents != 0) {
+        if (childEnd.revents != 0) {
             exited = true;
-            exit.fd = -1;
+            childEnd.fd = -1;
         }
-        if (watched[2].revents != 0) {
+        if (wake.revents != 0) {
             std::uint64_t wakes = 0;
             [[maybe_unused]] auto drained = ::read(m_wakeEnd, &wakes, sizeof wakes);
         }
