@@ -112,7 +112,13 @@ TEST_F(Opening, TranscriptUsesTheTimecodeSettingAndCountsSpeakers)
 
 TEST_F(Opening, UnusableFilesAreRefusedWithoutChangingAnything)
 {
-    expectRefused(folder.filePath(u"ausente.txt"_s), u"No such file or directory"_s);
+    expectRefused(folder.filePath(u"ausente.txt"_s),
+                  u"O arquivo "_s + folder.filePath(u"ausente.txt"_s) + u" não foi encontrado."_s);
+    for (const QString &name : {u"pasta.txt"_s, u"pasta.json"_s, u"pasta.rtf"_s}) {
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_TRUE(QDir(folder.path()).mkpath(name));
+        expectRefused(folder.filePath(name), folder.filePath(name) + u" é uma pasta, não um arquivo."_s);
+    }
     // Neither UTF-8 nor UTF-16: an odd byte count, or 16-bit units with a surrogate
     // that has no partner.
     const std::pair<const char *, QByteArray> undecodable[] = {
