@@ -33,13 +33,17 @@ qint64 append(QFile &file, const Resampler &resampler, int frames)
     return bytes;
 }
 
-// FFmpeg ends the stream quietly where a file breaks off: a last packet cut short, or far
-// fewer samples than the header states (an MP3's frame count, an MP4 track's length).
+// FFmpeg ends the stream quietly where a file breaks off. Where the stream's header states
+// its length (an MP3's frame count, an MP4 track, a whole WAV) the samples must come near
+// it; where it states none (a WAV whose data runs past the end of the file), a last packet
+// cut short tells.
 bool endedEarly(const AudioStreamReader &reader, qint64 bytes)
 {
-    const double decoded = double(bytes) / (sampleRate * double(sizeof(float)));
     const double declared = reader.declaredSeconds();
-    return reader.lastPacketCut() || declared - decoded > std::max(1.0, declared / 100);
+    if (declared <= 0)
+        return reader.lastPacketCut();
+    const double decoded = double(bytes) / (sampleRate * double(sizeof(float)));
+    return declared - decoded > std::max(1.0, declared / 100);
 }
 
 } // namespace
