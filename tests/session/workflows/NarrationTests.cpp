@@ -153,6 +153,28 @@ TEST_F(Narration, AProviderFailureMidwayKeepsThePreviousNarration)
     expectFirstNarrationStays();
 }
 
+TEST_F(Narration, AFullDiskFailsAtThePartAndKeepsThePreviousNarration)
+{
+    SmallFileSystem disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    makeFirstNarration();
+    const QByteArray temporary = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(disk.path()));
+    ASSERT_TRUE(disk.fill());
+    generateTheSameDocument({script(u"Outro roteiro."_s), speech(0.4)});
+    ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{u".filler"_s});
+    qputenv("TMPDIR", temporary);
+    EXPECT_EQ(session->status(), u"Erro"_s);
+    const QString message = session->errorMessage().value_or(QString());
+    EXPECT_TRUE(message.startsWith(u"Não há espaço livre em disco para gravar "_s + disk.path() + u"/telvora-voice-"_s))
+        << message.toStdString();
+    EXPECT_TRUE(message.endsWith(u"/parte-0.mp3."_s)) << message.toStdString();
+    expectFirstNarrationStays();
+}
+
 TEST_F(Narration, APartThatIsNotAudioFailsAndLeavesNoFolder)
 {
     struct Case
