@@ -1,8 +1,12 @@
 #include "tests/session/workflows/WorkflowFixture.h"
 
 #include "Telvora/Document/RtfWriter.h"
+#include "tests/support/Unprivileged.h"
 
 #include <QStringEncoder>
+
+#include <cstdio>
+#include <cstdlib>
 
 using namespace telvora;
 using namespace telvora::test;
@@ -152,6 +156,24 @@ TEST_F(Opening, UnusableFilesAreRefusedWithoutChangingAnything)
         EXPECT_FALSE(session->errorMessage()->isEmpty());
         EXPECT_EQ(snapshot(), before);
     }
+}
+
+TEST_F(Opening, AFileWithoutReadPermissionIsRefusedInPortuguese)
+{
+    const QString locked = writeFile(u"trancado.txt"_s, "segredo");
+    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
+    QFile::setPermissions(locked, QFile::WriteOwner);
+    // In a child process, which gives up root first.
+    EXPECT_EXIT(
+        {
+            if (!becomeUnprivileged())
+                std::_Exit(2);
+            workflows->document().importFile(QUrl::fromLocalFile(locked));
+            const QString outcome = session->status() + u' ' + session->errorMessage().value_or(QString());
+            std::fputs(outcome.toStdString().c_str(), stderr);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "Erro Sem permissão para ler .*/trancado\\.txt\\.");
 }
 
 TEST_F(Opening, RecordingEmptiesTheTexts)
