@@ -4,6 +4,7 @@
 #include "Telvora/Media/MediaError.h"
 #include "Telvora/Media/MediaTexts.h"
 #include "Telvora/Media/Resampler_p.h"
+#include "TelvoraCore/Support/SavedFile.h"
 
 #include <QSaveFile>
 
@@ -23,10 +24,11 @@ constexpr int ioBufferSize = 64 * 1024;
 [[noreturn]] void failAssembling() { throw TelvoraError(MediaTexts::cannotAssemble.toString()); }
 [[noreturn]] void failExporting() { throw TelvoraError(MediaTexts::cannotExport.toString()); }
 
+// The encoder and muxer fail only on what the program asked of them.
 void check(int result)
 {
     if (result < 0)
-        throw MediaError(ffmpeg::errorText(result));
+        failExporting();
 }
 
 // The muxer writes through QSaveFile, so a failed export leaves no file behind and an
@@ -219,11 +221,7 @@ private:
         check(result);
     }
 
-    [[noreturn]] void fileFailed()
-    {
-        const QString reason = m_file.errorString();
-        throw FileError(reason.isEmpty() ? ffmpeg::errorText(m_io->error) : reason);
-    }
+    [[noreturn]] void fileFailed() { SavedFile::fail(m_file); }
 
     QSaveFile &m_file;
     ffmpeg::Codec m_codec;
@@ -242,8 +240,7 @@ void join(const QStringList &parts, const QString &destination, const Cancellati
 {
     const std::vector<std::unique_ptr<AudioStreamReader>> readers = openParts(parts);
     QSaveFile file(destination);
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(file.errorString());
+    SavedFile::open(file);
     {
         Encoder encoder(readers.empty() ? nullptr : readers.front().get(), file);
         for (const auto &reader : readers) {
@@ -254,15 +251,14 @@ void join(const QStringList &parts, const QString &destination, const Cancellati
                 encoder.append(resampler.planes(), frames);
             }
             if (reader->readError())
-                throw MediaError(ffmpeg::errorText(reader->readError()));
+                throw TelvoraError(MediaTexts::invalidPart.toString());
             const int frames = resampler.convert(nullptr);
             encoder.append(resampler.planes(), frames);
         }
         token.throwIfCancelled();
         encoder.finish();
     }
-    if (!file.commit())
-        throw FileError(file.errorString());
+    SavedFile::commit(file);
 }
 
 } // namespace telvora::AudioJoiner

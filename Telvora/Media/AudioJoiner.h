@@ -15,9 +15,11 @@ namespace telvora::AudioJoiner {
 /// its channels; later parts are converted to it. Blocking: call it off the GUI thread.
 ///
 /// Throws TelvoraError "Uma parte do áudio está inválida." for a part without decodable
-/// audio, MediaError for a part FFmpeg cannot open or read, the assembly and export messages
-/// when the encoder or the file format are unavailable, FileError when the destination
-/// cannot be written, and Cancelled when `token` is cancelled (checked between frames).
+/// audio, NotMediaError for a part that is no media, MediaError for one that cannot be
+/// read, the assembly and
+/// export messages when the encoder or the file format fail, FileError when the destination
+/// cannot be written (a full disk included), and Cancelled when `token` is cancelled
+/// (checked between frames).
 void join(const QStringList &parts, const QString &destination, const CancellationToken &token);
 
 } // namespace telvora::AudioJoiner

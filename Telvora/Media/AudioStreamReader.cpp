@@ -6,6 +6,17 @@
 
 namespace telvora {
 
+namespace {
+
+[[noreturn]] void failOpening(int code, const QString &path)
+{
+    if (ffmpeg::meansNotMedia(code))
+        throw NotMediaError(ffmpeg::failureText(code, path));
+    throw MediaError(ffmpeg::failureText(code, path));
+}
+
+} // namespace
+
 AudioStreamReader::AudioStreamReader(const QString &path)
 {
     ffmpeg::silenceLogging();
@@ -13,11 +24,11 @@ AudioStreamReader::AudioStreamReader(const QString &path)
     const QByteArray name = QFile::encodeName(path);
     int result = avformat_open_input(&input, name.constData(), nullptr, nullptr);
     if (result < 0)
-        throw MediaError(ffmpeg::errorText(result));
+        failOpening(result, path);
     m_input.reset(input);
     result = avformat_find_stream_info(input, nullptr);
     if (result < 0)
-        throw MediaError(ffmpeg::errorText(result));
+        failOpening(result, path);
     for (unsigned i = 0; i < input->nb_streams; ++i) {
         AVStream *stream = input->streams[i];
         if (!m_stream && stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
@@ -70,6 +81,7 @@ AVFrame *AudioStreamReader::nextFrame()
         }
         if (m_packet->stream_index == m_stream->index) {
             m_started = true;
+            m_lastPacketCut = m_packet->flags & AV_PKT_FLAG_CORRUPT;
             avcodec_send_packet(m_decoder.get(), m_packet.get());
         }
         av_packet_unref(m_packet.get());
@@ -136,6 +148,14 @@ double AudioStreamReader::durationSeconds() const
     if (m_input->duration != AV_NOPTS_VALUE && m_input->duration > 0)
         return m_input->duration / double(AV_TIME_BASE);
     return 0;
+}
+
+double AudioStreamReader::declaredSeconds() const
+{
+    if (!m_stream || m_stream->duration == AV_NOPTS_VALUE || m_stream->duration <= 0
+        || m_input->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
+        return 0;
+    return m_stream->duration * av_q2d(m_stream->time_base);
 }
 
 } // namespace telvora

@@ -11,8 +11,8 @@ namespace telvora {
 class AudioStreamReader
 {
 public:
-    /// Opens `path` and reads its stream list. Throws MediaError with FFmpeg's description
-    /// when the file cannot be opened or is no media FFmpeg knows.
+    /// Opens `path` and reads its stream list. Throws NotMediaError when the file is no media
+    /// FFmpeg knows and MediaError when it cannot be read, both in the user's words.
     explicit AudioStreamReader(const QString &path);
 
     bool hasAudio() const { return m_stream != nullptr; }
@@ -27,6 +27,9 @@ public:
     int readError() const { return m_readError; }
     /// Whether any packet of the audio stream was read.
     bool started() const { return m_started; }
+    /// Whether the last packet read came out shorter than the container promised, as when
+    /// the file ends before its data does.
+    bool lastPacketCut() const { return m_lastPacketCut; }
 
     /// Lets seek() land near the position from the bit rate instead of reading its way
     /// there (MP3 without an index); the frames' timestamps stay consistent.
@@ -43,6 +46,9 @@ public:
     qint64 lengthInFrames() const;
     /// The length of the audio stream in seconds (0 when unknown).
     double durationSeconds() const;
+    /// The length the audio stream's own header states, in seconds; 0 when it states none
+    /// and FFmpeg only estimated one from the file's size.
+    double declaredSeconds() const;
 
     const AVCodecContext *decoder() const { return m_decoder.get(); }
 
@@ -56,6 +62,7 @@ private:
     ffmpeg::Frame m_frame = ffmpeg::makeFrame();
     bool m_draining = false;
     bool m_started = false;
+    bool m_lastPacketCut = false;
     int m_readError = 0;
 };
 

@@ -1,5 +1,8 @@
 #include "Telvora/Media/FFmpeg_p.h"
 
+#include "Telvora/Media/MediaTexts.h"
+#include "TelvoraCore/Errors/FileFailure.h"
+
 #include <mutex>
 #include <new>
 
@@ -21,11 +24,20 @@ Packet makePacket()
     return packet;
 }
 
-QString errorText(int code)
+bool meansNotMedia(int code)
 {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return QString::fromUtf8(text);
+    // A text renamed .mp3 makes the demuxer the extension names give up with EINVAL.
+    return code == AVERROR_INVALIDDATA || code == AVERROR(EINVAL) || code == AVERROR_DEMUXER_NOT_FOUND
+        || code == AVERROR_DECODER_NOT_FOUND || code == AVERROR_STREAM_NOT_FOUND || code == AVERROR_EOF;
+}
+
+QString failureText(int code, const QString &path)
+{
+    if (meansNotMedia(code))
+        return MediaTexts::notMedia.arg(path);
+    // FFmpeg's own codes are tags far below any errno.
+    const int systemError = AVUNERROR(code);
+    return FileFailure::message(FileFailure::Access::reading, path, systemError < 4096 ? systemError : 0);
 }
 
 void silenceLogging()

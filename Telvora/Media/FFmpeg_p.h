@@ -52,8 +52,13 @@ using Fifo = std::unique_ptr<AVAudioFifo, FifoFreer>;
 Frame makeFrame();
 Packet makePacket();
 
-/// FFmpeg's description of an error code.
-QString errorText(int code);
+/// Whether FFmpeg failing to open a file with `code` means the file is no media it knows
+/// (text, an empty file, a damaged header), rather than a file it could not read.
+bool meansNotMedia(int code);
+
+/// The user's sentence for FFmpeg failing to read the file `path` with `code`; FFmpeg's
+/// own descriptions are English.
+QString failureText(int code, const QString &path);
 
 /// Keeps FFmpeg from writing to the terminal; the program reports failures itself.
 void silenceLogging();

@@ -11,4 +11,11 @@ public:
     using PlatformError::PlatformError;
 };
 
+/// A file FFmpeg opened but does not know as audio or video.
+class NotMediaError : public MediaError
+{
+public:
+    using MediaError::MediaError;
+};
+
 } // namespace telvora

@@ -4,6 +4,7 @@
 #include "Telvora/Media/MediaTexts.h"
 #include "Telvora/Media/Resampler_p.h"
 #include "TelvoraCore/Errors/Error.h"
+#include "TelvoraCore/Errors/FileFailure.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -19,12 +20,30 @@ static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the sample file is written in th
 
 constexpr int sampleRate = 16000;
 
+[[noreturn]] void failWriting(const QFile &file)
+{
+    throw FileFailure::error(FileFailure::Access::writing, file.fileName(), file);
+}
+
 qint64 append(QFile &file, const Resampler &resampler, int frames)
 {
     const qint64 bytes = qint64(frames) * qint64(sizeof(float));
     if (bytes > 0 && file.write(reinterpret_cast<const char *>(resampler.planes()[0]), bytes) != bytes)
-        throw FileError(file.errorString());
+        failWriting(file);
     return bytes;
+}
+
+// FFmpeg ends the stream quietly where a file breaks off. Where the stream's header states
+// its length (an MP3's frame count, an MP4 track, a whole WAV) the samples must come near
+// it; where it states none (a WAV whose data runs past the end of the file), a last packet
+// cut short tells.
+bool endedEarly(const AudioStreamReader &reader, qint64 bytes)
+{
+    const double declared = reader.declaredSeconds();
+    if (declared <= 0)
+        return reader.lastPacketCut();
+    const double decoded = double(bytes) / (sampleRate * double(sizeof(float)));
+    return declared - decoded > std::max(1.0, declared / 100);
 }
 
 } // namespace
@@ -40,7 +59,7 @@ void decode(const QString &source, const QString &destination, const Cancellatio
 
     QFile file(destination);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw FileError(file.errorString());
+        failWriting(file);
 
     Resampler resampler(1, AV_SAMPLE_FMT_FLT, sampleRate);
     qint64 total = 0;
@@ -56,7 +75,9 @@ void decode(const QString &source, const QString &destination, const Cancellatio
     total += append(file, resampler, resampler.convert(nullptr));
     // Buffered bytes reach the disk only here: a full disk shows up now, not as a short file.
     if (!file.flush())
-        throw FileError(file.errorString());
+        failWriting(file);
+    if (endedEarly(reader, total))
+        throw TelvoraError(MediaTexts::endedEarly.toString());
     if (total == 0)
         throw TelvoraError(MediaTexts::noAudio.toString());
 }

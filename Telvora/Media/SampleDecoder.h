@@ -15,9 +15,10 @@ namespace telvora::SampleDecoder {
 /// memory stays bounded whatever the length.
 ///
 /// Throws TelvoraError with the audio layer's messages (no audio stream, no decoder, reading
-/// failed or interrupted, a buffer that does not convert, no samples at all), MediaError
-/// with FFmpeg's description for a file it cannot open, FileError when the destination
-/// cannot be written, and Cancelled when `token` is cancelled (checked once per buffer).
+/// failed or interrupted, a recording that ends before its header says, a buffer that does
+/// not convert, no samples at all), NotMediaError or MediaError for a file FFmpeg does not
+/// know or cannot read, FileError when the destination cannot be written, and Cancelled
+/// when `token` is cancelled (checked once per buffer).
 /// A destination already written stays on failure; the caller owns its folder.
 ///
 /// `onProgress`, when given, is called on the decoding thread after every buffer with the

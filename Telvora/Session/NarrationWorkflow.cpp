@@ -1,6 +1,7 @@
 #include "Telvora/Session/NarrationWorkflow.h"
 
 #include "Telvora/Media/AudioSamples.h"
+#include "Telvora/Media/MediaError.h"
 #include "Telvora/Session/AtomicFile.h"
 #include "Telvora/Session/Credentials/KeychainStore.h"
 #include "Telvora/Session/LongJob.h"
@@ -221,6 +222,9 @@ QCoro::Task<> NarrationWorkflow::synthesize(bool play, CancellationToken token)
             narration = co_await Job::checked(token, AudioSamples::join(parts, folder.path(), token));
         } catch (const Cancelled &) {
             throw;
+        } catch (const NotMediaError &) {
+            forgetParts(cache, keys);
+            throw TelvoraError(SessionTexts::speechNotAudio.toString());
         } catch (...) {
             forgetParts(cache, keys);
             throw;
@@ -234,6 +238,9 @@ QCoro::Task<> NarrationWorkflow::synthesize(bool play, CancellationToken token)
     std::unique_ptr<AudioPlayer> player;
     try {
         player = m_playback.openAudioPlayer(narration);
+    } catch (const NotMediaError &) {
+        forgetParts(cache, keys);
+        throw TelvoraError(SessionTexts::speechNotAudio.toString());
     } catch (...) {
         forgetParts(cache, keys);
         throw;

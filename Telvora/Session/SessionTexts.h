@@ -81,6 +81,7 @@ inline constexpr QStringView audioExported = u"Áudio exportado";
 inline constexpr QStringView narrationPartPrefix = u"parte-";
 inline constexpr QStringView exportedAudioPrefix = u"Telvora-";
 inline constexpr QStringView folderNotCreated = u"Não foi possível criar a pasta temporária da narração.";
+inline constexpr QStringView speechNotAudio = u"O provedor de voz respondeu com algo que não é áudio. Tente novamente.";
 
 // Playback.
 inline constexpr QStringView unplayableAudio = u"Não foi possível reproduzir o áudio.";

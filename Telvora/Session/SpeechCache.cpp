@@ -1,5 +1,7 @@
 #include "Telvora/Session/SpeechCache.h"
 
+#include "TelvoraCore/Errors/Error.h"
+#include "TelvoraCore/Support/SavedFile.h"
 #include "TelvoraCore/Support/XdgFolders.h"
 
 #include <QCryptographicHash>
@@ -111,14 +113,19 @@ void SpeechCache::store(const QByteArray &key, const QByteArray &content) const
     // The scripts are the user's documents rewritten.
     QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QSaveFile file(entryPath(key));
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(entryMagic.data(), entryMagic.size());
-    file.write(checksum(key, content));
-    file.write(content);
-    const qint64 stored = file.size();
-    if (!file.commit())
-        return;
+    qint64 stored = 0;
+    try {
+        SavedFile::open(file);
+        const QByteArray sum = checksum(key, content);
+        for (const QByteArrayView piece : {entryMagic, QByteArrayView(sum), QByteArrayView(content)}) {
+            if (file.write(piece.data(), piece.size()) != piece.size())
+                SavedFile::fail(file);
+        }
+        stored = file.size();
+        SavedFile::commit(file);
+    } catch (const FileError &) {
+        return; // the cache is only a saving: a part that cannot be kept is asked for again
+    }
     if (!m_index)
         buildIndex();
     noteUse(file.fileName(), stored);

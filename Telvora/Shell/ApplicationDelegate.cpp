@@ -3,6 +3,7 @@
 #include "Telvora/Interface/Console/ControllerView.h"
 #include "Telvora/Interface/Reader/ReaderView.h"
 #include "Telvora/Interface/Sheets/SheetPresenter.h"
+#include "Telvora/Session/AtomicFile.h"
 #include "Telvora/Session/SessionTexts.h"
 #include "Telvora/Shell/ApplicationMenus.h"
 #include "Telvora/Shell/CaptureFolder.h"
@@ -11,17 +12,17 @@
 #include "Telvora/Shell/ReaderWindow.h"
 #include "Telvora/Shell/TerminationSignal.h"
 #include "Telvora/Shell/WindowPlacement.h"
+#include "TelvoraCore/Errors/Error.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDialog>
 #include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLayout>
 #include <QMenuBar>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
@@ -47,6 +48,15 @@ const auto model = u"large-v3-turbo"_s;
 const auto speakerNames = u"Narrador"_s;
 const auto fileName = u"transcription-check.json"_s;
 } // namespace Check
+
+// The capture folders are shared ones (/tmp) by default, and their files are written whole
+// under their names: whoever waits for them never reads half of one. A failure is ignored.
+void writeQuietly(const QString &path, const QByteArray &bytes)
+{
+    try {
+        AtomicFile::writeInSharedFolder(path, bytes);
+    } catch (const FileError &) {}
+}
 
 void bringForward(QWidget *window)
 {
@@ -256,10 +266,10 @@ void ApplicationDelegate::capture()
         const QPixmap pixmap = window->grab();
         if (pixmap.isNull())
             continue;
-        // Written whole under its name: whoever waits for the picture never reads half of it.
-        QSaveFile file(folder.filePath(name + u".png"_s));
-        if (file.open(QIODevice::WriteOnly) && pixmap.save(&file, "PNG"))
-            file.commit();
+        QByteArray png;
+        QBuffer buffer(&png);
+        if (buffer.open(QIODevice::WriteOnly) && pixmap.save(&buffer, "PNG"))
+            writeQuietly(folder.filePath(name + u".png"_s), png);
     }
 }
 
@@ -298,9 +308,7 @@ void ApplicationDelegate::writeTranscriptionCheck()
                             {u"text"_s, session.sourceText()}};
     const QDir folder(CaptureFolder::forCheck());
     QDir().mkpath(folder.path());
-    QFile file(folder.filePath(Check::fileName));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(QJsonDocument(check).toJson(QJsonDocument::Indented));
+    writeQuietly(folder.filePath(Check::fileName), QJsonDocument(check).toJson(QJsonDocument::Indented));
 }
 
 } // namespace telvora

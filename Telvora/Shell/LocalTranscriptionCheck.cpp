@@ -1,5 +1,6 @@
 #include "Telvora/Shell/LocalTranscriptionCheck.h"
 
+#include "Telvora/Session/AtomicFile.h"
 #include "Telvora/Shell/TerminationSignal.h"
 #include "Telvora/Transcription/LocalTranscriber.h"
 #include "TelvoraCore/Errors/Error.h"
@@ -9,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTimer>
 
 #include <cstdio>
@@ -29,19 +29,13 @@ void printLine(const QString &line)
     std::fflush(stdout);
 }
 
-void writeAtomically(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw FileError(path + u": "_s + file.errorString());
-}
-
 QCoro::Task<int> check(QString audio, QString output, LocalTranscriptionOptions options, CancellationToken token)
 {
     try {
         const QByteArray bytes = co_await LocalTranscriber::transcribe(audio, options, token);
         const Transcript::Decoded transcript = Transcript::decode(bytes, true);
-        writeAtomically(output, bytes);
+        // The output is often in /tmp, where a link planted under its name must not be followed.
+        AtomicFile::writeInSharedFolder(output, bytes);
         printLine(finishedLine.arg(transcript.speakers).arg(Characters::count(transcript.text)).arg(options.model));
         co_return 0;
     } catch (...) {

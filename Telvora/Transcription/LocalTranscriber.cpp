@@ -7,6 +7,7 @@
 #include "Telvora/Transcription/TemporaryFolderOwner.h"
 #include "Telvora/Transcription/TranscriptionTexts.h"
 #include "TelvoraCore/Errors/Error.h"
+#include "TelvoraCore/Errors/FileFailure.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
 #include "TelvoraCore/Support/XdgFolders.h"
 
@@ -74,17 +75,17 @@ void writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() || !file.flush())
-        throw FileError(QFileInfo(path).fileName() + u": "_s + file.errorString());
+        throw FileFailure::error(FileFailure::Access::writing, path, file);
 }
 
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw FileError(QFileInfo(path).fileName() + u": "_s + file.errorString());
+        throw FileFailure::error(FileFailure::Access::reading, path, file);
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw FileError(QFileInfo(path).fileName() + u": "_s + file.errorString());
+        throw FileFailure::error(FileFailure::Access::reading, path, file);
     return bytes;
 }
 

@@ -1,5 +1,8 @@
 #include "Telvora/Transcription/TemporaryFolderOwner.h"
 
+#include "TelvoraCore/Errors/Error.h"
+#include "TelvoraCore/Support/SavedFile.h"
+
 #include <QDateTime>
 #include <QDirIterator>
 #include <QFile>
@@ -92,9 +95,17 @@ void TemporaryFolderOwner::mark(const QString &folder, pid_t pid)
     const std::optional<Owner> owner = processOwner(pid > 0 ? pid : ::getpid());
     if (!owner)
         return;
+    // An owner file cut short by a full disk would read as no owner at all.
     QSaveFile file(QDir(folder).filePath(QString::fromLatin1(fileName)));
-    if (file.open(QIODevice::WriteOnly))
-        file.write(owner->text()) && file.commit();
+    const QByteArray text = owner->text();
+    try {
+        SavedFile::open(file);
+        if (file.write(text) != text.size())
+            SavedFile::fail(file);
+        SavedFile::commit(file);
+    } catch (const FileError &) {
+        // Unmarked, the folder is kept for the grace period, like one being created.
+    }
 }
 
 int TemporaryFolderOwner::removeAbandoned(const QString &temporaryFolder)

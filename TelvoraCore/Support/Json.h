@@ -5,7 +5,7 @@
 
 namespace telvora::Json {
 
-/// Parses `bytes` as a JSON document; throws JsonError with the parser's description.
+/// Parses `bytes` as a JSON document; throws JsonError saying where and what is wrong.
 QJsonDocument parse(const QByteArray &bytes);
 
 } // namespace telvora::Json

@@ -32,7 +32,12 @@ QString JsonFields::text(QStringView key) const
     const QJsonValue value = required(key);
     if (!value.isString())
         wrongType(key, u"um texto");
-    return value.toString();
+    // The parser turns a lone "\ud800" into a lone surrogate, which is no text at all.
+    QString text = value.toString();
+    if (!QStringView(text).isValidUtf16())
+        throw JsonError(
+            u"%1, a chave \"%2\" tem um caractere incompleto (metade de um par UTF-16)."_s.arg(m_place, key));
+    return text;
 }
 
 double JsonFields::number(QStringView key) const

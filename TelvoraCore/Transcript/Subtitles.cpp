@@ -7,6 +7,7 @@
 #include <QTextBoundaryFinder>
 
 #include <cmath>
+#include <limits>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -67,7 +68,11 @@ double validTime(double seconds) { return std::isfinite(seconds) && seconds > 0 
 
 QString timestamp(double seconds, char fractionSeparator)
 {
-    const long long milliseconds = std::llround(validTime(seconds) * 1000);
+    // As the transcript's clock does: a count of milliseconds past 2^63 shows as the largest.
+    constexpr double limit = 9223372036854775808.0;
+    const double wanted = std::round(validTime(seconds) * 1000);
+    const long long milliseconds =
+        wanted >= limit ? std::numeric_limits<long long>::max() : static_cast<long long>(wanted);
     const long long totalSeconds = milliseconds / 1000;
     return QString::asprintf("%02lld:%02lld:%02lld%c%03lld", totalSeconds / 3600, totalSeconds % 3600 / 60,
                              totalSeconds % 60, fractionSeparator, milliseconds % 1000);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <optional>
 
 using namespace telvora;
@@ -109,6 +110,30 @@ TEST(Subtitles, WritesWebVttWithVoiceTagsAndEscapedText)
               u"WEBVTT\n\n"
               u"00:00:00.000 --> 00:00:01.000\n<v Ana &lt;mãe&gt;>a &lt; b &amp; c &gt; d --&gt;\n\n"
               u"00:00:01.000 --> 00:00:02.000\nsó\n"_s);
+}
+
+TEST(Subtitles, TimesBeyondTheMillisecondCountAreClampedLikeTheClock)
+{
+    constexpr double infinity = std::numeric_limits<double>::infinity();
+    const struct
+    {
+        const char *name;
+        double seconds;
+        QString timestamp;
+    } cases[]{
+        {"below the limit", 9.2e15, u"2555555555555:33:20,000"_s},
+        {"just past the limit", 9.3e15, u"2562047788015:12:55,807"_s},
+        {"far past it", 1e300, u"2562047788015:12:55,807"_s},
+        {"largest double", std::numeric_limits<double>::max(), u"2562047788015:12:55,807"_s},
+        {"infinity", infinity, u"00:00:00,000"_s},
+        {"not a number", std::nan(""), u"00:00:00,000"_s},
+        {"negative", -3, u"00:00:00,000"_s},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = QString::fromUtf8(Subtitles::subRip({Cue{u"Ana"_s, 0, c.seconds, u"Oi."_s}}));
+        EXPECT_EQ(file, u"1\n00:00:00,000 --> "_s + c.timestamp + u"\nAna: Oi.\n"_s);
+    }
 }
 
 // The WebVTT file grammar for files of cues without identifiers, settings or styles.

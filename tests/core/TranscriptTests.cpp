@@ -88,8 +88,9 @@ TEST(Transcript, MalformedInputThrowsTheDecodersErrorNamingElementAndKey)
         QString expected;
     };
     const Case cases[] = {
-        {"not JSON", "[{\"locutor\":", u"JSON inválido"_s},
-        {"empty input", "", u"JSON inválido"_s},
+        {"not JSON", "[{\"locutor\":", u"JSON inválido (posição 12): um objeto não foi fechado."_s},
+        {"empty input", "", u"JSON inválido (posição 0): há um valor inválido."_s},
+        {"two values without a comma", "[1 2]", u"JSON inválido (posição 4): falta uma vírgula entre dois valores."_s},
         {"object at top", R"({"locutor":"A"})", u"A transcrição deve ser uma lista JSON de segmentos."_s},
         {"element not an object", R"([{"locutor":"A","inicio":0,"fim":1,"texto":"x"}, 5])",
          u"O elemento de índice 1 da transcrição não é um objeto JSON."_s},
@@ -101,11 +102,28 @@ TEST(Transcript, MalformedInputThrowsTheDecodersErrorNamingElementAndKey)
          u"No segmento de índice 0 da transcrição, a chave \"locutor\" deve ser um texto."_s},
         {"texto as number", R"([{"locutor":"A","inicio":0,"fim":1,"texto":7}])",
          u"No segmento de índice 0 da transcrição, a chave \"texto\" deve ser um texto."_s},
+        {"lone high surrogate in texto", R"([{"locutor":"A","inicio":0,"fim":1,"texto":"x\ud800y"}])",
+         u"No segmento de índice 0 da transcrição, a chave \"texto\" tem um caractere incompleto (metade de um par "
+         u"UTF-16)."_s},
+        {"lone low surrogate in locutor", R"([{"locutor":"\udc00A","inicio":0,"fim":1,"texto":"x"}])",
+         u"No segmento de índice 0 da transcrição, a chave \"locutor\" tem um caractere incompleto (metade de um par "
+         u"UTF-16)."_s},
+        {"high surrogate ending the text",
+         R"([{"locutor":"A","inicio":0,"fim":1,"texto":"x"},{"locutor":"B","inicio":1,"fim":2,"texto":"fim\ud83d"}])",
+         u"No segmento de índice 1 da transcrição, a chave \"texto\" tem um caractere incompleto (metade de um par "
+         u"UTF-16)."_s},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_TRUE(decodeFailure(c.json).startsWith(c.expected)) << decodeFailure(c.json).toStdString();
+        EXPECT_EQ(decodeFailure(c.json), c.expected);
     }
+}
+
+TEST(Transcript, AnEscapedSurrogatePairIsOneCharacter)
+{
+    const Transcript::Decoded decoded =
+        Transcript::decode(R"([{"locutor":"Ana","inicio":0,"fim":1,"texto":"Oi \ud83d\ude00"}])", false);
+    EXPECT_EQ(decoded.text, u"Ana: Oi \U0001F600"_s);
 }
 
 TEST(Transcript, SegmentDecodingAcceptsIntegersAndIgnoresExtraKeys)

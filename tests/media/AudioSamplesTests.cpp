@@ -5,6 +5,7 @@
 #include "tests/media/MediaFiles.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RunTask.h"
+#include "tests/support/SmallFileSystem.h"
 
 #include <QFileInfo>
 
@@ -180,11 +181,16 @@ TEST_F(Joining, InvalidPartsLeaveNoFile)
     {
         const char *name;
         QString part;
-        QString message; // empty: FFmpeg's own description
+        QString message;
     };
+    const QString empty = files.write(u"vazia.mp3"_s, {});
+    const QString text = files.write(u"resposta.mp3"_s, R"({"error": {"message": "quota"}})");
     const Case cases[] = {
         {"video without audio", files.videoWithoutAudio(u"mudo.mp4"_s), u"Uma parte do áudio está inválida."_s},
-        {"empty file", files.write(u"vazia.mp3"_s, {}), QString()},
+        {"empty file", empty,
+         u"O arquivo "_s + empty + u" não é uma gravação de áudio ou vídeo que o Telvora consiga ler."_s},
+        {"a JSON reply saved as MP3", text,
+         u"O arquivo "_s + text + u" não é uma gravação de áudio ou vídeo que o Telvora consiga ler."_s},
     };
     ASSERT_TRUE(QDir().mkpath(folder()));
     const QString good = makePart({u"boa.mp3"_s, true, 1.0});
@@ -193,13 +199,33 @@ TEST_F(Joining, InvalidPartsLeaveNoFile)
         try {
             runTask(AudioSamples::join({good, row.part}, folder()));
             ADD_FAILURE() << "joined";
-        } catch (const TelvoraError &error) {
+        } catch (const Error &error) {
             EXPECT_EQ(error.message(), row.message);
-        } catch (const PlatformError &error) {
-            EXPECT_TRUE(row.message.isEmpty()) << error.what();
         }
         EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
+}
+
+TEST_F(Joining, AFullDiskKeepsTheOldNarrationAndSaysSo)
+{
+    SmallFileSystem disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    const QString part = makePart({u"parte-0.mp3"_s, true, 1.0});
+    const QString joined = disk.filePath(u"narracao.m4a"_s);
+    QFile old(joined);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("a narração anterior");
+    old.close();
+    ASSERT_TRUE(disk.fill());
+    try {
+        runTask(AudioSamples::join({part, part}, disk.path()));
+        ADD_FAILURE() << "joined";
+    } catch (const FileError &error) {
+        EXPECT_EQ(error.message(), u"Não há espaço livre em disco para gravar "_s + joined + u'.');
+    }
+    EXPECT_EQ(MediaFiles::read(joined), "a narração anterior");
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{u".filler"_s, u"narracao.m4a"_s}));
 }
 
 TEST_F(Joining, UnwritableFolderIsAnError)

@@ -2,6 +2,8 @@
 #include "Telvora/Media/SampleDecoder.h"
 #include "tests/media/MediaFiles.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/SmallFileSystem.h"
+#include "tests/support/Unprivileged.h"
 
 #include <QFileInfo>
 #include <QtConcurrent>
@@ -10,6 +12,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace telvora;
 using namespace telvora::test;
@@ -93,34 +97,103 @@ TEST_F(SampleDecoding, FailuresAreWorded)
     }
 }
 
-TEST_F(SampleDecoding, FilesFFmpegCannotOpenGiveItsDescription)
+TEST_F(SampleDecoding, FilesThatAreNoRecordingSayWhatTheyAre)
 {
     struct Case
     {
         const char *name;
         QString source;
+        QString message;
     };
+    const QString empty = files.write(u"vazio.mp3"_s, {});
+    const QString text = files.write(u"notas.mp3"_s, QByteArray("Isto é só texto, sem som algum.\n").repeated(40));
+    const QString noise = files.write(u"ruido"_s, QByteArray(5000, '\x7f'));
+    const QString missing = files.path(u"nada.mp3"_s);
+    const QString folder = files.path(u"gravações"_s);
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString notMedia = u" não é uma gravação de áudio ou vídeo que o Telvora consiga ler."_s;
     const Case cases[] = {
-        {"empty file", files.write(u"vazio.mp3"_s, {})},
-        {"missing file", files.path(u"nada.mp3"_s)},
+        {"empty file", empty, u"O arquivo "_s + empty + notMedia},
+        {"text renamed as mp3", text, u"O arquivo "_s + text + notMedia},
+        {"bytes of no format", noise, u"O arquivo "_s + noise + notMedia},
+        {"missing file", missing, u"O arquivo "_s + missing + u" não foi encontrado."_s},
+        {"a folder", folder, folder + u" é uma pasta, não um arquivo."_s},
     };
     for (const Case &row : cases) {
         SCOPED_TRACE(row.name);
-        try {
-            SampleDecoder::decode(row.source, output(), CancellationToken());
-            ADD_FAILURE() << "decoded";
-        } catch (const PlatformError &error) {
-            EXPECT_FALSE(error.message().isEmpty());
-        }
+        EXPECT_EQ(failureOf(row.source), row.message);
         EXPECT_FALSE(QFileInfo::exists(output()));
     }
 }
 
-TEST_F(SampleDecoding, TextRenamedAsMp3IsRefused)
+TEST_F(SampleDecoding, AFileWithoutReadPermissionSaysSo)
 {
-    const QString source = files.write(u"notas.mp3"_s, QByteArray("Isto é só texto, sem som algum.\n").repeated(40));
-    const QString message = failureOf(source);
-    EXPECT_FALSE(message.isEmpty());
+    const QString source = files.tone(u"trancada.wav"_s, 0.5);
+    ASSERT_FALSE(source.isEmpty());
+    QFile::setPermissions(files.path(QString()),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
+    QFile::setPermissions(source, QFile::WriteOwner);
+    // In a child process, which gives up root first.
+    EXPECT_EXIT(
+        {
+            if (!becomeUnprivileged())
+                std::_Exit(2);
+            std::fputs(failureOf(source).toStdString().c_str(), stderr);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "Sem permissão para ler .*/trancada\\.wav\\.");
+}
+
+// FFmpeg ends the stream quietly where a file breaks off; the transcription must not go on
+// with the part that was there as if it were the whole recording.
+TEST_F(SampleDecoding, ARecordingCutShortSaysItEndsEarly)
+{
+    struct Case
+    {
+        const char *name;
+        QString source;
+        double keep; // the fraction of the file left
+        QString message;
+    };
+    const QString endedEarly = u"A gravação termina antes do previsto: o arquivo está incompleto ou foi cortado, e só "
+                               u"parte dela pôde ser lida."_s;
+    const QStringList fastStart{u"-c:a"_s, u"aac"_s, u"-movflags"_s, u"+faststart"_s};
+    const QString indexLast = files.tone(u"indice-no-fim.m4a"_s, 30, 44100, 2, {u"-c:a"_s, u"aac"_s});
+    const Case cases[] = {
+        {"WAV, a quarter left", files.tone(u"corte.wav"_s, 30, 44100, 2), 0.25, endedEarly},
+        {"mono WAV, half left", files.tone(u"metade.wav"_s, 30, 16000, 1), 0.5, endedEarly},
+        {"MP3 with its frame count", files.tone(u"corte.mp3"_s, 30, 44100, 2), 0.25, endedEarly},
+        {"MP3, the last second missing", files.tone(u"fim.mp3"_s, 30, 44100, 2), 0.9, endedEarly},
+        {"M4A with its index first", files.tone(u"corte.m4a"_s, 30, 44100, 2, fastStart), 0.25, endedEarly},
+        {"M4A whose index was at the end", indexLast, 0.25,
+         u"O arquivo "_s + indexLast + u" não é uma gravação de áudio ou vídeo que o Telvora consiga ler."_s},
+    };
+    for (const Case &row : cases) {
+        SCOPED_TRACE(row.name);
+        ASSERT_FALSE(row.source.isEmpty());
+        // Whole, each decodes.
+        EXPECT_EQ(failureOf(row.source), QString());
+        QFile file(row.source);
+        ASSERT_TRUE(file.resize(qint64(double(file.size()) * row.keep)));
+        EXPECT_EQ(failureOf(row.source), row.message);
+    }
+}
+
+TEST_F(SampleDecoding, AFullDiskIsSaidSo)
+{
+    SmallFileSystem disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    const QString source = files.tone(u"curto.wav"_s, 0.5);
+    ASSERT_FALSE(source.isEmpty());
+    ASSERT_TRUE(disk.fill());
+    const QString destination = disk.filePath(u"audio.f32"_s);
+    try {
+        SampleDecoder::decode(source, destination, CancellationToken());
+        ADD_FAILURE() << "decoded";
+    } catch (const FileError &error) {
+        EXPECT_EQ(error.message(), u"Não há espaço livre em disco para gravar "_s + destination + u'.');
+    }
 }
 
 TEST_F(SampleDecoding, UnwritableDestinationIsAnError)

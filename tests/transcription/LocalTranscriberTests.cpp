@@ -217,7 +217,9 @@ TEST_F(Transcriber, WorkerThatWritesNoTranscriptIsAFileErrorAndTheWorkFolderGoes
         transcribe();
         FAIL() << "no error";
     } catch (const FileError &error) {
-        EXPECT_TRUE(error.message().startsWith(u"transcript.json: "_s)) << error.message().toStdString();
+        EXPECT_TRUE(error.message().startsWith(u"O arquivo "_s)) << error.message().toStdString();
+        EXPECT_TRUE(error.message().endsWith(u"/transcript.json não foi encontrado."_s))
+            << error.message().toStdString();
     }
     EXPECT_TRUE(runtime.has(u"seen.json"_s));
     EXPECT_TRUE(leftovers().isEmpty());

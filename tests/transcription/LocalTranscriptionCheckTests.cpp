@@ -1,6 +1,8 @@
+#include "tests/support/SmallFileSystem.h"
 #include "tests/transcription/FakeRuntime.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -186,8 +188,8 @@ TEST_F(LocalCheck, OutputThatCannotBeWrittenFails)
     FakeRuntime runtime(u"twoSpeakers"_s);
     const Outcome outcome =
         run({u"--verify-local-transcription"_s, audio, work.filePath(u"falta/out.json"_s), u"small"_s}, &runtime);
-    EXPECT_TRUE(outcome.out.startsWith(work.filePath(u"falta/out.json"_s) + u": "_s)) << outcome.out.toStdString();
-    EXPECT_EQ(outcome.out.count(u'\n'), 1);
+    EXPECT_EQ(outcome.out,
+              u"Não foi possível gravar "_s + work.filePath(u"falta/out.json"_s) + u": a pasta não existe.\n"_s);
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_FALSE(QDir(work.filePath(u"falta"_s)).exists());
 }
@@ -230,5 +232,89 @@ TEST_F(LocalCheck, NothingOfTheWorkerOutlivesTheProgramKilled)
                 QThread::msleep(20);
         }
         EXPECT_TRUE(ended);
+    }
+}
+
+TEST_F(LocalCheck, AFullDiskFailsAndLeavesTheOldOutput)
+{
+    SmallFileSystem disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    const QString full = disk.filePath(u"out.json"_s);
+    QFile old(full);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("anterior");
+    old.close();
+    ASSERT_TRUE(disk.fill());
+    FakeRuntime runtime(u"twoSpeakers"_s);
+    const Outcome outcome = run({u"--verify-local-transcription"_s, u"rec.wav"_s, full, u"tiny"_s}, &runtime);
+    EXPECT_EQ(outcome.out, u"Não há espaço livre em disco para gravar "_s + full + u".\n"_s);
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(read(full), "anterior");
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{u".filler"_s, u"out.json"_s}));
+}
+
+TEST_F(LocalCheck, ALinkPlantedAtTheOutputIsReplacedNotFollowed)
+{
+    QTemporaryDir elsewhere;
+    const QString victim = QDir(elsewhere.path()).filePath(u"notas.txt"_s);
+    QFile file(victim);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("de outra pessoa");
+    file.close();
+    ASSERT_TRUE(QFile::link(victim, output));
+    FakeRuntime runtime(u"twoSpeakers"_s);
+    EXPECT_EQ(run(checkArguments, &runtime).exitCode, 0);
+    EXPECT_EQ(read(victim), "de outra pessoa");
+    EXPECT_FALSE(QFileInfo(output).isSymLink());
+    EXPECT_TRUE(QJsonDocument::fromJson(read(output)).isArray());
+}
+
+TEST_F(LocalCheck, EveryFailureIsWordedInPortuguese)
+{
+    const QString folder = work.filePath(u"gravacoes"_s);
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString text = work.filePath(u"notas.wav"_s);
+    QFile notes(text);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write(QByteArray("não é áudio\n").repeated(50));
+    notes.close();
+    const QString cut = work.filePath(u"cortada.wav"_s);
+    ASSERT_TRUE(writeWav(cut, 3));
+    QFile cutFile(cut);
+    ASSERT_TRUE(cutFile.resize(cutFile.size() / 3 + 1));
+    const QString incomplete = u"No segmento de índice 0 da transcrição, a chave \"texto\" tem um caractere incompleto "
+                               u"(metade de um par UTF-16).\n"_s;
+    const struct
+    {
+        const char *name;
+        QString audio;
+        QByteArray transcript;
+        QString expected;
+    } cases[]{
+        {"a folder as the recording", folder, {}, folder + u" é uma pasta, não um arquivo.\n"_s},
+        {"text named as a recording",
+         text,
+         {},
+         u"O arquivo "_s + text + u" não é uma gravação de áudio ou vídeo que o Telvora consiga ler.\n"_s},
+        {"a recording cut short",
+         cut,
+         {},
+         u"A gravação termina antes do previsto: o arquivo está incompleto ou foi cortado, e só parte dela pôde ser "
+         u"lida.\n"_s},
+        {"a transcript that is not JSON", audio, "[{\"locutor\": \"Ana\", ",
+         u"JSON inválido (posição 20): um objeto não foi fechado.\n"_s},
+        {"a lone high surrogate", audio, R"([{"locutor":"Ana","inicio":0,"fim":1,"texto":"Ol\ud800"}])", incomplete},
+        {"a lone low surrogate", audio, R"([{"locutor":"Ana","inicio":0,"fim":1,"texto":"\udc00x"}])", incomplete},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeRuntime runtime(u"verbatim"_s);
+        runtime.touch(u"transcript"_s, c.transcript);
+        writeOutput("anterior");
+        const Outcome outcome = run({u"--verify-local-transcription"_s, c.audio, u"out.json"_s, u"tiny"_s}, &runtime);
+        EXPECT_EQ(outcome.out, c.expected);
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(read(output), "anterior");
     }
 }

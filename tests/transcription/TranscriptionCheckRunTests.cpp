@@ -84,6 +84,35 @@ TEST_F(TranscriptionCheckRun, ARecordingIsTranscribedAndRecorded)
     EXPECT_TRUE(QFile::exists(QDir(captures()).filePath(u"reader.png"_s)));
 }
 
+TEST_F(TranscriptionCheckRun, LinksPlantedInTheCaptureFolderAreReplacedNotFollowed)
+{
+    FakeRuntime runtime(u"twoSpeakers"_s);
+    const QString recording = m_dir.filePath(u"gravação.wav"_s);
+    ASSERT_TRUE(writeWav(recording, 0.5));
+    ASSERT_TRUE(QDir().mkpath(captures()));
+    QTemporaryDir home;
+    const QStringList names{u"transcription-check.json"_s, u"controller.png"_s, u"reader.png"_s};
+    for (const QString &name : names) {
+        const QString victim = QDir(home.path()).filePath(name + u".vitima"_s);
+        QFile file(victim);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("de outra pessoa");
+        file.close();
+        ASSERT_TRUE(QFile::link(victim, QDir(captures()).filePath(name)));
+    }
+    const QJsonObject result = check({u"--file"_s, recording});
+    EXPECT_EQ(result.value(u"status"_s).toString(), u"Transcrito"_s);
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
+        QFile victim(QDir(home.path()).filePath(name + u".vitima"_s));
+        ASSERT_TRUE(victim.open(QIODevice::ReadOnly));
+        EXPECT_EQ(victim.readAll(), "de outra pessoa");
+        const QFileInfo written(QDir(captures()).filePath(name));
+        EXPECT_FALSE(written.isSymLink());
+        EXPECT_GT(written.size(), 0);
+    }
+}
+
 TEST_F(TranscriptionCheckRun, TerminationSignalsDuringATranscriptionCancelItInsteadOfKillingTheProgram)
 {
     const QString recording = m_dir.filePath(u"longa.wav"_s);

@@ -3,6 +3,7 @@
 #include "TelvoraCore/Editorial/Editorial.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/RunTask.h"
+#include "tests/support/SmallFileSystem.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -152,6 +153,28 @@ TEST_F(Narration, AProviderFailureMidwayKeepsThePreviousNarration)
     expectFirstNarrationStays();
 }
 
+TEST_F(Narration, AFullDiskFailsAtThePartAndKeepsThePreviousNarration)
+{
+    SmallFileSystem disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    makeFirstNarration();
+    const QByteArray temporary = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(disk.path()));
+    ASSERT_TRUE(disk.fill());
+    generateTheSameDocument({script(u"Outro roteiro."_s), speech(0.4)});
+    ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{u".filler"_s});
+    qputenv("TMPDIR", temporary);
+    EXPECT_EQ(session->status(), u"Erro"_s);
+    const QString message = session->errorMessage().value_or(QString());
+    EXPECT_TRUE(message.startsWith(u"Não há espaço livre em disco para gravar "_s + disk.path() + u"/telvora-voice-"_s))
+        << message.toStdString();
+    EXPECT_TRUE(message.endsWith(u"/parte-0.mp3."_s)) << message.toStdString();
+    expectFirstNarrationStays();
+}
+
 TEST_F(Narration, APartThatIsNotAudioFailsAndLeavesNoFolder)
 {
     struct Case
@@ -174,7 +197,7 @@ TEST_F(Narration, APartThatIsNotAudioFailsAndLeavesNoFolder)
         workflows->narration().listen();
         ASSERT_TRUE(waitUntilIdle(narrationWatchdog));
         EXPECT_EQ(session->status(), u"Erro"_s);
-        EXPECT_TRUE(session->errorMessage().has_value());
+        EXPECT_EQ(session->errorMessage(), u"O provedor de voz respondeu com algo que não é áudio. Tente novamente."_s);
         EXPECT_TRUE(session->narrationAudio().isEmpty());
         EXPECT_EQ(narrationFolders(), QStringList());
     }
@@ -354,6 +377,26 @@ TEST_F(Narration, ListenPausesResumesAndOtherwiseNeedsTheSwitchAndText)
     EXPECT_FALSE(session->voicePlaying());
     EXPECT_FALSE(player->isPlaying());
     EXPECT_EQ(server.requests().size(), 2); // the narration was made once
+}
+
+TEST_F(Narration, ExportingToAFullDiskKeepsTheOldFile)
+{
+    SmallFileSystem disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    makeFirstNarration();
+    const QString path = disk.filePath(u"narração.mp3"_s);
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("a narração anterior");
+    }
+    ASSERT_TRUE(disk.fill());
+    prompts.saveAnswers.enqueue(path);
+    workflows->narration().exportAudio();
+    EXPECT_EQ(session->status(), u"Erro"_s);
+    EXPECT_EQ(session->errorMessage(), u"Não há espaço livre em disco para gravar "_s + path + u'.');
+    EXPECT_EQ(readFile(path), "a narração anterior");
 }
 
 TEST_F(Narration, ExportFailuresAndCancelledDialogs)

@@ -1,11 +1,14 @@
 #include "tests/session/workflows/WorkflowFixture.h"
 
 #include "Telvora/Document/RtfWriter.h"
+#include "tests/support/Unprivileged.h"
 
 #include <QDir>
 #include <QStringEncoder>
 
 #include <sys/stat.h>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace telvora;
 using namespace telvora::test;
@@ -115,7 +118,13 @@ TEST_F(Opening, TranscriptUsesTheTimecodeSettingAndCountsSpeakers)
 
 TEST_F(Opening, UnusableFilesAreRefusedWithoutChangingAnything)
 {
-    expectRefused(folder.filePath(u"ausente.txt"_s), u"No such file or directory"_s);
+    expectRefused(folder.filePath(u"ausente.txt"_s),
+                  u"O arquivo "_s + folder.filePath(u"ausente.txt"_s) + u" não foi encontrado."_s);
+    for (const QString &name : {u"pasta.txt"_s, u"pasta.json"_s, u"pasta.rtf"_s}) {
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_TRUE(QDir(folder.path()).mkpath(name));
+        expectRefused(folder.filePath(name), folder.filePath(name) + u" é uma pasta, não um arquivo."_s);
+    }
     // Neither UTF-8 nor UTF-16: an odd byte count, or 16-bit units with a surrogate
     // that has no partner.
     const std::pair<const char *, QByteArray> undecodable[] = {
@@ -196,6 +205,24 @@ TEST_F(Opening, SourcesBeyondTheLimitsAreRefusedNamingTheLimit)
     segments.truncate(segments.lastIndexOf(",{"));
     workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"no-limite.json"_s, segments + ']')));
     EXPECT_EQ(session->transcriptSegments().size(), 100'000);
+}
+
+TEST_F(Opening, AFileWithoutReadPermissionIsRefusedInPortuguese)
+{
+    const QString locked = writeFile(u"trancado.txt"_s, "segredo");
+    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
+    QFile::setPermissions(locked, QFile::WriteOwner);
+    // In a child process, which gives up root first.
+    EXPECT_EXIT(
+        {
+            if (!becomeUnprivileged())
+                std::_Exit(2);
+            workflows->document().importFile(QUrl::fromLocalFile(locked));
+            const QString outcome = session->status() + u' ' + session->errorMessage().value_or(QString());
+            std::fputs(outcome.toStdString().c_str(), stderr);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "Erro Sem permissão para ler .*/trancado\\.txt\\.");
 }
 
 TEST_F(Opening, RecordingEmptiesTheTexts)

@@ -2,6 +2,7 @@
 
 #include "Telvora/Document/RtfReader.h"
 #include "tests/support/ProgramOutput.h"
+#include "tests/support/SmallFileSystem.h"
 
 #include <QDir>
 
@@ -125,6 +126,27 @@ TEST_F(ReaderExport, FailedWriteKeepsTheTextUnsavedAndLeavesNoFile)
     EXPECT_FALSE(session->errorMessage()->isEmpty());
     EXPECT_TRUE(session->hasUnsavedChanges());
     EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(ReaderExport, AFullDiskKeepsTheOldFileAndTheTextUnsaved)
+{
+    SmallFileSystem disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    const QString path = disk.filePath(u"documento.txt"_s);
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("a versão anterior");
+    }
+    ASSERT_TRUE(disk.fill());
+    session->setOutputText(u"novo documento"_s);
+    prompts.saveAnswers.enqueue(path);
+    workflows->document().exportText();
+    EXPECT_EQ(session->status(), u"Erro"_s);
+    EXPECT_EQ(session->errorMessage(), u"Não há espaço livre em disco para gravar "_s + path + u'.');
+    EXPECT_TRUE(session->hasUnsavedChanges());
+    EXPECT_EQ(readFile(path), "a versão anterior");
 }
 
 TEST_F(ReaderExport, OverwritingAnExistingFileReplacesItWhole)

@@ -1,6 +1,7 @@
 #include "Telvora/Session/SpeechCache.h"
 
 #include "tests/support/QtPrinters.h"
+#include "tests/support/SmallFileSystem.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -129,6 +130,19 @@ TEST_F(SpeechCacheTest, DamagedEntriesAreMissesAndGo)
     }
     cache.store(key("A"), content);
     EXPECT_EQ(cache.find(key("A")), content);
+}
+
+TEST_F(SpeechCacheTest, AFullDiskStoresNothingRatherThanAnEmptyEntry)
+{
+    test::SmallFileSystem disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    const SpeechCache cache(disk.filePath(u"speech"_s));
+    ASSERT_TRUE(QDir().mkpath(cache.folder()));
+    ASSERT_TRUE(disk.fill());
+    cache.store(key("A"), QByteArray(100, 'a'));
+    EXPECT_EQ(QDir(cache.folder()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(cache.find(key("A")), std::nullopt);
 }
 
 TEST_F(SpeechCacheTest, AnUnusableFolderIsOnlyAMiss)
