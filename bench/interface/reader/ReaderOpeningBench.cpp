@@ -52,7 +52,9 @@ private:
     qint64 m_longest = 0;
 };
 
-// Runs the event loop until the document's layout has stopped growing for a while.
+// Runs the event loop until the document's layout has stopped growing for a while: Qt
+// lays out the rest of a long text in steps of up to 200 000 characters, 10 ms apart, and
+// on a loaded machine one step can take a few hundred milliseconds.
 double runUntilLaidOut(const Reader &reader, const Stalls &stalls)
 {
     QAbstractTextDocumentLayout *layout = reader.text()->document()->documentLayout();
@@ -61,7 +63,7 @@ double runUntilLaidOut(const Reader &reader, const Stalls &stalls)
                                                            [&] { lastChange = stalls.nowMilliseconds(); });
     const QMetaObject::Connection painted =
         QObject::connect(layout, &QAbstractTextDocumentLayout::update, [&] { lastChange = stalls.nowMilliseconds(); });
-    constexpr double quiet = 300;
+    constexpr double quiet = 1500;
     while (stalls.nowMilliseconds() - lastChange < quiet)
         QApplication::processEvents(QEventLoop::AllEvents, 5);
     QObject::disconnect(watch);
