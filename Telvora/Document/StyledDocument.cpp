@@ -137,34 +137,64 @@ QString plain(const QString &text)
     return out;
 }
 
-StyledText attributed(const QString &text, bool code, SizeUnit unit)
+LineStyle lineStyle(QStringView line, qsizetype index, bool last)
+{
+    const QStringView trimmed = trimSpacesAndTabs(line);
+    LineStyle style;
+    if (index == 0 && !trimmed.isEmpty())
+        style.role = LineRole::title;
+    else if (isSectionHeading(line, trimmed))
+        style.role = LineRole::heading;
+    // The empty remainder after a final line break is no blank line.
+    style.blank = trimmed.isEmpty() && !(last && line.isEmpty());
+    return style;
+}
+
+const QFont &font(LineRole role, bool code, SizeUnit unit)
 {
     const Typography &fonts = typography(unit);
+    if (code)
+        return fonts.code;
+    switch (role) {
+    case LineRole::title:
+        return fonts.title;
+    case LineRole::heading:
+        return fonts.heading;
+    case LineRole::body:
+        break;
+    }
+    return fonts.body;
+}
+
+QColor ink() { return QColor::fromRgbF(inkGrey, inkGrey, inkGrey, 1); }
+
+ParagraphStyle paragraphStyle(bool blank)
+{
+    return blank ? ParagraphStyle{0, 0, blankLineHeight, blankLineHeight} : ParagraphStyle{lineSpacing, 0, 0, 0};
+}
+
+StyledText attributed(const QString &text, bool code, SizeUnit unit)
+{
     const qsizetype total = text.size();
     StyledText styled(text);
-    styled.addFont(0, total, code ? fonts.code : fonts.body);
-    styled.addColour(0, total, QColor::fromRgbF(inkGrey, inkGrey, inkGrey, 1));
-    styled.addParagraph(0, total, ParagraphStyle{lineSpacing, 0, 0, 0});
+    styled.addFont(0, total, font(LineRole::body, code, unit));
+    styled.addColour(0, total, ink());
+    styled.addParagraph(0, total, paragraphStyle(false));
     if (code)
         return styled;
 
-    const ParagraphStyle blankLine{0, 0, blankLineHeight, blankLineHeight};
+    const ParagraphStyle blankLine = paragraphStyle(true);
     qsizetype offset = 0;
     for (qsizetype index = 0; offset <= total; ++index) {
         qsizetype lineFeed = text.indexOf(u'\n', offset);
         if (lineFeed < 0)
             lineFeed = total;
         const qsizetype length = lineFeed - offset;
-        const QStringView line = QStringView(text).sliced(offset, length);
-        const QStringView trimmed = trimSpacesAndTabs(line);
-
-        if (index == 0 && !trimmed.isEmpty())
-            styled.addFont(offset, length, fonts.title);
-        else if (isSectionHeading(line, trimmed))
-            styled.addFont(offset, length, fonts.heading);
-        // The blank line's range takes its line break too, except for the empty remainder
-        // after a final line break.
-        if (trimmed.isEmpty() && (length > 0 || offset < total))
+        const LineStyle style = lineStyle(QStringView(text).sliced(offset, length), index, lineFeed == total);
+        if (style.role != LineRole::body)
+            styled.addFont(offset, length, font(style.role, false, unit));
+        // The blank line's range takes its line break too.
+        if (style.blank)
             styled.addParagraph(offset, std::min(length + 1, total - offset), blankLine);
         offset += length + 1;
     }

@@ -20,4 +20,28 @@ enum class SizeUnit { points, pixels };
 /// content; `code` shows it in monospace with no roles at all.
 StyledText attributed(const QString &text, bool code, SizeUnit unit = SizeUnit::points);
 
+/// The part a line of prose plays, told by its content and its place alone.
+enum class LineRole { body, title, heading };
+
+/// How attributed() styles one line of prose: the role gives the font of the line's
+/// characters, and a blank line has the blank-line paragraph style over the line and its
+/// line break. The line break itself always keeps the body font.
+struct LineStyle
+{
+    LineRole role = LineRole::body;
+    bool blank = false;
+
+    friend bool operator==(const LineStyle &, const LineStyle &) = default;
+};
+
+/// The style of line `index` (from 0) of a prose text; `last` tells that no line break
+/// follows it.
+LineStyle lineStyle(QStringView line, qsizetype index, bool last);
+
+/// The typography of the styling: the font of a role (code mode has one font for all),
+/// the ink of the whole text and the paragraph style of blank and other lines.
+const QFont &font(LineRole role, bool code, SizeUnit unit);
+QColor ink();
+ParagraphStyle paragraphStyle(bool blank);
+
 } // namespace telvora::StyledDocument

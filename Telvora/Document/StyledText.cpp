@@ -6,6 +6,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <deque>
 #include <map>
 
 namespace telvora {
@@ -70,6 +71,43 @@ QTextBlockFormat blockFormat(const ParagraphStyle &style)
     format.setBottomMargin(style.paragraphSpacing);
     return format;
 }
+
+// The formats of the few distinct looks a styling uses, each made once: making a format
+// from a font costs far more than inserting the text it formats.
+class FormatCache
+{
+public:
+    const QTextCharFormat &chars(const StyledSegment &segment)
+    {
+        for (const CharLook &look : m_chars) {
+            if (look.font == segment.font && look.colour == segment.colour)
+                return look.format;
+        }
+        m_chars.push_back({segment.font, segment.colour, charFormat(segment)});
+        return m_chars.back().format;
+    }
+
+    const QTextBlockFormat &block(const ParagraphStyle &style)
+    {
+        for (const auto &[known, format] : m_blocks) {
+            if (known == style)
+                return format;
+        }
+        m_blocks.emplace_back(style, blockFormat(style));
+        return m_blocks.back().second;
+    }
+
+private:
+    struct CharLook
+    {
+        QFont font;
+        QColor colour;
+        QTextCharFormat format;
+    };
+    // Deques keep the references handed out valid as looks are added.
+    std::deque<CharLook> m_chars;
+    std::deque<std::pair<ParagraphStyle, QTextBlockFormat>> m_blocks;
+};
 
 } // namespace
 
@@ -142,17 +180,21 @@ std::unique_ptr<QTextDocument> StyledText::toDocument() const
 
 void StyledText::applyTo(QTextDocument &document) const
 {
+    // Building is no edit to take back; recording it would double the work.
+    const bool undo = document.isUndoRedoEnabled();
+    document.setUndoRedoEnabled(false);
     document.clear();
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
     const QList<StyledSegment> all = segments();
+    FormatCache formats;
     if (!all.isEmpty())
-        cursor.setBlockFormat(blockFormat(all.front().paragraph));
+        cursor.setBlockFormat(formats.block(all.front().paragraph));
     // Every "\n" becomes a block separator, so positions in the document are the text's
     // UTF-16 positions. The block takes the paragraph style of its first character.
     for (qsizetype index = 0; index < all.size(); ++index) {
         const StyledSegment &segment = all[index];
-        const QTextCharFormat format = charFormat(segment);
+        const QTextCharFormat &format = formats.chars(segment);
         const QStringView piece = QStringView(m_text).mid(segment.offset, segment.length);
         qsizetype start = 0;
         for (qsizetype lineFeed = piece.indexOf(u'\n'); lineFeed >= 0; lineFeed = piece.indexOf(u'\n', start)) {
@@ -161,13 +203,14 @@ void StyledText::applyTo(QTextDocument &document) const
             const bool lastOfSegment = lineFeed + 1 == piece.size();
             const ParagraphStyle &next =
                 lastOfSegment && index + 1 < all.size() ? all[index + 1].paragraph : segment.paragraph;
-            cursor.insertBlock(blockFormat(next), format);
+            cursor.insertBlock(formats.block(next), format);
             start = lineFeed + 1;
         }
         if (start < piece.size())
             cursor.insertText(piece.mid(start).toString(), format);
     }
     cursor.endEditBlock();
+    document.setUndoRedoEnabled(undo);
 }
 
 } // namespace telvora

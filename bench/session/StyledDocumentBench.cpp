@@ -61,6 +61,18 @@ void toDocument(benchmark::State &state)
 }
 BENCHMARK(toDocument)->Apply(sizes);
 
+// Qt's own Markdown reader building a document from the same text, for comparison.
+void qtMarkdown(benchmark::State &state)
+{
+    const QString text = document(state.range(0));
+    for (auto _ : state) {
+        QTextDocument markdown;
+        markdown.setMarkdown(text);
+        benchmark::DoNotOptimize(markdown.characterCount());
+    }
+}
+BENCHMARK(qtMarkdown)->Apply(sizes);
+
 void rtfWrite(benchmark::State &state)
 {
     const QString text = document(state.range(0));

@@ -33,7 +33,10 @@ void DocumentTextView::keyPressEvent(QKeyEvent *event)
         return;
     }
     const bool typing = typesText(*event);
-    editInBlock([&] { QTextEdit::keyPressEvent(event); }, typing && continuesTyping(*event));
+    if (event->matches(QKeySequence::InsertParagraphSeparator))
+        editInBlock([this] { breakLine(); }, false);
+    else
+        editInBlock([&] { QTextEdit::keyPressEvent(event); }, typing && continuesTyping(*event));
     if (typing) {
         m_typedRevision = document()->revision();
         m_typedPosition = textCursor().position();
@@ -52,6 +55,16 @@ void DocumentTextView::insertFromMimeData(const QMimeData *source)
 {
     m_typedRevision = -1;
     editInBlock([&] { QTextEdit::insertFromMimeData(source); }, false);
+}
+
+// Qt's editor answers Return in an empty line with a paragraph format of its own by
+// dropping that format instead of breaking the line; every blank line has one here.
+void DocumentTextView::breakLine()
+{
+    QTextCursor cursor = textCursor();
+    cursor.insertBlock();
+    setTextCursor(cursor);
+    ensureCursorVisible();
 }
 
 bool DocumentTextView::continuesTyping(const QKeyEvent &event) const

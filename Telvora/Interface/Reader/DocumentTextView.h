@@ -25,6 +25,7 @@ protected:
 private:
     /// Runs `edit`, then the restyle, inside an edit block (the previous one when `join`).
     void editInBlock(const std::function<void()> &edit, bool join);
+    void breakLine();
     bool continuesTyping(const QKeyEvent &event) const;
 
     std::function<void()> m_restyle;

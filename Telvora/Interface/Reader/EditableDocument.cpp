@@ -1,12 +1,11 @@
 #include "Telvora/Interface/Reader/EditableDocument.h"
 
-#include "Telvora/Document/StyledDocument.h"
+#include "Telvora/Document/StyledBlocks.h"
 #include "Telvora/Interface/Reader/DocumentTextView.h"
 #include "Telvora/Interface/Reader/FindBar.h"
 #include "Telvora/Interface/Reader/ReaderTexts.h"
 
 #include <QAction>
-#include <QHash>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -16,7 +15,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <vector>
 
 namespace telvora {
 
@@ -44,94 +42,17 @@ QString displayed(const QString &text)
     return result;
 }
 
-struct CharChange
+// Where `after` differs from `before`: from the first position that differs to the end of
+// the difference, as positions in `after`.
+std::pair<int, int> changedStretch(QStringView before, QStringView after)
 {
-    int start;
-    int end;
-    int look;
-};
-
-// The few distinct formats a styling uses, and which one each segment has. The document
-// keeps one index per distinct format, so each of its indexes is compared with a look
-// once, however many lines share it.
-class Looks
-{
-public:
-    explicit Looks(const QList<StyledSegment> &segments)
-    {
-        m_charOf.reserve(segments.size());
-        m_paragraphOf.reserve(segments.size());
-        for (const StyledSegment &segment : segments) {
-            m_charOf.push_back(charLook(segment));
-            m_paragraphOf.push_back(paragraphLook(segment.paragraph));
-        }
-    }
-
-    int charOf(qsizetype segment) const { return m_charOf[segment]; }
-    int paragraphOf(qsizetype segment) const { return m_paragraphOf[segment]; }
-    const QTextCharFormat &charFormat(int look) const { return m_chars[look].format; }
-    const QTextBlockFormat &blockFormat(int look) const { return m_blockFormats[look]; }
-
-    bool charMatches(const QTextFragment &fragment, qsizetype segment) const
-    {
-        const int look = m_charOf[segment];
-        return matches(m_charMatches, fragment.charFormatIndex(), look,
-                       [&] { return fragment.charFormat() == m_chars[look].format; });
-    }
-
-    bool blockMatches(const QTextBlock &block, qsizetype segment) const
-    {
-        const int look = m_paragraphOf[segment];
-        return matches(m_blockMatches, block.blockFormatIndex(), look,
-                       [&] { return block.blockFormat() == m_blockFormats[look]; });
-    }
-
-private:
-    struct CharLook
-    {
-        QFont font;
-        QColor colour;
-        QTextCharFormat format;
-    };
-
-    int charLook(const StyledSegment &segment)
-    {
-        for (qsizetype i = 0; i < qsizetype(m_chars.size()); ++i) {
-            if (m_chars[i].font == segment.font && m_chars[i].colour == segment.colour)
-                return int(i);
-        }
-        m_chars.push_back({segment.font, segment.colour, StyledText::charFormat(segment)});
-        return int(m_chars.size() - 1);
-    }
-
-    int paragraphLook(const ParagraphStyle &style)
-    {
-        const auto found = std::find(m_paragraphs.cbegin(), m_paragraphs.cend(), style);
-        if (found != m_paragraphs.cend())
-            return int(found - m_paragraphs.cbegin());
-        m_paragraphs.push_back(style);
-        m_blockFormats.push_back(StyledText::blockFormat(style));
-        return int(m_paragraphs.size() - 1);
-    }
-
-    template<typename Compare>
-    static bool matches(QHash<quint64, bool> &cache, int formatIndex, int look, Compare compare)
-    {
-        const quint64 key = (quint64(quint32(formatIndex)) << 32) | quint32(look);
-        auto found = cache.constFind(key);
-        if (found == cache.cend())
-            found = cache.insert(key, compare());
-        return *found;
-    }
-
-    std::vector<CharLook> m_chars;
-    std::vector<ParagraphStyle> m_paragraphs;
-    std::vector<QTextBlockFormat> m_blockFormats;
-    std::vector<int> m_charOf;
-    std::vector<int> m_paragraphOf;
-    mutable QHash<quint64, bool> m_charMatches;
-    mutable QHash<quint64, bool> m_blockMatches;
-};
+    const qsizetype shorter = std::min(before.size(), after.size());
+    const qsizetype prefix =
+        std::mismatch(before.begin(), before.begin() + shorter, after.begin()).first - before.begin();
+    const qsizetype suffix =
+        std::mismatch(before.rbegin(), before.rbegin() + (shorter - prefix), after.rbegin()).first - before.rbegin();
+    return {int(prefix), int(after.size() - suffix)};
+}
 
 } // namespace
 
@@ -203,12 +124,20 @@ void EditableDocument::replaceContents(const QString &text, bool code)
     m_updating = true;
     const QString shown = displayed(text);
     QTextDocument *document = m_view->document();
-    StyledDocument::attributed(shown, code, StyledDocument::SizeUnit::pixels).applyTo(*document);
+    // Qt lays out a document that changed all at once, but one that gets its page size
+    // back a stretch at a time from the top, on a timer: a long text opens without
+    // freezing the window while the rest is laid out. Without a page size nothing is laid
+    // out, not even to repaint the old selection, which the new text pushed to its end.
+    const QSizeF page = document->pageSize();
+    document->setPageSize(QSizeF(0, 0));
+    StyledBlocks(code, StyledDocument::SizeUnit::pixels).build(*document, shown);
     applyInsets();
     document->clearUndoRedoStacks();
     QTextCursor caretAt(document);
     caretAt.setPosition(std::min<int>(selectionStart, int(shown.size())));
     m_view->setTextCursor(caretAt);
+    document->setPageSize(page);
+    m_view->ensureCursorVisible();
     m_shownText = text;
     m_styledText = shown;
     m_lastCode = code;
@@ -245,63 +174,16 @@ void EditableDocument::restyleIfChanged(const QString &text)
 
 void EditableDocument::restyleInPlace(const QString &text)
 {
+    // Only the lines the edit touched, and the neighbours whose style follows theirs, can
+    // look different now; a keystroke costs the same in a short text and in a book.
+    const auto [from, to] = changedStretch(m_styledText, text);
     m_styledText = text;
-    // Only the attributes that differ from the styling are set, so a keystroke that keeps
-    // the look touches nothing and lays out nothing again.
-    const QList<StyledSegment> segments =
-        StyledDocument::attributed(text, m_code, StyledDocument::SizeUnit::pixels).segments();
-    if (segments.isEmpty())
-        return;
-    const Looks looks(segments);
-    const auto segmentEnd = [&](qsizetype index) { return segments[index].offset + segments[index].length; };
-
-    std::vector<CharChange> charChanges;
-    std::vector<std::pair<int, int>> blockChanges; // position, paragraph look
     QTextDocument *document = m_view->document();
-    qsizetype first = 0; // the segment holding the start of the current block
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        const int position = block.position();
-        // A block takes the paragraph style of its first character; the empty last line,
-        // after a final line break, that of the last character.
-        while (first + 1 < segments.size() && segmentEnd(first) <= position)
-            ++first;
-        if (!looks.blockMatches(block, first))
-            blockChanges.emplace_back(position, looks.paragraphOf(first));
-        qsizetype index = first;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const int start = fragment.position();
-            const int end = start + fragment.length();
-            while (index + 1 < segments.size() && segmentEnd(index) <= start)
-                ++index;
-            for (qsizetype k = index; k < segments.size() && segments[k].offset < end; ++k) {
-                if (looks.charMatches(fragment, k))
-                    continue;
-                const int from = std::max<int>(start, int(segments[k].offset));
-                const int to = std::min<int>(end, int(segmentEnd(k)));
-                const int look = looks.charOf(k);
-                if (!charChanges.empty() && charChanges.back().look == look && charChanges.back().end == from)
-                    charChanges.back().end = to;
-                else
-                    charChanges.push_back({from, to, look});
-            }
-        }
-    }
-    if (charChanges.empty() && blockChanges.empty())
-        return;
-
+    const auto [first, last] = StyledBlocks::touchedBlocks(*document, from, to);
     // Inside an edit's block (see DocumentTextView) this is part of the edit's undo step.
     QTextCursor cursor(document);
     cursor.beginEditBlock();
-    for (const CharChange &change : charChanges) {
-        cursor.setPosition(change.start);
-        cursor.setPosition(change.end, QTextCursor::KeepAnchor);
-        cursor.setCharFormat(looks.charFormat(change.look));
-    }
-    for (const auto &[position, look] : blockChanges) {
-        cursor.setPosition(position);
-        cursor.setBlockFormat(looks.blockFormat(look));
-    }
+    StyledBlocks(m_code, StyledDocument::SizeUnit::pixels).restyle(cursor, first, last);
     cursor.endEditBlock();
 }
 

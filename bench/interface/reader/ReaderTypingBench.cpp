@@ -1,72 +1,21 @@
-// One keystroke in the reader on a 100 KB document, restyle and repaint included.
+// One keystroke in the reader, restyle, footer and repaint included, at 100 KB, 1 MB and 2 MB.
+
+#include "ReaderBench.h"
 
 #include "Telvora/Document/StyledDocument.h"
-#include "Telvora/Interface/Reader/EditableDocument.h"
-#include "Telvora/Interface/Reader/ReaderView.h"
-#include "Telvora/Session/Workflows.h"
-#include "tests/support/InMemoryCredentialBackend.h"
-#include "tests/support/ScriptedUserPrompts.h"
 
-#include <QApplication>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTextEdit>
-
-#include <benchmark/benchmark.h>
-
-#include <memory>
 
 using namespace telvora;
-using namespace Qt::Literals::StringLiterals;
+using namespace telvora::bench;
 
 namespace {
 
-// A document shaped like the model's answers: title, headings, paragraphs and blank lines.
-QString document(qsizetype bytes)
+struct TypingReader : Reader
 {
-    const QString section =
-        u"Introdução\n\n"
-        u"A conversa revela como o processo criativo nasce do encontro entre perguntas, "
-        u"experiências e diferentes pontos de vista, em movimento contínuo.\n\n"
-        u"• Curiosidade — toda ideia começa com uma pergunta.\n"
-        u"• Diálogo — a escuta amplia o pensamento.\n\n"
-        u"Resumo\n\n"
-        u"Curiosidade, diálogo e prática formam um ciclo que transforma o pensamento em ação.\n\n"_s;
-    QString text = u"O espaço das ideias\n\n"_s;
-    while (text.toUtf8().size() < bytes)
-        text += section;
-    return text;
-}
-
-struct Reader
-{
-    QTemporaryDir folder;
-    QSettings settings{folder.filePath(u"Telvora.ini"_s), QSettings::IniFormat};
-    test::InMemoryCredentialBackend credentials;
-    test::ScriptedUserPrompts prompts;
-    Workflows workflows{{settings, credentials, prompts, ProviderEndpoints::defaults()}};
-    Session &session = workflows.session();
-    ReaderView view{workflows};
-
-    explicit Reader(qsizetype bytes)
+    explicit TypingReader(qsizetype bytes)
     {
         session.setOutputText(document(bytes));
-        view.resize(760, 900);
-        view.show();
-        QApplication::processEvents();
-        QTextEdit *text = view.document()->textView();
-        text->setFocus();
-    }
-
-    QTextEdit *text() const { return view.document()->textView(); }
-
-    void placeCaret(int position)
-    {
-        QTextCursor cursor(text()->document());
-        cursor.setPosition(position);
-        text()->setTextCursor(cursor);
-        text()->ensureCursorVisible();
         QApplication::processEvents();
     }
 };
@@ -74,7 +23,7 @@ struct Reader
 // A letter typed in the middle of a paragraph: the look stays, nothing is restyled.
 void typeLetter(benchmark::State &state)
 {
-    Reader reader(state.range(0));
+    TypingReader reader(state.range(0));
     reader.placeCaret(int(reader.session.outputText().size() / 2));
     for (auto _ : state) {
         QTest::keyClick(reader.text(), Qt::Key_A);
@@ -82,13 +31,13 @@ void typeLetter(benchmark::State &state)
     }
     state.counters["bytes"] = double(reader.session.outputText().toUtf8().size());
 }
-BENCHMARK(typeLetter)->Arg(100 << 10)->Unit(benchmark::kMillisecond);
+BENCHMARK(typeLetter)->Apply(readerSizes);
 
 // "#" and a space at the start of a body line make it a heading; Backspace twice undoes it.
 // Each iteration is four keystrokes, two of which restyle a line.
 void typeHeading(benchmark::State &state)
 {
-    Reader reader(state.range(0));
+    TypingReader reader(state.range(0));
     const QString text = reader.session.outputText();
     reader.placeCaret(int(text.indexOf(u"A conversa"_s, text.size() / 2)));
     for (auto _ : state) {
@@ -101,12 +50,28 @@ void typeHeading(benchmark::State &state)
     }
     state.counters["keystrokes"] = benchmark::Counter(4, benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(typeHeading)->Arg(100 << 10)->Unit(benchmark::kMillisecond);
+BENCHMARK(typeHeading)->Apply(readerSizes);
+
+// Return in the middle of a paragraph and Backspace: a line split and merged again.
+void splitParagraph(benchmark::State &state)
+{
+    TypingReader reader(state.range(0));
+    const QString text = reader.session.outputText();
+    reader.placeCaret(int(text.indexOf(u"processo criativo"_s, text.size() / 2)));
+    for (auto _ : state) {
+        QTest::keyClick(reader.text(), Qt::Key_Return);
+        QApplication::processEvents();
+        QTest::keyClick(reader.text(), Qt::Key_Backspace);
+        QApplication::processEvents();
+    }
+    state.counters["keystrokes"] = benchmark::Counter(2, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(splitParagraph)->Apply(readerSizes);
 
 // A re-render caused by another field (the status line): one string comparison.
 void unrelatedChange(benchmark::State &state)
 {
-    Reader reader(state.range(0));
+    TypingReader reader(state.range(0));
     bool flip = false;
     for (auto _ : state) {
         reader.session.setStatus((flip = !flip) ? u"Tocando"_s : u"Pronto"_s);
@@ -115,11 +80,7 @@ void unrelatedChange(benchmark::State &state)
 }
 BENCHMARK(unrelatedChange)->Arg(100 << 10)->Unit(benchmark::kMicrosecond);
 
-} // namespace
-
-// The two whole-text passes of a keystroke: the styling's segments and the footer's count.
-namespace {
-
+// The styling's segments of the whole text, as the export to RTF takes them.
 void styleSegments(benchmark::State &state)
 {
     const QString text = document(state.range(0));
@@ -128,13 +89,14 @@ void styleSegments(benchmark::State &state)
 }
 BENCHMARK(styleSegments)->Arg(100 << 10)->Unit(benchmark::kMicrosecond);
 
+// The footer's count, which runs over the whole text on every keystroke.
 void footerCount(benchmark::State &state)
 {
     const QString text = document(state.range(0));
     for (auto _ : state)
         benchmark::DoNotOptimize(ReaderView::characterCount(text));
 }
-BENCHMARK(footerCount)->Arg(100 << 10)->Unit(benchmark::kMicrosecond);
+BENCHMARK(footerCount)->Apply(readerSizes);
 
 } // namespace
 
