@@ -12,8 +12,9 @@ inline const QColor displaySecondLine = QColor::fromRgbF(1, 1, 1, 0.75f);
 /// Around the canvas, where the window is wider or taller than the panel: its own metal.
 inline const QColor panelSurround(204, 206, 209);
 /// The activity lamp's light, screened over its lens.
-inline const QColor lampCore(255, 236, 190);
-inline const QColor lampGlow(255, 150, 40, 210);
+inline const QColor lampCore(255, 244, 214);
+inline const QColor lampGlow(255, 156, 44, 235);
+inline const QColor lampHalo(255, 150, 40, 70);
 
 inline constexpr int titleSize = 31;
 inline constexpr int sectionSize = 27;

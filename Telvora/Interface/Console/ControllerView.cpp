@@ -41,6 +41,15 @@ struct PrintedLabel
     bool semiBold;
 };
 
+// The activity lamp's lens, round in its frame, and the light it spills around it.
+constexpr qreal lampRadius() { return std::min(Layout::activityLamp.width(), Layout::activityLamp.height()) / 2 - 1; }
+constexpr qreal lampHaloRadius = lampRadius() * 1.9;
+constexpr QRectF lampLight()
+{
+    return Layout::centred(2 * lampHaloRadius, 2 * lampHaloRadius, Layout::activityLamp.center().x(),
+                           Layout::activityLamp.center().y());
+}
+
 const std::array<PrintedLabel, 6> printedLabels{{
     {Texts::title, Layout::title, Style::titleSize, false},
     {Texts::inputSection, Layout::inputLabel, Style::sectionSize, true},
@@ -283,7 +292,7 @@ void ControllerView::refresh()
     const bool lampShown = busy || session.status() == Texts::errorStatus;
     if (lampShown != m_lampShown) {
         m_lampShown = lampShown;
-        update(toWidget(Layout::activityLamp).toAlignedRect().adjusted(-1, -1, 1, 1));
+        update(toWidget(lampLight()).toAlignedRect().adjusted(-1, -1, 1, 1));
     }
 }
 
@@ -542,10 +551,17 @@ void ControllerView::paintPanel(QPainter &painter) const
 void ControllerView::paintActivityLamp(QPainter &painter) const
 {
     const QRectF frame = Layout::activityLamp;
-    const qreal radius = std::min(frame.width(), frame.height()) / 2 - 1;
+    const qreal radius = lampRadius();
     QPainterPath lens;
     lens.addEllipse(frame.center(), radius, radius);
     painter.save();
+    // The light spills a little onto the metal around the socket.
+    QRadialGradient halo(frame.center(), lampHaloRadius);
+    halo.setColorAt(0.5, Style::lampHalo);
+    halo.setColorAt(1, Qt::transparent);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(halo);
+    painter.drawEllipse(frame.center(), lampHaloRadius, lampHaloRadius);
     painter.setClipPath(lens, Qt::IntersectClip);
     painter.drawImage(frame, ConsoleSkin::sprite(u"offSwitch", m_scale * devicePixelRatioF()));
     painter.setCompositionMode(QPainter::CompositionMode_Screen);
