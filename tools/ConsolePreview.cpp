@@ -41,8 +41,6 @@ int main(int argc, char *argv[])
     Workflows workflows({settings, credentials, prompts, ProviderEndpoints::fromEnvironment()});
     workflows.document().loadExample();
     Session &session = workflows.session();
-    session.setStatus(QStringLiteral("Pronto"));
-    session.setMeterLevel(0.42);
     const qsizetype recordingAt = raw.indexOf(QStringLiteral("--recording"));
     if (recordingAt > 0 && recordingAt + 1 < raw.size()) {
         workflows.document().importFile(QUrl::fromLocalFile(QFileInfo(raw[recordingAt + 1]).absoluteFilePath()));
