@@ -1,7 +1,10 @@
 // Shows the console panel on its own, with the built-in example loaded, for working on its
-// look; with --grab <file.png> it renders the panel offscreen at 802 × 1442 and writes it;
-// --transcribing shows it in the middle of a transcription that reports its progress.
-//   telvora-console-preview [--grab docs/console.png] [--scale 2] [--transcribing]
+// look; with --grab <file.png> it renders the panel offscreen at 802 × 1442 and writes it.
+// --size <w>x<h> renders it at a window's size instead (with QT_SCALE_FACTOR=2 at twice the
+// pixels); --recording <audio> opens that recording first; --busy shows it while a summary is
+// generated, --transcribing in the middle of a transcription that reports its progress.
+//   telvora-console-preview [--grab docs/console.png] [--scale 2 | --size 450x809]
+//                           [--recording <audio>] [--busy | --transcribing]
 #include "Telvora/Interface/Console/ConsoleFonts.h"
 #include "Telvora/Interface/Console/ControllerView.h"
 #include "Telvora/Interface/QtUserPrompts.h"
@@ -10,6 +13,8 @@
 #include "TelvoraCore/Support/ResourceBundle.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -36,10 +41,18 @@ int main(int argc, char *argv[])
     Workflows workflows({settings, credentials, prompts, ProviderEndpoints::fromEnvironment()});
     workflows.document().loadExample();
     Session &session = workflows.session();
-    session.setStatus(QStringLiteral("Pronto"));
-    session.setWaveform({0.1, 0.3, 0.6, 0.9, 0.7, 0.4, 0.5, 0.8, 1.0, 0.6, 0.3, 0.2, 0.4, 0.7, 0.9, 0.5,
-                         0.3, 0.6, 0.8, 0.5, 0.2, 0.1, 0.3, 0.5, 0.7, 0.4, 0.2, 0.3, 0.6, 0.4, 0.2, 0.1});
-    session.setMeterLevel(0.42);
+    const qsizetype recordingAt = raw.indexOf(QStringLiteral("--recording"));
+    if (recordingAt > 0 && recordingAt + 1 < raw.size()) {
+        workflows.document().importFile(QUrl::fromLocalFile(QFileInfo(raw[recordingAt + 1]).absoluteFilePath()));
+        // The player and the waveform arrive from the audio layer.
+        const QDeadlineTimer deadline(10000);
+        while ((!session.hasSourcePlayer() || session.waveform().isEmpty()) && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    if (raw.contains(QStringLiteral("--busy"))) {
+        session.setBusy(true);
+        session.setStatus(QStringLiteral("Gerando resumo…"));
+    }
     if (raw.contains(QStringLiteral("--transcribing"))) {
         session.setBusy(true);
         session.setStatus(QStringLiteral("Transcrevendo · large-v3-turbo…"));
@@ -62,6 +75,11 @@ int main(int argc, char *argv[])
     const qsizetype scaleAt = raw.indexOf(QStringLiteral("--scale"));
     const qreal scale = scaleAt > 0 && scaleAt + 1 < raw.size() ? raw[scaleAt + 1].toDouble() : 1;
     console.resize(QSize(802, 1442) * scale);
+    const qsizetype sizeAt = raw.indexOf(QStringLiteral("--size"));
+    if (sizeAt > 0 && sizeAt + 1 < raw.size()) {
+        const QStringList size = raw[sizeAt + 1].split(QLatin1Char('x'));
+        console.resize(size.value(0).toInt(), size.value(1).toInt());
+    }
     console.show();
     QCoreApplication::processEvents();
     if (!console.grab().save(raw[grabAt + 1], "PNG")) {

@@ -151,9 +151,9 @@ std::optional<QString> QtUserPrompts::chooseSaveLocation(const SaveDialog &reque
     return firstLocalFile(dialog);
 }
 
-void QtUserPrompts::openInDefaultApplication(const QString &path)
+bool QtUserPrompts::openInDefaultApplication(const QString &path)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace telvora

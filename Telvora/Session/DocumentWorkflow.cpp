@@ -232,11 +232,12 @@ void DocumentWorkflow::openElsewhere()
     const QString path = QDir(QDir::tempPath()).filePath(name);
     try {
         AtomicFile::write(path, text.toUtf8());
+        if (!m_prompts.openInDefaultApplication(path))
+            throw TelvoraError(SessionTexts::noOpenerPrefix.toString() + path
+                               + SessionTexts::noOpenerSuffix.toString());
     } catch (...) {
         LongJob::report(m_session, std::current_exception());
-        return;
     }
-    m_prompts.openInDefaultApplication(path);
 }
 
 } // namespace telvora

@@ -37,10 +37,16 @@ bool takesExpressiveTags(const QString &elevenModel)
 // The longest text each provider's speech endpoint takes in one request.
 int chunkLimit(VoiceProvider provider) { return provider == VoiceProvider::openAI ? 3000 : 4500; }
 
-QString partStatus(qsizetype index, qsizetype count)
+// While a retry requests the parts it lacks, each part's line keeps saying how many were
+// reused, so the saving stays in sight ("Voz 3/4… · 2 reaproveitadas").
+QString partStatus(qsizetype index, qsizetype count, qsizetype reused)
 {
-    return SessionTexts::voicePartPrefix.toString() + QString::number(index + 1) + u'/' + QString::number(count)
-        + SessionTexts::voicePartSuffix.toString();
+    QString status = SessionTexts::voicePartPrefix.toString() + QString::number(index + 1) + u'/'
+        + QString::number(count) + SessionTexts::voicePartSuffix.toString();
+    if (reused > 0)
+        status += SessionTexts::reusedPartsSeparator.toString() + QString::number(reused)
+            + (reused == 1 ? SessionTexts::reusedPartSingular : SessionTexts::reusedPartsPlural).toString();
+    return status;
 }
 
 QString reusingStatus(qsizetype reused, qsizetype count)
@@ -191,8 +197,9 @@ QCoro::Task<> NarrationWorkflow::synthesize(bool play, CancellationToken token)
     const QString speechModel = speechProvider == VoiceProvider::openAI ? openAISpeech : eleven;
     const QList<QByteArray> keys = partKeys(chunks, speechProvider, speechModel, voice);
     const QList<qsizetype> missing = reuseCachedParts(cache, keys, folder);
-    if (missing.size() < chunks.size())
-        m_session.setStatus(reusingStatus(chunks.size() - missing.size(), chunks.size()));
+    const qsizetype reused = chunks.size() - missing.size();
+    if (reused > 0)
+        m_session.setStatus(reusingStatus(reused, chunks.size()));
     for (const qsizetype i : missing) {
         // A chunk repeated in the script is paid for once.
         const qsizetype same = keys.indexOf(keys[i]);
@@ -203,7 +210,7 @@ QCoro::Task<> NarrationWorkflow::synthesize(bool play, CancellationToken token)
         token.throwIfCancelled();
         if (m_session.outputText() != narrated)
             throw TelvoraError(SessionTexts::changedDuringNarration.toString());
-        m_session.setStatus(partStatus(i, chunks.size()));
+        m_session.setStatus(partStatus(i, chunks.size(), reused));
         const QByteArray audio =
             co_await client.speech(chunks[i], speechProvider, speechKey, voice, eleven, openAISpeech);
         // Cached before anything else can fail, so a retry does not pay for it again.

@@ -40,6 +40,8 @@ inline constexpr QStringView editedDuringTranscription =
 // Reader and export.
 inline constexpr QStringView originalTitle = u"Original";
 inline constexpr QStringView exported = u"Exportado";
+inline constexpr QStringView noOpenerPrefix = u"Nenhum aplicativo pôde abrir o texto. A cópia está em ";
+inline constexpr QStringView noOpenerSuffix = u"; abra-a por conta própria ou instale o xdg-utils.";
 inline constexpr QStringView copied = u"Copiado";
 
 // Opening.
@@ -76,6 +78,9 @@ inline constexpr QStringView voicePartSuffix = u"…";
 inline constexpr QStringView reusingPartsPrefix = u"Reaproveitando ";
 inline constexpr QStringView reusingPartsMiddle = u" de ";
 inline constexpr QStringView reusingPartsSuffix = u" partes…";
+inline constexpr QStringView reusedPartsSeparator = u" · ";
+inline constexpr QStringView reusedPartSingular = u" reaproveitada";
+inline constexpr QStringView reusedPartsPlural = u" reaproveitadas";
 inline constexpr QStringView audioReady = u"Áudio pronto";
 inline constexpr QStringView audioExported = u"Áudio exportado";
 inline constexpr QStringView narrationPartPrefix = u"parte-";

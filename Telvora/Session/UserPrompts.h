@@ -48,9 +48,9 @@ public:
     /// Runs the save dialog modally; the chosen local file, or none when cancelled.
     virtual std::optional<QString> chooseSaveLocation(const SaveDialog &dialog) = 0;
 
-    /// Hands a file to the desktop's default application for its type; the outcome is
-    /// not reported.
-    virtual void openInDefaultApplication(const QString &path) = 0;
+    /// Hands a file to the desktop's default application for its type; false when no
+    /// application could be started for it.
+    virtual bool openInDefaultApplication(const QString &path) = 0;
 };
 
 } // namespace telvora

@@ -142,8 +142,9 @@ void ApplicationDelegate::restoreFrames()
     if (!m_controller->restoreGeometry(m_workflows.settings().windowFrame(Frame::controller)))
         m_controller->setGeometry(placement.panel.toRect());
     if (!m_reader->restoreGeometry(m_workflows.settings().windowFrame(Frame::reader))) {
-        // The placement is the reader's content; here the menu bar sits inside the window.
-        m_reader->setGeometry(placement.reader.toRect().adjusted(0, 0, 0, m_reader->menuBar()->sizeHint().height()));
+        // The placement is the reader's content, level with the console; here the menu bar
+        // sits inside the window, above it.
+        m_reader->setGeometry(placement.reader.toRect().adjusted(0, -m_reader->menuBar()->sizeHint().height(), 0, 0));
     }
 }
 

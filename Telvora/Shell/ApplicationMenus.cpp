@@ -88,7 +88,17 @@ ApplicationMenus::ApplicationMenus(ApplicationDelegate &delegate, QMenuBar &bar,
         if (action->parent() != edit)
             console.addAction(action);
     }
+
+    // With the reader closed the bar is out of sight: the console offers the very same menus.
+    m_consoleMenu = std::make_unique<QMenu>();
+    for (QMenu *menu : {app, file, edit, window})
+        m_consoleMenu->addMenu(menu);
+    console.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&console, &QWidget::customContextMenuRequested, this,
+            [this, &console](const QPoint &at) { m_consoleMenu->popup(console.mapToGlobal(at)); });
 }
+
+ApplicationMenus::~ApplicationMenus() = default;
 
 QAction *ApplicationMenus::add(QMenu *menu, const QString &title, const QKeySequence &key, std::function<void()> action)
 {

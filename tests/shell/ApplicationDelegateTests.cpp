@@ -8,10 +8,14 @@
 #include "tests/support/ScriptedUserPrompts.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -152,6 +156,51 @@ TEST_F(DelegateTest, MenuCommandsReachTheWorkflows)
     EXPECT_FALSE(m_delegate->reader()->isVisible());
     m_delegate->reopen();
     EXPECT_TRUE(m_delegate->controller()->isVisible());
+}
+
+// A right click on the console opens the menu bar's own menus, so they stay in reach with
+// the reader closed.
+TEST_F(DelegateTest, TheConsoleOffersTheMenusOnARightClick)
+{
+    launch();
+    m_delegate->reader()->close();
+    QWidget *console = m_delegate->controller();
+    const QPoint onPanel = console->rect().center();
+    QWidget *under = console->childAt(onPanel);
+    ASSERT_NE(under, nullptr);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, under->mapFrom(console, onPanel), console->mapToGlobal(onPanel));
+    QApplication::sendEvent(under, &click);
+
+    QMenu *shown = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *menu = qobject_cast<QMenu *>(widget); menu && menu->isVisible())
+                shown = menu;
+        }
+        return shown != nullptr;
+    }));
+    const auto bar = m_delegate->reader()->findChild<QMenuBar *>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(shown->actions(), bar->actions()) << "the very menus of the bar";
+    QStringList titles;
+    for (const QAction *menu : shown->actions())
+        titles.append(menu->text());
+    EXPECT_EQ(titles, (QStringList{u"Telvora"_s, u"Arquivo"_s, u"Editar"_s, u"Janela"_s}));
+    shown->close();
+}
+
+// The reader's content stands level with the console: same top, same bottom.
+TEST_F(DelegateTest, FirstPlacementPutsTheReadersContentBesideTheConsole)
+{
+    launch();
+    QWidget *console = m_delegate->controller();
+    auto *reader = qobject_cast<QMainWindow *>(m_delegate->reader());
+    ASSERT_NE(reader, nullptr);
+    const QRect content(reader->centralWidget()->mapToGlobal(QPoint(0, 0)), reader->centralWidget()->size());
+    const QRect panel(console->mapToGlobal(QPoint(0, 0)), console->size());
+    EXPECT_EQ(content.top(), panel.top());
+    EXPECT_EQ(content.bottom(), panel.bottom());
+    EXPECT_NEAR(content.left() - panel.right() - 1, 18, 1) << "18 points apart, give or take the rounding to pixels";
 }
 
 // Every way of asking for a sheet opens it over the console: the menus, the console's keys,

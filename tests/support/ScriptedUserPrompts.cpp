@@ -30,6 +30,10 @@ std::optional<QString> ScriptedUserPrompts::chooseSaveLocation(const SaveDialog 
     return next(saveAnswers);
 }
 
-void ScriptedUserPrompts::openInDefaultApplication(const QString &path) { openedElsewhere.append(path); }
+bool ScriptedUserPrompts::openInDefaultApplication(const QString &path)
+{
+    openedElsewhere.append(path);
+    return hasOpener;
+}
 
 } // namespace telvora::test

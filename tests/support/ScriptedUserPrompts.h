@@ -19,11 +19,13 @@ public:
     QList<OpenDialog> openDialogsShown;
     QList<SaveDialog> saveDialogsShown;
     QStringList openedElsewhere;
+    /// Whether a desktop application takes the files handed to it.
+    bool hasOpener = true;
 
     std::optional<qsizetype> ask(const Alert &alert) override;
     std::optional<QString> chooseFileToOpen(const OpenDialog &dialog) override;
     std::optional<QString> chooseSaveLocation(const SaveDialog &dialog) override;
-    void openInDefaultApplication(const QString &path) override;
+    bool openInDefaultApplication(const QString &path) override;
 };
 
 } // namespace telvora::test

@@ -31,14 +31,14 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
+    const QImage sharpSkin = artwork::consoleSkinSharp();
     const struct
     {
         const char *name;
         QImage image;
     } pictures[] = {
-        {"console-skin.png", artwork::consoleSkin()},
-        {"window-buttons-wood-v2.png", artwork::woodButtons()},
-        {"Telvora-icon-v1.png", artwork::applicationIcon()},
+        {"console-skin.png", artwork::consoleSkin(sharpSkin)},  {"console-skin@2x.png", sharpSkin},
+        {"window-buttons-wood-v2.png", artwork::woodButtons()}, {"Telvora-icon-v1.png", artwork::applicationIcon()},
         {"settings-gear.png", artwork::settingsGear()},
     };
     for (const auto &picture : pictures) {

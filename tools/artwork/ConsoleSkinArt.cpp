@@ -142,7 +142,9 @@ private:
         meter();
         key(Layout::listenKey, Cap::ivory);
         key(Layout::exportKey, Cap::ivory);
+        // The activity lamp's socket holds its lens, smoked while the lamp is off.
         socket(Layout::activityLamp.center(), 15);
+        lamp(Layout::activityLamp.center(), 10.5, false);
         statusWindow();
     }
 
@@ -426,13 +428,19 @@ private:
 
 } // namespace
 
-QImage consoleSkin()
+QImage consoleSkinSharp()
 {
-    const QSize size = Sprites::minimumSkinSize;
-    QImage image(size * renderScale, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Palette::backdrop);
+    QImage image(Sprites::minimumSkinSize * renderScale, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
     PanelPainter(image).paint();
-    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage consoleSkin(const QImage &sharp)
+{
+    return sharp.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+        .scaled(Sprites::minimumSkinSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_ARGB32);
 }
 
 } // namespace artwork

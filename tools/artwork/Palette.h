@@ -5,7 +5,6 @@
 // The materials of the console, lit from the top left.
 namespace artwork::Palette {
 
-inline const QColor backdrop(24, 25, 27);
 inline const QColor faceLight(216, 218, 220);
 inline const QColor faceShade(184, 187, 190);
 inline const QColor railTop(150, 153, 158);

@@ -11,6 +11,8 @@
 #include <QTextLayout>
 #include <QWindow>
 
+#include <cmath>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace telvora {
@@ -30,12 +32,13 @@ void prepare(QPainter &painter)
 void paintLampRow(QPainter &painter, const QRectF &frame, const QString &text, const QFont &font, qreal lampSize,
                   qreal spacing, bool on, bool lampFirst)
 {
+    const qreal pixelScale = std::abs(painter.deviceTransform().m11());
     const qreal textWidth = QFontMetricsF(font).horizontalAdvance(text);
     const qreal rowWidth = textWidth + spacing + lampSize;
     qreal x = frame.left() + (frame.width() - rowWidth) / 2;
     const QRectF lamp(lampFirst ? x : x + textWidth + spacing, frame.center().y() - lampSize / 2, lampSize, lampSize);
     const QRectF label(lampFirst ? x + lampSize + spacing : x, frame.top(), textWidth, frame.height());
-    painter.drawImage(lamp, ConsoleSkin::sprite(on ? u"onLamp" : u"offSwitch"));
+    painter.drawImage(lamp, ConsoleSkin::sprite(on ? u"onLamp" : u"offSwitch", pixelScale));
     painter.setFont(font);
     painter.setPen(Qt::white);
     painter.drawText(label, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextDontClip, text);
@@ -68,7 +71,7 @@ void LampSwitch::paintEvent(QPaintEvent *)
     QPainter painter(this);
     prepare(painter);
     useCanvasUnits(painter);
-    painter.drawImage(localFrame(), ConsoleSkin::sprite(u"display"));
+    painter.drawImage(localFrame(), ConsoleSkin::sprite(u"display", std::abs(painter.deviceTransform().m11())));
     painter.setOpacity(isEnabled() ? 1 : disabledOpacity);
     paintLampRow(painter, localFrame(), text(), ConsoleFonts::regular(m_labelSize), ConsoleLayout::switchLampSize,
                  ConsoleLayout::switchSpacing, m_on, false);
@@ -138,13 +141,11 @@ void ConsoleMenuButton::paintEvent(QPaintEvent *)
     prepare(painter);
     useCanvasUnits(painter);
     if (m_overDisplay)
-        painter.drawImage(localFrame(), ConsoleSkin::sprite(u"display"));
+        painter.drawImage(localFrame(), ConsoleSkin::sprite(u"display", std::abs(painter.deviceTransform().m11())));
     painter.setOpacity(isEnabled() ? 1 : disabledOpacity);
     painter.setFont(ConsoleFonts::regular(ConsoleStyle::menuCaptionSize));
     painter.setPen(Qt::white);
-    const QRectF textRect =
-        m_alignment & Qt::AlignLeft ? localFrame().adjusted(ConsoleStyle::menuCaptionPadding, 0, 0, 0) : localFrame();
-    painter.drawText(textRect, m_alignment | Qt::AlignVCenter, text());
+    painter.drawText(localFrame(), m_alignment | Qt::AlignVCenter, text());
 }
 
 DragStrip::DragStrip(const QRectF &frame, QWidget *parent)

@@ -66,7 +66,7 @@ void ConsoleKey::setPicture(const QImage &picture, QSizeF fit)
     update();
 }
 
-qreal ConsoleKey::drawnOpacity() const { return isEnabled() || !m_picture.isNull() ? 1 : disabledOpacity; }
+qreal ConsoleKey::captionOpacity() const { return isEnabled() ? 1 : disabledOpacity; }
 
 void ConsoleKey::moveFace(bool pressed)
 {
@@ -97,12 +97,11 @@ void ConsoleKey::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     useCanvasUnits(painter);
-    painter.setOpacity(drawnOpacity());
     const QRectF face = m_style.paint(painter, localFrame(), m_progress);
+    painter.setOpacity(captionOpacity());
     if (!m_picture.isNull()) {
         QSizeF size = m_picture.size();
         size.scale(m_pictureFit, Qt::KeepAspectRatio);
-        painter.setOpacity(isEnabled() ? 1 : disabledOpacity);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(QRectF(face.center() - QPointF(size.width() / 2, size.height() / 2), size), m_picture);
         return;

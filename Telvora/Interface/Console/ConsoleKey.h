@@ -20,13 +20,13 @@ public:
 
     void setKeyStyle(PhysicalKey style);
     const PhysicalKey &keyStyle() const { return m_style; }
-    /// A picture shown instead of the caption, scaled to fit `fit`; it alone dims when the
-    /// key is disabled.
+    /// A picture shown instead of the caption, scaled to fit `fit`.
     void setPicture(const QImage &picture, QSizeF fit);
     /// How far the face has gone down: 0 at rest, 1 fully pressed.
     qreal pressProgress() const { return m_progress; }
-    /// The opacity the key is drawn at: 1 enabled, 0.4 disabled.
-    qreal drawnOpacity() const;
+    /// The opacity of the caption or picture: 1 enabled, 0.4 disabled. The face itself
+    /// never fades.
+    qreal captionOpacity() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

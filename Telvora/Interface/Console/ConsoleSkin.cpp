@@ -21,6 +21,14 @@ QHash<QString, QImage> &cache()
     return sprites;
 }
 
+QHash<QString, QImage> &sharpCache()
+{
+    static QHash<QString, QImage> sprites;
+    return sprites;
+}
+
+constexpr int sharpRatio = 2;
+
 [[noreturn]] void brokenInstallation(const QString &what)
 {
     std::fprintf(stderr, "%s\n", qPrintable(what));
@@ -61,6 +69,39 @@ QImage sprite(QStringView name)
             return crop(entry.name.toString(), entry.rect);
     }
     return original();
+}
+
+const QImage &sharp()
+{
+    static const QImage skin = [] {
+        const std::optional<QString> file = AppResources::bundle().resource(u"console-skin@2x"_s, u"png"_s);
+        QImage image;
+        if (file && image.load(*file) && image.size() == original().size() * sharpRatio)
+            return image;
+        return original();
+    }();
+    return skin;
+}
+
+QImage sprite(QStringView name, qreal pixelScale)
+{
+    if (pixelScale <= 1 || sharp().size() != original().size() * sharpRatio)
+        return sprite(name);
+    const QString key = name.toString();
+    if (const auto cached = sharpCache().constFind(key); cached != sharpCache().constEnd())
+        return *cached;
+    for (const SkinSprites::Sprite &entry : SkinSprites::all) {
+        if (entry.name != name)
+            continue;
+        const QRect pixels(entry.rect.topLeft() * sharpRatio, entry.rect.size() * sharpRatio);
+        if (!sharp().rect().contains(pixels))
+            return sprite(name);
+        QImage cut = sharp().copy(pixels);
+        cut.setDevicePixelRatio(sharpRatio);
+        sharpCache().insert(key, cut);
+        return cut;
+    }
+    return sprite(name);
 }
 
 bool isCached(const QString &name) { return cache().contains(name); }

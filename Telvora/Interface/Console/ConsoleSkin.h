@@ -22,6 +22,15 @@ QImage crop(const QString &name, const QRect &rect);
 /// The sprite of the table in SkinSprites.h by that name.
 QImage sprite(QStringView name);
 
+/// "console-skin@2x.png", the same console drawn at twice the pixels; the 1× picture when
+/// the bundle lacks it.
+const QImage &sharp();
+
+/// The sprite `name` for a painter that puts `pixelScale` device pixels in a point: cut
+/// from the 2× picture above 1 (an image of device pixel ratio 2), else the 1× sprite.
+/// Either way its size in points is the table's rectangle.
+QImage sprite(QStringView name, qreal pixelScale);
+
 /// Whether `name` has been cut and cached.
 bool isCached(const QString &name);
 

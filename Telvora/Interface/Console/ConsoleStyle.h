@@ -9,6 +9,12 @@ namespace telvora::ConsoleStyle {
 
 inline const QColor displayText = QColor::fromRgbF(0.83f, 0.89f, 0.92f, 1);
 inline const QColor displaySecondLine = QColor::fromRgbF(1, 1, 1, 0.75f);
+/// Around the canvas, where the window is wider or taller than the panel: its own metal.
+inline const QColor panelSurround(204, 206, 209);
+/// The activity lamp's light, screened over its lens.
+inline const QColor lampCore(255, 244, 214);
+inline const QColor lampGlow(255, 156, 44, 235);
+inline const QColor lampHalo(255, 150, 40, 70);
 
 inline constexpr int titleSize = 31;
 inline constexpr int sectionSize = 27;
@@ -19,9 +25,10 @@ inline constexpr int previewSize = 22;
 inline constexpr int previewLines = 3;
 inline constexpr int statusSize = 20;
 inline constexpr int statusLines = 2;
+/// The smallest size the status display sets a long status at, before cutting it.
+inline constexpr int statusMinimumSize = 13;
 inline constexpr int menuCaptionSize = 24;
 inline constexpr int providerCaptionSize = 24;
-inline constexpr qreal menuCaptionPadding = 12;
 
 inline constexpr int openKeySize = 29;
 inline constexpr int playKeySize = 33;

@@ -8,6 +8,7 @@
 #include "Telvora/Interface/Console/ConsoleStyle.h"
 #include "Telvora/Interface/Console/ConsoleTexts.h"
 #include "Telvora/Interface/Console/ConsoleWindowControls.h"
+#include "Telvora/Interface/Console/StatusDisplay.h"
 #include "Telvora/Interface/Console/StatusLine.h"
 #include "Telvora/Session/Workflows.h"
 #include "TelvoraCore/Support/Characters.h"
@@ -16,6 +17,8 @@
 #include <QFontMetricsF>
 #include <QMessageBox>
 #include <QPaintEvent>
+#include <QPainterPath>
+#include <QRadialGradient>
 
 #include <cmath>
 
@@ -37,6 +40,15 @@ struct PrintedLabel
     int size;
     bool semiBold;
 };
+
+// The activity lamp's lens, round in its frame, and the light it spills around it.
+constexpr qreal lampRadius() { return std::min(Layout::activityLamp.width(), Layout::activityLamp.height()) / 2 - 1; }
+constexpr qreal lampHaloRadius = lampRadius() * 1.9;
+constexpr QRectF lampLight()
+{
+    return Layout::centred(2 * lampHaloRadius, 2 * lampHaloRadius, Layout::activityLamp.center().x(),
+                           Layout::activityLamp.center().y());
+}
 
 const std::array<PrintedLabel, 6> printedLabels{{
     {Texts::title, Layout::title, Style::titleSize, false},
@@ -172,8 +184,7 @@ void ControllerView::build(std::function<void()> closeWindow, std::function<void
     m_exportKey->setText(Texts::exportAudio.toString());
     m_exportKey->setAccessibleName(Texts::exportAudio.toString());
     connect(m_exportKey, &QAbstractButton::clicked, this, [&workflows] { workflows.narration().exportAudio(); });
-    m_statusDisplay = add<TextDisplay>(Layout::statusDisplay, ConsoleFonts::regular(Style::statusSize), Qt::black,
-                                       Style::statusLines, false);
+    m_statusDisplay = add<StatusDisplay>(Layout::statusDisplay);
 }
 
 void ControllerView::observeSession()
@@ -281,7 +292,7 @@ void ControllerView::refresh()
     const bool lampShown = busy || session.status() == Texts::errorStatus;
     if (lampShown != m_lampShown) {
         m_lampShown = lampShown;
-        update(toWidget(Layout::activityLamp).toAlignedRect().adjusted(-1, -1, 1, 1));
+        update(toWidget(lampLight()).toAlignedRect().adjusted(-1, -1, 1, 1));
     }
 }
 
@@ -289,11 +300,9 @@ QString ControllerView::statusDisplayText(const QString &status, const std::opti
 {
     if (!progress || !StatusLine::followsProgress(status))
         return status.toUpper();
-    // Two short lines: the status alone fills them, and no time left fits beside a
-    // percentage ("42 % · 3 MIN" is wider than the display), so the reader's footer has it.
-    const QFontMetricsF metrics(ConsoleFonts::regular(Style::statusSize));
-    return metrics.elidedText(status.toUpper(), Qt::ElideRight, Layout::statusDisplay.width()) + u'\n'
-        + StatusLine::percentText(*progress);
+    // The percentage on a line of its own: no time left fits beside it ("42 % · 3 MIN" is
+    // wider than the display), so the reader's footer has it.
+    return status.toUpper() + u'\n' + StatusLine::percentText(*progress);
 }
 
 QString ControllerView::sourceInfoLine(double duration, qint64 detectedSpeakers, bool isExample,
@@ -412,13 +421,17 @@ std::vector<QRectF> ControllerView::waveformBars(const QList<double> &waveform)
     std::vector<QRectF> bars;
     bars.reserve(size_t(waveform.size()));
     const QRectF strip = Layout::waveform;
-    const qreal rowWidth = waveform.size() * Layout::waveformBarWidth
+    const qreal naturalWidth = waveform.size() * Layout::waveformBarWidth
         + std::max<qsizetype>(waveform.size() - 1, 0) * Layout::waveformBarSpacing;
-    qreal x = strip.center().x() - rowWidth / 2;
+    // A recording's whole row fits the strip: bars and gaps narrow together, keeping their proportion.
+    const qreal fit = naturalWidth > strip.width() ? strip.width() / naturalWidth : 1;
+    const qreal barWidth = Layout::waveformBarWidth * fit;
+    const qreal spacing = Layout::waveformBarSpacing * fit;
+    qreal x = strip.center().x() - naturalWidth * fit / 2;
     for (double value : waveform) {
         const qreal height = std::max(Layout::waveformBarScale * value, Layout::waveformBarMinimum);
-        bars.emplace_back(x, strip.center().y() - height / 2, Layout::waveformBarWidth, height);
-        x += Layout::waveformBarWidth + Layout::waveformBarSpacing;
+        bars.emplace_back(x, strip.center().y() - height / 2, barWidth, height);
+        x += barWidth + spacing;
     }
     return bars;
 }
@@ -457,7 +470,7 @@ const QPixmap &ControllerView::staticLayer()
     if (m_staticLayer.size() != pixels || m_staticLayer.devicePixelRatio() != ratio) {
         m_staticLayer = QPixmap(pixels);
         m_staticLayer.setDevicePixelRatio(ratio);
-        m_staticLayer.fill(Qt::black);
+        m_staticLayer.fill(Style::panelSurround);
         QPainter painter(&m_staticLayer);
         paintStaticLayer(painter);
     }
@@ -471,11 +484,12 @@ void ControllerView::paintStaticLayer(QPainter &painter) const
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    paintPanel(painter);
     painter.translate(m_origin);
     painter.scale(m_scale, m_scale);
-    painter.drawImage(Layout::panel, ConsoleSkin::sprite(u"panel"));
-    painter.drawImage(Layout::headerPlate, ConsoleSkin::sprite(u"headerMetal"));
-    painter.drawImage(Layout::providerPlate, ConsoleSkin::sprite(u"display"));
+    const qreal pixelScale = m_scale * painter.device()->devicePixelRatioF();
+    painter.drawImage(Layout::headerPlate, ConsoleSkin::sprite(u"headerMetal", pixelScale));
+    painter.drawImage(Layout::providerPlate, ConsoleSkin::sprite(u"display", pixelScale));
     painter.setPen(Qt::black);
     for (const PrintedLabel &label : printedLabels) {
         painter.setFont(label.semiBold ? ConsoleFonts::semiBold(label.size) : ConsoleFonts::regular(label.size));
@@ -498,7 +512,8 @@ void ControllerView::paintEvent(QPaintEvent *event)
     painter.translate(m_origin);
     painter.scale(m_scale, m_scale);
 
-    const QImage wave = ConsoleSkin::sprite(u"wave");
+    const qreal pixelScale = m_scale * devicePixelRatioF();
+    const QImage wave = ConsoleSkin::sprite(u"wave", pixelScale);
     painter.save();
     painter.setClipRect(Layout::waveform, Qt::IntersectClip);
     for (const QRectF &bar : waveformBars(m_session.waveform()))
@@ -509,11 +524,54 @@ void ControllerView::paintEvent(QPaintEvent *event)
     painter.translate(Layout::needlePivot);
     painter.rotate(needleAngle(m_session.meterLevel()));
     painter.translate(-Layout::needlePivot);
-    painter.drawImage(Layout::needle, ConsoleSkin::sprite(u"needle"));
+    painter.drawImage(Layout::needle, ConsoleSkin::sprite(u"needle", pixelScale));
     painter.restore();
 
     if (m_lampShown)
-        painter.drawImage(Layout::activityLamp, ConsoleSkin::sprite(u"offSwitch"));
+        paintActivityLamp(painter);
+}
+
+// The panel picture scaled once to the device pixels it covers: a smooth reduction that
+// averages, from the 2× picture on dense screens.
+void ControllerView::paintPanel(QPainter &painter) const
+{
+    const qreal ratio = painter.device()->devicePixelRatioF();
+    const QRectF exact(m_origin * ratio, Layout::canvas * m_scale * ratio);
+    const QRect pixels = exact.toRect();
+    const QImage panel = ConsoleSkin::sprite(u"panel", m_scale * ratio);
+    QImage scaled = panel.scaled(pixels.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(1);
+    painter.save();
+    painter.setWorldTransform(painter.deviceTransform().inverted() * painter.worldTransform());
+    painter.drawImage(pixels.topLeft(), scaled);
+    painter.restore();
+}
+
+// The lamp's lens sits round in its socket on the panel and glows from within.
+void ControllerView::paintActivityLamp(QPainter &painter) const
+{
+    const QRectF frame = Layout::activityLamp;
+    const qreal radius = lampRadius();
+    QPainterPath lens;
+    lens.addEllipse(frame.center(), radius, radius);
+    painter.save();
+    // The light spills a little onto the metal around the socket.
+    QRadialGradient halo(frame.center(), lampHaloRadius);
+    halo.setColorAt(0.5, Style::lampHalo);
+    halo.setColorAt(1, Qt::transparent);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(halo);
+    painter.drawEllipse(frame.center(), lampHaloRadius, lampHaloRadius);
+    painter.setClipPath(lens, Qt::IntersectClip);
+    painter.drawImage(frame, ConsoleSkin::sprite(u"offSwitch", m_scale * devicePixelRatioF()));
+    painter.setCompositionMode(QPainter::CompositionMode_Screen);
+    const qreal dome = radius * 0.78;
+    QRadialGradient glow(frame.center(), dome, frame.center() - QPointF(dome * 0.25, dome * 0.3));
+    glow.setColorAt(0, Style::lampCore);
+    glow.setColorAt(0.55, Style::lampGlow);
+    glow.setColorAt(1, QColor(255, 120, 20, 0));
+    painter.fillPath(lens, glow);
+    painter.restore();
 }
 
 } // namespace telvora

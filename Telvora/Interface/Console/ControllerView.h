@@ -26,6 +26,7 @@ class ProviderButton;
 class Session;
 class Workflows;
 class SourceDisplay;
+class StatusDisplay;
 class TextDisplay;
 
 /// The console: the content of the main window. Every element sits at a fixed place on a
@@ -55,7 +56,7 @@ public:
     /// The transcript preview's text before wrapping.
     static QString previewText(const QString &sourceText);
     /// The status display's text: the status in upper case; while a transcription reports
-    /// progress, the status cut to the first line and the stage's percentage on the second.
+    /// progress, the stage's percentage follows on a line of its own.
     static QString statusDisplayText(const QString &status, const std::optional<TranscriptionProgress> &progress);
 
 Q_SIGNALS:
@@ -85,6 +86,8 @@ private:
     QRectF needleBounds(double level) const;
     const QPixmap &staticLayer();
     void paintStaticLayer(QPainter &painter) const;
+    void paintPanel(QPainter &painter) const;
+    void paintActivityLamp(QPainter &painter) const;
 
     Workflows &m_workflows;
     const Session &m_session;
@@ -115,7 +118,7 @@ private:
     ConsoleMenuButton *m_voiceMenu = nullptr;
     ConsoleKey *m_listenKey = nullptr;
     ConsoleKey *m_exportKey = nullptr;
-    TextDisplay *m_statusDisplay = nullptr;
+    StatusDisplay *m_statusDisplay = nullptr;
     QPointer<QMessageBox> m_alert;
 };
 

@@ -2,6 +2,7 @@
 
 #include "Telvora/Interface/Console/ConsoleSkin.h"
 
+#include <QCache>
 #include <QHash>
 #include <QPainter>
 
@@ -31,13 +32,18 @@ constexpr qreal deepDrop = 5.5;
 constexpr qreal shallowDrop = 1;
 
 // Each shifted face is made once: a key redraw never recomputes pixels.
-const QImage &face(QStringView sprite, qreal shift)
+const QImage &face(QStringView sprite, qreal shift, qreal pixelScale)
 {
     static QHash<QString, QImage> faces;
-    const QString key = sprite.toString() + u'/' + QString::number(shift);
+    const bool sharp = pixelScale > 1;
+    const QString key = sprite.toString() + u'/' + QString::number(shift) + (sharp ? u"@2x"_s : QString());
     auto found = faces.find(key);
-    if (found == faces.end())
-        found = faces.insert(key, brightnessShifted(ConsoleSkin::sprite(sprite), shift));
+    if (found == faces.end()) {
+        // A face is cut from inside the panel, so it is opaque; without an alpha channel the
+        // scaling of its parts cannot leave an edge a shade short of opaque.
+        const QImage shifted = brightnessShifted(ConsoleSkin::sprite(sprite, pixelScale), shift);
+        found = faces.insert(key, shifted.convertToFormat(QImage::Format_RGB32));
+    }
     return *found;
 }
 
@@ -60,8 +66,9 @@ QColor PhysicalKey::captionColour() const { return dark && !lit ? Qt::white : Qt
 
 QRectF PhysicalKey::paint(QPainter &painter, const QRectF &frame, qreal progress) const
 {
+    const qreal pixelScale = std::abs(painter.deviceTransform().m11());
     if (deepPress)
-        drawNinePart(painter, frame, face(faceSprite(), wellShift), inset());
+        drawNinePart(painter, frame, face(faceSprite(), wellShift, pixelScale), inset());
 
     const QSizeF scale = faceScale(true);
     const qreal scaleX = 1 + (scale.width() - 1) * progress;
@@ -70,12 +77,12 @@ QRectF PhysicalKey::paint(QPainter &painter, const QRectF &frame, qreal progress
     const QPointF centre = frame.center() + QPointF(0, faceDrop(true) * progress);
     const QRectF faceRect(centre.x() - size.width() / 2, centre.y() - size.height() / 2, size.width(), size.height());
 
-    drawNinePart(painter, faceRect, face(faceSprite(), 0), inset());
+    drawNinePart(painter, faceRect, face(faceSprite(), 0, pixelScale), inset());
     if (progress > 0) {
         // The darkening blends in with the motion: a blend of two fixed faces.
         const qreal opacity = painter.opacity();
         painter.setOpacity(opacity * std::min(progress, 1.0));
-        drawNinePart(painter, faceRect, face(faceSprite(), faceShift(true)), inset());
+        drawNinePart(painter, faceRect, face(faceSprite(), faceShift(true), pixelScale), inset());
         painter.setOpacity(opacity);
     }
     return faceRect;
@@ -98,31 +105,71 @@ QImage brightnessShifted(const QImage &image, qreal shift)
     return shifted;
 }
 
-void drawNinePart(QPainter &painter, const QRectF &target, const QImage &image, qreal inset)
+QImage ninePartImage(const QImage &image, QSize pixels, QSizeF insetPixels, qreal sourceInset)
 {
-    const qreal w = image.width();
-    const qreal h = image.height();
+    QImage result(pixels, QImage::Format_ARGB32_Premultiplied);
+    result.fill(Qt::transparent);
+    if (pixels.isEmpty() || image.isNull())
+        return result;
+    const int w = image.width();
+    const int h = image.height();
     // A frame smaller than two corners shares it out evenly.
-    const qreal cornerX = std::min({inset, target.width() / 2, w / 2});
-    const qreal cornerY = std::min({inset, target.height() / 2, h / 2});
-    const qreal sourceX = std::min(inset, w / 2);
-    const qreal sourceY = std::min(inset, h / 2);
-    const qreal sx[] = {0, sourceX, w - sourceX, w};
-    const qreal sy[] = {0, sourceY, h - sourceY, h};
-    const qreal tx[] = {target.left(), target.left() + cornerX, target.right() - cornerX, target.right()};
-    const qreal ty[] = {target.top(), target.top() + cornerY, target.bottom() - cornerY, target.bottom()};
-    const bool smooth = painter.testRenderHint(QPainter::SmoothPixmapTransform);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const int cornerX = std::min({int(std::lround(insetPixels.width())), pixels.width() / 2, w / 2});
+    const int cornerY = std::min({int(std::lround(insetPixels.height())), pixels.height() / 2, h / 2});
+    const int sourceX = std::min(int(std::lround(sourceInset)), w / 2);
+    const int sourceY = std::min(int(std::lround(sourceInset)), h / 2);
+    const int sx[] = {0, sourceX, w - sourceX, w};
+    const int sy[] = {0, sourceY, h - sourceY, h};
+    const int tx[] = {0, cornerX, pixels.width() - cornerX, pixels.width()};
+    const int ty[] = {0, cornerY, pixels.height() - cornerY, pixels.height()};
+    QPainter painter(&result);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column) {
-            const QRectF source(sx[column], sy[row], sx[column + 1] - sx[column], sy[row + 1] - sy[row]);
-            const QRectF part(tx[column], ty[row], tx[column + 1] - tx[column], ty[row + 1] - ty[row]);
+            const QRect source(sx[column], sy[row], sx[column + 1] - sx[column], sy[row + 1] - sy[row]);
+            const QSize part(tx[column + 1] - tx[column], ty[row + 1] - ty[row]);
             if (source.isEmpty() || part.isEmpty())
                 continue;
-            painter.drawImage(part, image, source);
+            // Each part is scaled on its own, so no filter reaches across into its neighbour.
+            QImage slice = image.copy(source);
+            slice.setDevicePixelRatio(1);
+            painter.drawImage(QPoint(tx[column], ty[row]),
+                              slice.scaled(part, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         }
     }
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    return result;
+}
+
+void drawNinePart(QPainter &painter, const QRectF &target, const QImage &image, qreal inset)
+{
+    // Drawn on whole device pixels at the size it shows, so that no part's edge is blended
+    // with what lies under it: the seams a stretched drawing leaves at fractional scales.
+    const QTransform device = painter.deviceTransform();
+    const QRectF exact = device.mapRect(target);
+    const QRect pixels(QPoint(int(std::lround(exact.left())), int(std::lround(exact.top()))),
+                       QPoint(int(std::lround(exact.right())) - 1, int(std::lround(exact.bottom())) - 1));
+    if (pixels.isEmpty())
+        return;
+    const QSizeF insetPixels(inset * std::abs(device.m11()), inset * std::abs(device.m22()));
+    const qreal sourceInset = inset * image.devicePixelRatio();
+
+    static QCache<QString, QImage> faces(48 * 1024);
+    const QString key = QString::number(image.cacheKey()) + u'/' + QString::number(pixels.width()) + u'x'
+        + QString::number(pixels.height()) + u'/' + QString::number(insetPixels.width()) + u'/'
+        + QString::number(insetPixels.height());
+    QImage face;
+    if (const QImage *cached = faces.object(key)) {
+        face = *cached;
+    } else {
+        face = ninePartImage(image, pixels.size(), insetPixels, sourceInset);
+        faces.insert(key, new QImage(face), int(face.sizeInBytes() / 1024) + 1);
+    }
+    painter.save();
+    // A world transform that undoes the device's own scale and offset: one image pixel to
+    // one device pixel.
+    painter.setWorldTransform(device.inverted() * painter.worldTransform());
+    painter.drawImage(pixels.topLeft(), face);
+    painter.restore();
 }
 
 } // namespace telvora

@@ -46,8 +46,14 @@ struct PhysicalKey
 /// Adds `shift` to every colour component (clamped to 0…1), leaving alpha as it is.
 QImage brightnessShifted(const QImage &image, qreal shift);
 
-/// Draws `image` into `target` in nine parts: corners of `inset` keep their size, edges
-/// stretch along their length, the centre both ways.
+/// `image` in nine parts at `pixels`: corners of `sourceInset` image pixels become
+/// `insetPixels`, edges stretch along their length, the centre both ways; each part is
+/// scaled on its own.
+QImage ninePartImage(const QImage &image, QSize pixels, QSizeF insetPixels, qreal sourceInset);
+
+/// Draws `image` into `target` in nine parts: corners of `inset` points keep their size,
+/// edges stretch along their length, the centre both ways. The parts land on whole device
+/// pixels, so no seam shows at any scale.
 void drawNinePart(QPainter &painter, const QRectF &target, const QImage &image, qreal inset);
 
 } // namespace telvora

@@ -1,5 +1,7 @@
 #include "Telvora/Interface/Localization/QtTranslations.h"
 
+#include "Telvora/Interface/Localization/QtTranslationGaps.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -18,7 +20,10 @@ bool installQtTranslations(QCoreApplication &application)
         delete translator;
         return false;
     }
-    return QCoreApplication::installTranslator(translator);
+    if (!QCoreApplication::installTranslator(translator))
+        return false;
+    // Installed last, so asked first; it answers only what Qt's translation lacks.
+    return QCoreApplication::installTranslator(new QtTranslationGaps(&application));
 }
 
 } // namespace telvora

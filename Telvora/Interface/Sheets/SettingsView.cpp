@@ -395,11 +395,29 @@ void SettingsView::done(int result)
     QDialog::done(result);
 }
 
+namespace {
+
+// A button that disables itself while it works would hand the focus to the next field,
+// which selects its text for the next key to overwrite: the focus waits in the button's
+// row instead and comes back to it when it is enabled again.
+void setEnabledKeepingFocus(QAbstractButton *button, bool enabled)
+{
+    QWidget *row = button->parentWidget();
+    if (!enabled && button->hasFocus())
+        row->setFocus(Qt::OtherFocusReason);
+    const bool waiting = row->hasFocus();
+    button->setEnabled(enabled);
+    if (enabled && waiting)
+        button->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace
+
 void SettingsView::render()
 {
     const bool openAIKeyBlank = m_openAIKey.trimmed().isEmpty();
     m_refreshButton->setText((m_modelsLoading ? SheetTexts::loadingModels : SheetTexts::refreshOpenAI).toString());
-    m_refreshButton->setEnabled(!m_modelsLoading && !openAIKeyBlank);
+    setEnabledKeepingFocus(m_refreshButton, !m_modelsLoading && !openAIKeyBlank);
     m_refreshProgress->setVisible(m_modelsLoading);
     m_modelNote->setText(m_modelMessage.isEmpty() ? SheetTexts::openAIHint.toString() : m_modelMessage);
     m_textChoice->setSuggestions(m_models);
@@ -409,7 +427,7 @@ void SettingsView::render()
     const bool elevenKeyBlank = m_elevenKey.trimmed().isEmpty();
     m_elevenRefreshButton->setText(
         (m_elevenModelsLoading ? SheetTexts::loadingModels : SheetTexts::refreshEleven).toString());
-    m_elevenRefreshButton->setEnabled(!m_elevenModelsLoading && !elevenKeyBlank);
+    setEnabledKeepingFocus(m_elevenRefreshButton, !m_elevenModelsLoading && !elevenKeyBlank);
     m_elevenNote->setText(m_elevenMessage);
     m_elevenNote->setVisible(!m_elevenMessage.isEmpty());
     m_elevenChoice->setSuggestions(m_elevenModels);

@@ -24,6 +24,50 @@ TEST(ConsoleSkinTests, skinHoldsThePanelAndEverySpriteRegion)
     }
 }
 
+// Dense screens draw from the 2× picture: every sprite at twice the pixels, the same size
+// in points, and the same picture as the 1× one once reduced.
+TEST(ConsoleSkinTests, theSharpSkinHoldsEverySpriteAtTwiceThePixels)
+{
+    const QImage &sharp = ConsoleSkin::sharp();
+    ASSERT_EQ(sharp.size(), ConsoleSkin::original().size() * 2);
+    for (const SkinSprites::Sprite &sprite : SkinSprites::all) {
+        SCOPED_TRACE(sprite.name.toString().toStdString());
+        const QImage cut = ConsoleSkin::sprite(sprite.name, 1.5);
+        EXPECT_EQ(cut.devicePixelRatio(), 2);
+        EXPECT_EQ(cut.size(), sprite.rect.size() * 2);
+        EXPECT_EQ(cut.deviceIndependentSize(), QSizeF(sprite.rect.size()));
+        EXPECT_EQ(ConsoleSkin::sprite(sprite.name, 1), ConsoleSkin::sprite(sprite.name))
+            << "1× screens keep the 1× cut";
+        const QImage reduced = cut.scaled(sprite.rect.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QColor middle =
+            ConsoleSkin::sprite(sprite.name).pixelColor(sprite.rect.width() / 2, sprite.rect.height() / 2);
+        const QColor sharpMiddle = reduced.pixelColor(sprite.rect.width() / 2, sprite.rect.height() / 2);
+        EXPECT_NEAR(middle.lightness(), sharpMiddle.lightness(), 12);
+    }
+}
+
+// The panel's rounded corners are open: what lies around the canvas shows through them.
+TEST(ConsoleSkinTests, thePanelsCornersAreTransparentAndItsFaceOpaque)
+{
+    for (const QImage *skin : {&ConsoleSkin::original(), &ConsoleSkin::sharp()}) {
+        const int ratio = skin->width() / SkinSprites::minimumSkinSize.width();
+        SCOPED_TRACE(ratio);
+        const QRect panel(SkinSprites::panel.rect.topLeft() * ratio, SkinSprites::panel.rect.size() * ratio);
+        for (const QPoint corner : {panel.topLeft(), panel.topRight(), panel.bottomLeft(), panel.bottomRight()})
+            EXPECT_EQ(qAlpha(skin->pixel(corner)), 0);
+        EXPECT_EQ(qAlpha(skin->pixel(panel.center())), 255);
+        for (const SkinSprites::Sprite &sprite : {SkinSprites::ivory, SkinSprites::amber, SkinSprites::dark}) {
+            const QImage face = skin->copy(QRect(sprite.rect.topLeft() * ratio, sprite.rect.size() * ratio));
+            int seeThrough = 0;
+            for (int y = 0; y < face.height(); ++y) {
+                for (int x = 0; x < face.width(); ++x)
+                    seeThrough += qAlpha(face.pixel(x, y)) != 255;
+            }
+            EXPECT_EQ(seeThrough, 0) << "key faces are opaque";
+        }
+    }
+}
+
 TEST(ConsoleSkinTests, secondCropByNameReturnsTheFirstCutWhateverTheRectangle)
 {
     const QRect first(200, 200, 10, 12);

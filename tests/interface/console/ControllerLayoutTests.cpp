@@ -143,4 +143,54 @@ TEST_F(ControllerLayoutTests, waveformBarsAreCentredRowsWithAMinimumHeight)
 }
 
 } // namespace
+// A recording's waveform has 64 values; at their natural width and gap they would need 445
+// points of a strip of 270. All of them fit, bars and gaps narrowed in the same proportion.
+TEST_F(ControllerLayoutTests, allSixtyFourWaveformBarsFitTheStrip)
+{
+    QList<double> values;
+    for (int i = 0; i < 64; ++i)
+        values.append((i % 8) / 7.0);
+    const std::vector<QRectF> bars = ControllerView::waveformBars(values);
+    ASSERT_EQ(bars.size(), 64u);
+    const QRectF strip = Layout::waveform;
+    const qreal fit = strip.width() / (64 * 4 + 63 * 3);
+    for (size_t i = 0; i < bars.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_GE(bars[i].left(), strip.left() - 1e-9);
+        EXPECT_LE(bars[i].right(), strip.right() + 1e-9);
+        EXPECT_NEAR(bars[i].width(), 4 * fit, 1e-9);
+        if (i > 0) {
+            EXPECT_NEAR(bars[i].left() - bars[i - 1].right(), 3 * fit, 1e-9) << "the gap keeps its proportion";
+        }
+    }
+    EXPECT_NEAR(bars.front().left(), strip.left(), 1e-9);
+    EXPECT_NEAR(bars.back().right(), strip.right(), 1e-9);
+    EXPECT_EQ(bars[7].height(), 45) << "the heights are those of the natural strip";
+}
+
+// Painted: across the strip's middle every one of the 64 bars shows as its own light run.
+TEST_F(ControllerLayoutTests, theStripShowsSixtyFourBars)
+{
+    makeView();
+    view->resize(QSize(802, 1442) * 2);
+    QList<double> full(64, 1.0);
+    session->setWaveform(full);
+    const QImage withBars = view->grab().toImage();
+    session->setWaveform({});
+    const QImage without = view->grab().toImage();
+    const QRect strip = view->toWidget(Layout::waveform).toAlignedRect();
+    const int y = strip.center().y();
+    int runs = 0;
+    bool inBar = false;
+    for (int x = strip.left() - 4; x <= strip.right() + 4; ++x) {
+        const bool bar = std::abs(qGray(withBars.pixel(x, y)) - qGray(without.pixel(x, y))) > 40;
+        runs += bar && !inBar;
+        inBar = bar;
+        if (bar) {
+            EXPECT_TRUE(strip.adjusted(-1, 0, 1, 0).contains(QPoint(x, y))) << "a bar outside the strip at " << x;
+        }
+    }
+    EXPECT_EQ(runs, 64);
+}
+
 } // namespace telvora::test

@@ -1,4 +1,5 @@
 #include "Telvora/Interface/Console/ConsoleLayout.h"
+#include "Telvora/Interface/Console/StatusDisplay.h"
 #include "tests/interface/console/ConsoleFixture.h"
 
 #include <QMessageBox>
@@ -160,7 +161,7 @@ TEST_F(ControllerStateTests, statusDisplayIsUpperCasedWithTheStatusAsTooltip)
 {
     makeView();
     session->setStatus(u"Texto pronto"_s);
-    auto *status = element<TextDisplay>(Layout::statusDisplay);
+    auto *status = element<StatusDisplay>(Layout::statusDisplay);
     EXPECT_EQ(status->text(), u"TEXTO PRONTO"_s);
     EXPECT_EQ(status->toolTip(), u"Texto pronto"_s);
     EXPECT_EQ(status->accessibleName(), u"Estado: Texto pronto"_s);
@@ -171,7 +172,7 @@ TEST_F(ControllerStateTests, statusDisplayKeepsTheTranscriptionProgressOnItsSeco
     makeView();
     const QString transcribing = u"Transcrevendo · large-v3-turbo…"_s;
     session->setStatus(transcribing);
-    auto *status = element<TextDisplay>(Layout::statusDisplay);
+    auto *status = element<StatusDisplay>(Layout::statusDisplay);
     const struct
     {
         const char *name;
@@ -184,9 +185,9 @@ TEST_F(ControllerStateTests, statusDisplayKeepsTheTranscriptionProgressOnItsSeco
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         session->setTranscriptionProgress(c.progress);
-        const QStringList lines = status->shownLines();
+        const QStringList lines = status->shown().lines;
         ASSERT_EQ(lines.size(), 2);
-        EXPECT_TRUE(lines[0].startsWith(u"TRANS"_s) && lines[0].endsWith(u"…"_s)) << lines[0].toStdString();
+        EXPECT_EQ(lines[0], u"TRANSCREVENDO"_s) << "whole words only; the model's name does not fit";
         EXPECT_EQ(lines[1], u"42\u00A0%"_s);
         EXPECT_EQ(status->toolTip(), transcribing);
         EXPECT_EQ(status->accessibleName(), u"Estado: "_s + transcribing);

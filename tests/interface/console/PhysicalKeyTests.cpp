@@ -142,12 +142,12 @@ TEST(PhysicalKeyTests, pressedFaceIsDarkerByItsShift)
     }
 }
 
-TEST(PhysicalKeyTests, disabledKeyIsDrawnAtFortyPercent)
+TEST(PhysicalKeyTests, disabledKeyDimsOnlyItsCaption)
 {
     ConsoleKey key(QRectF(0, 0, 100, 60), 20);
-    EXPECT_EQ(key.drawnOpacity(), 1);
+    EXPECT_EQ(key.captionOpacity(), 1);
     key.setEnabled(false);
-    EXPECT_DOUBLE_EQ(key.drawnOpacity(), 0.4);
+    EXPECT_DOUBLE_EQ(key.captionOpacity(), 0.4);
 }
 
 } // namespace

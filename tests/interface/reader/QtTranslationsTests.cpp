@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 
@@ -77,4 +80,21 @@ TEST_F(QtTexts, StandardButtonsSpeakPortuguese)
     QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Save);
     EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text().remove(u'&'), u"Cancelar"_s);
     EXPECT_EQ(buttons.button(QDialogButtonBox::Save)->text().remove(u'&'), u"Salvar"_s);
+}
+
+// Qt 6's own translation lacks the file dialog's type names; the dialog's model shows ours.
+TEST_F(QtTexts, FileDialogTypeNamesSpeakPortuguese)
+{
+    ASSERT_TRUE(installed);
+    QTemporaryDir folder;
+    ASSERT_TRUE(QDir(folder.path()).mkdir(u"pasta"_s));
+    QFileSystemModel model;
+    const QModelIndex root = model.setRootPath(folder.path());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.rowCount(root) == 1; }, 5000));
+    const QModelIndex type = model.index(0, 2, root);
+    EXPECT_EQ(model.data(type).toString(), u"Pasta"_s);
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "%1 File").arg(u"xyz"_s), u"Arquivo xyz"_s);
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Drive"), u"Unidade"_s);
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), u"Procurar em:"_s)
+        << "Qt's own texts are still Qt's";
 }

@@ -324,6 +324,36 @@ TEST_F(SettingsSheet, OpenAIRefreshListsTheAccountsTextAndSpeechModels)
     EXPECT_EQ(server.requests().first().header("authorization"), QByteArray("Bearer sk-account"));
 }
 
+// A refresh button disables itself while it works; the focus must not run on to the next
+// field, which would select its text for the next key to overwrite.
+TEST_F(SettingsSheet, AfterARefreshTheFocusStaysOnTheClickedButtonAndNothingIsSelected)
+{
+    struct Case
+    {
+        const char *name;
+        QString button;
+        LoopbackServer::Reply reply;
+    };
+    const Case cases[] = {
+        {"OpenAI", u"refreshModels"_s, openAIModels({u"gpt-4o"_s, u"tts-1"_s})},
+        {"ElevenLabs", u"refreshElevenModels"_s, elevenModels({{u"eleven_v4"_s, true}})},
+    };
+    sheet->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(sheet.get()));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        server.enqueue(c.reply);
+        QPushButton *refresh = button(c.button);
+        QTest::mouseClick(refresh, Qt::LeftButton);
+        ASSERT_FALSE(refresh->isEnabled()) << "the refresh is under way";
+        EXPECT_FALSE(qobject_cast<QLineEdit *>(QApplication::focusWidget())) << "no field took the focus";
+        ASSERT_TRUE(waitUntilRefreshed(c.button));
+        EXPECT_EQ(QApplication::focusWidget(), refresh);
+        for (QLineEdit *field : sheet->findChildren<QLineEdit *>())
+            EXPECT_FALSE(field->hasSelectedText()) << field->objectName().toStdString();
+    }
+}
+
 TEST_F(SettingsSheet, OpenAIRefreshWithoutTextCandidatesEmptiesTheTextList)
 {
     server.enqueue(openAIModels({u"tts-1"_s, u"whisper-1"_s}));

@@ -107,10 +107,16 @@ TEST_F(ResumedNarration, AFailureAtPartThreeIsResumedWithTwoSpeechRequests)
         // The script and the two whole parts; nothing of the third.
         EXPECT_EQ(filesUnder(SpeechCache::defaultFolder()).size(), 3);
 
+        // What the user reads while each missing part is on its way.
+        QStringList whileRequesting;
+        const QMetaObject::Connection watch = QObject::connect(&server, &LoopbackServer::requestReceived,
+                                                               [&] { whileRequesting.append(session->status()); });
         narrate({whole[2], whole[3]});
+        QObject::disconnect(watch);
+        EXPECT_EQ(whileRequesting, (QStringList{u"Voz 3/4… · 2 reaproveitadas"_s, u"Voz 4/4… · 2 reaproveitadas"_s}));
         EXPECT_EQ(statuses,
                   (QStringList{u"Preparando voz…"_s, u"Preparando narração…"_s, u"Reaproveitando 2 de 4 partes…"_s,
-                               u"Voz 3/4…"_s, u"Voz 4/4…"_s, u"Áudio pronto"_s}));
+                               u"Voz 3/4… · 2 reaproveitadas"_s, u"Voz 4/4… · 2 reaproveitadas"_s, u"Áudio pronto"_s}));
         EXPECT_EQ(requestsSince(before), (Requests{0, 2}));
         ASSERT_EQ(server.requests().size(), before + 2);
         EXPECT_EQ(speechInput(0), chunks[2]);
@@ -181,7 +187,7 @@ TEST_F(ResumedNarration, ADamagedPartIsRequestedAgain)
     narrate({speech(0.5)});
     EXPECT_EQ(statuses,
               (QStringList{u"Preparando voz…"_s, u"Preparando narração…"_s, u"Reaproveitando 1 de 2 partes…"_s,
-                           u"Voz 2/2…"_s, u"Áudio pronto"_s}));
+                           u"Voz 2/2… · 1 reaproveitada"_s, u"Áudio pronto"_s}));
     EXPECT_EQ(requestsSince(before), (Requests{0, 1}));
     EXPECT_EQ(speechInput(0), chunks[1]);
     EXPECT_EQ(readFile(QDir(narrationFolder()).filePath(u"parte-1.mp3"_s)), mp3Tone(0.5));

@@ -190,6 +190,20 @@ TEST_F(ReaderExport, OpenElsewhereWritesAFreshCopyEachTime)
     EXPECT_FALSE(session->hasUnsavedChanges());
 }
 
+TEST_F(ReaderExport, OpenElsewhereWithoutAnOpenerSaysSoAndWhereTheCopyIs)
+{
+    prompts.hasOpener = false;
+    workflows->document().openElsewhere();
+    ASSERT_EQ(prompts.openedElsewhere.size(), 1);
+    const QString path = prompts.openedElsewhere.first();
+    EXPECT_EQ(session->status(), u"Erro"_s);
+    EXPECT_EQ(session->errorMessage(),
+              u"Nenhum aplicativo pôde abrir o texto. A cópia está em "_s + path
+                  + u"; abra-a por conta própria ou instale o xdg-utils."_s);
+    EXPECT_EQ(readFile(path), session->outputText().toUtf8());
+    QFile::remove(path);
+}
+
 namespace {
 
 const QByteArray twoSpeakerTranscript = R"([
