@@ -86,6 +86,38 @@ bool isSectionHeading(QStringView line, QStringView trimmed)
     return std::find(sectionNames.begin(), sectionNames.end(), trimmed) != sectionNames.end();
 }
 
+enum class LineRole { body, title, heading };
+
+struct Line
+{
+    qsizetype offset;
+    QStringView text;
+    LineRole role;
+    bool blank;
+};
+
+// Every line of the text split at line feeds, with the role its content gives it.
+template<typename Visit>
+void forEachLine(const QString &text, Visit visit)
+{
+    const qsizetype total = text.size();
+    qsizetype offset = 0;
+    for (qsizetype index = 0; offset <= total; ++index) {
+        qsizetype lineFeed = text.indexOf(u'\n', offset);
+        if (lineFeed < 0)
+            lineFeed = total;
+        const QStringView line = QStringView(text).sliced(offset, lineFeed - offset);
+        const QStringView trimmed = trimSpacesAndTabs(line);
+        LineRole role = LineRole::body;
+        if (index == 0 && !trimmed.isEmpty())
+            role = LineRole::title;
+        else if (isSectionHeading(line, trimmed))
+            role = LineRole::heading;
+        visit(Line{offset, line, role, trimmed.isEmpty()});
+        offset = lineFeed + 1;
+    }
+}
+
 bool isNewline(QChar c)
 {
     const char16_t u = c.unicode();
@@ -137,6 +169,16 @@ QString plain(const QString &text)
     return out;
 }
 
+QList<HeadingLine> headings(const QString &text)
+{
+    QList<HeadingLine> found;
+    forEachLine(text, [&found](const Line &line) {
+        if (line.role != LineRole::body)
+            found.append({line.offset, line.text.size(), line.role == LineRole::title});
+    });
+    return found;
+}
+
 StyledText attributed(const QString &text, bool code, SizeUnit unit)
 {
     const Typography &fonts = typography(unit);
@@ -149,25 +191,16 @@ StyledText attributed(const QString &text, bool code, SizeUnit unit)
         return styled;
 
     const ParagraphStyle blankLine{0, 0, blankLineHeight, blankLineHeight};
-    qsizetype offset = 0;
-    for (qsizetype index = 0; offset <= total; ++index) {
-        qsizetype lineFeed = text.indexOf(u'\n', offset);
-        if (lineFeed < 0)
-            lineFeed = total;
-        const qsizetype length = lineFeed - offset;
-        const QStringView line = QStringView(text).sliced(offset, length);
-        const QStringView trimmed = trimSpacesAndTabs(line);
-
-        if (index == 0 && !trimmed.isEmpty())
-            styled.addFont(offset, length, fonts.title);
-        else if (isSectionHeading(line, trimmed))
-            styled.addFont(offset, length, fonts.heading);
+    forEachLine(text, [&](const Line &line) {
+        if (line.role == LineRole::title)
+            styled.addFont(line.offset, line.text.size(), fonts.title);
+        else if (line.role == LineRole::heading)
+            styled.addFont(line.offset, line.text.size(), fonts.heading);
         // The blank line's range takes its line break too, except for the empty remainder
         // after a final line break.
-        if (trimmed.isEmpty() && (length > 0 || offset < total))
-            styled.addParagraph(offset, std::min(length + 1, total - offset), blankLine);
-        offset += length + 1;
-    }
+        if (line.blank && (!line.text.isEmpty() || line.offset < total))
+            styled.addParagraph(line.offset, std::min(line.text.size() + 1, total - line.offset), blankLine);
+    });
     return styled;
 }
 
