@@ -17,6 +17,7 @@ namespace {
 
 constexpr int bitRatePerChannel = 64000;
 constexpr int ioBufferSize = 64 * 1024;
+constexpr int mp3Quality = 2; // LAME's -V scale: 0 is best
 
 [[noreturn]] void failAssembling() { throw TelvoraError(MediaTexts::cannotAssemble.toString()); }
 [[noreturn]] void failExporting() { throw TelvoraError(MediaTexts::cannotExport.toString()); }
@@ -109,6 +110,12 @@ AudioEncoder::AudioEncoder(QSaveFile &file, int channels, int rate)
     m_codec->sample_rate = rate;
     m_codec->sample_fmt = AV_SAMPLE_FMT_FLTP;
     m_codec->bit_rate = bitRatePerChannel * channels;
+    // LAME at a fixed low rate drops enough of the highs to miss the loudness target by
+    // most of a decibel; its variable rate keeps them at a similar size.
+    if (codec->id == AV_CODEC_ID_MP3) {
+        m_codec->flags |= AV_CODEC_FLAG_QSCALE;
+        m_codec->global_quality = mp3Quality * FF_QP2LAMBDA;
+    }
     m_codec->time_base = AVRational{1, rate};
     if (output->oformat->flags & AVFMT_GLOBALHEADER)
         m_codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;

@@ -6,6 +6,7 @@
 #include "Telvora/Media/LoudnessMeter_p.h"
 #include "Telvora/Media/MediaError.h"
 #include "Telvora/Media/MediaTexts.h"
+#include "Telvora/Media/Normalisation_p.h"
 #include "Telvora/Media/Resampler_p.h"
 
 #include <QSaveFile>
@@ -80,6 +81,31 @@ QList<EncodedChapter> placeChapters(const QList<NarrationChapter> &chapters, con
     return placed;
 }
 
+// Decodes every part once more, in order, and hands the whole to `take`.
+template<typename Take>
+void decodeAgain(const QStringList &parts, const AudioEncoder &encoder, const CancellationToken &token, Take take)
+{
+    for (const QString &part : parts) {
+        const std::unique_ptr<AudioStreamReader> reader = openPart(part);
+        decodePart(*reader, encoder, token, take);
+    }
+}
+
+// A narration that needs its peaks limited is measured again through the limiter, which
+// takes some of its loudness away, until the gain lands on the target.
+Normalisation normalisationOf(const QStringList &parts, const Loudness &loudness, const AudioEncoder &encoder,
+                              const CancellationToken &token)
+{
+    Normalisation normalisation(loudness);
+    bool again = normalisation.limited();
+    while (again) {
+        LoudnessMeter meter(encoder.channels(), encoder.rate(), normalisation.chain(encoder.rate(), false) + ',');
+        decodeAgain(parts, encoder, token, [&meter](uint8_t *const *planes, int frames) { meter.add(planes, frames); });
+        again = normalisation.correct(meter.result());
+    }
+    return normalisation;
+}
+
 void encodeFiltered(AudioFilter &filter, AudioEncoder &encoder)
 {
     while (const AVFrame *frame = filter.pull())
@@ -111,18 +137,15 @@ void join(const QStringList &parts, const QString &destination, const NarrationT
             });
             partLengths.append(length);
         }
-        const Loudness loudness = meter.result();
+        const Normalisation normalisation = normalisationOf(parts, meter.result(), encoder, token);
         encoder.start(tags, placeChapters(tags.chapters, partLengths));
 
-        // The second decodes the parts again and encodes them brought to the target.
-        AudioFilter normaliser(loudness.normalisingChain().constData(), encoder.channels(), encoder.rate());
-        for (const QString &part : parts) {
-            const std::unique_ptr<AudioStreamReader> reader = openPart(part);
-            decodePart(*reader, encoder, token, [&](uint8_t *const *planes, int frames) {
-                normaliser.push(planes, frames);
-                encodeFiltered(normaliser, encoder);
-            });
-        }
+        // The last decodes the parts again and encodes them brought to the target.
+        AudioFilter normaliser(normalisation.chain(encoder.rate()).constData(), encoder.channels(), encoder.rate());
+        decodeAgain(parts, encoder, token, [&](uint8_t *const *planes, int frames) {
+            normaliser.push(planes, frames);
+            encodeFiltered(normaliser, encoder);
+        });
         token.throwIfCancelled();
         normaliser.finish();
         encodeFiltered(normaliser, encoder);

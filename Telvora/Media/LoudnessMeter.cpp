@@ -13,13 +13,6 @@ namespace telvora {
 
 namespace {
 
-constexpr double targetLoudness = -16;
-// A silent programme has no block above the absolute gate and keeps its level.
-constexpr double silence = -70;
-// The limiter holds sample peaks a decibel under the true-peak ceiling of -1 dBTP: the
-// peaks between samples and the encoder's own overshoot stay under it.
-constexpr double sampleCeiling = -2;
-
 // The filter reports its running measure on every frame it lets through.
 std::optional<double> metadataValue(const AVFrame *frame, const char *key)
 {
@@ -33,18 +26,8 @@ double decibels(double linear) { return linear > 0 ? 20 * std::log10(linear) : -
 
 } // namespace
 
-QByteArray Loudness::normalisingChain() const
-{
-    const double gain = integrated > silence ? targetLoudness - integrated : 0;
-    QByteArray chain = "volume=" + QByteArray::number(gain, 'f', 3) + "dB:precision=float,";
-    if (truePeak + gain > sampleCeiling)
-        chain += "alimiter=limit=" + QByteArray::number(std::pow(10, sampleCeiling / 20), 'f', 4)
-            + ":level=false:latency=true,";
-    return chain + "aformat=sample_fmts=fltp";
-}
-
-LoudnessMeter::LoudnessMeter(int channels, int rate)
-    : m_filter("ebur128=peak=true:metadata=1", channels, rate)
+LoudnessMeter::LoudnessMeter(int channels, int rate, const QByteArray &before)
+    : m_filter(QByteArray(before + "ebur128=peak=true:metadata=1").constData(), channels, rate)
 {}
 
 void LoudnessMeter::add(uint8_t *const *planes, int frames)

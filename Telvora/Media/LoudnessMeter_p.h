@@ -12,17 +12,14 @@ struct Loudness
 {
     double integrated = -70;
     double truePeak = -144;
-
-    /// The filter chain that brings this programme to -16 LUFS with its true peak at most
-    /// -1 dBTP, ending in planar float.
-    QByteArray normalisingChain() const;
 };
 
-/// Measures planar float audio handed over in pieces; result() ends the measure.
+/// Measures planar float audio handed over in pieces, after the filters of `before` (a chain
+/// ending in a comma, or empty); result() ends the measure.
 class LoudnessMeter
 {
 public:
-    LoudnessMeter(int channels, int rate);
+    LoudnessMeter(int channels, int rate, const QByteArray &before = {});
 
     void add(uint8_t *const *planes, int frames);
     Loudness result();
