@@ -7,11 +7,11 @@
 namespace telvora {
 
 /// The EBU R128 measure of a whole programme, by FFmpeg's ebur128 filter: integrated
-/// loudness in LUFS and true peak in dBTP. Silence measures -70 LUFS.
+/// loudness in LUFS and the highest sample in dBFS. Silence measures -70 LUFS.
 struct Loudness
 {
     double integrated = -70;
-    double truePeak = -144;
+    double samplePeak = -144;
 };
 
 /// Measures planar float audio handed over in pieces, after the filters of `before` (a chain

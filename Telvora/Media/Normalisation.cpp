@@ -17,12 +17,14 @@ constexpr double peakLimit = -3;
 // Four times the rate, as the true-peak meter sees the signal, so the limiter catches the
 // peaks between samples too.
 constexpr int oversampling = 4;
+// How far the peaks between samples may rise over the highest sample in speech.
+constexpr double interSamplePeak = 1;
 
 } // namespace
 
 Normalisation::Normalisation(const Loudness &measured)
     : m_gain(measured.integrated > silence ? targetLoudness - measured.integrated : 0)
-    , m_limited(measured.truePeak + m_gain > peakLimit)
+    , m_limited(measured.samplePeak + interSamplePeak + m_gain > peakLimit)
 {}
 
 bool Normalisation::correct(const Loudness &normalised)
