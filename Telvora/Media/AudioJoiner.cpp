@@ -3,6 +3,7 @@
 #include "Telvora/Media/AudioEncoder_p.h"
 #include "Telvora/Media/AudioFilter_p.h"
 #include "Telvora/Media/AudioStreamReader_p.h"
+#include "Telvora/Media/DecodedAudio_p.h"
 #include "Telvora/Media/LoudnessMeter_p.h"
 #include "Telvora/Media/MediaError.h"
 #include "Telvora/Media/MediaTexts.h"
@@ -21,6 +22,9 @@ namespace {
 
 constexpr int fallbackRate = 44100;
 constexpr int fallbackChannels = 2;
+// The decoded narration is kept for the later passes up to this size (about 25 minutes of
+// 44.1 kHz mono, as speech comes); a longer one is decoded again.
+constexpr std::size_t keptAudioBytes = std::size_t(256) << 20;
 
 std::unique_ptr<AudioStreamReader> openPart(const QString &part)
 {
@@ -81,26 +85,45 @@ QList<EncodedChapter> placeChapters(const QList<NarrationChapter> &chapters, con
     return placed;
 }
 
-// Decodes every part once more, in order, and hands the whole to `take`.
+// The narration once more, in order, from what the first pass kept or else decoded again.
 template<typename Take>
-void decodeAgain(const QStringList &parts, const AudioEncoder &encoder, const CancellationToken &token, Take take)
+void replay(DecodedAudio &decoded, const QStringList &parts, const AudioEncoder &encoder,
+            const CancellationToken &token, Take take)
 {
+    if (decoded.complete()) {
+        decoded.replay([&](uint8_t *const *planes, int frames) {
+            token.throwIfCancelled();
+            take(planes, frames);
+        });
+        return;
+    }
     for (const QString &part : parts) {
         const std::unique_ptr<AudioStreamReader> reader = openPart(part);
         decodePart(*reader, encoder, token, take);
     }
 }
 
+// What the first pass expects to keep: the parts' lengths at the output's rate, and a little
+// for the estimates' error.
+std::size_t expectedFrames(const std::vector<std::unique_ptr<AudioStreamReader>> &readers, int rate)
+{
+    double frames = 0;
+    for (const auto &reader : readers)
+        frames += reader->durationSeconds() * rate;
+    return std::size_t(frames * 1.01) + std::size_t(rate);
+}
+
 // A narration that needs its peaks limited is measured again through the limiter, which
 // takes some of its loudness away, until the gain lands on the target.
-Normalisation normalisationOf(const QStringList &parts, const Loudness &loudness, const AudioEncoder &encoder,
-                              const CancellationToken &token)
+Normalisation normalisationOf(DecodedAudio &decoded, const QStringList &parts, const Loudness &loudness,
+                              const AudioEncoder &encoder, const CancellationToken &token)
 {
     Normalisation normalisation(loudness);
     bool again = normalisation.limited();
     while (again) {
         LoudnessMeter meter(encoder.channels(), encoder.rate(), normalisation.chain(encoder.rate(), false) + ',');
-        decodeAgain(parts, encoder, token, [&meter](uint8_t *const *planes, int frames) { meter.add(planes, frames); });
+        replay(decoded, parts, encoder, token,
+               [&meter](uint8_t *const *planes, int frames) { meter.add(planes, frames); });
         again = normalisation.correct(meter.result());
     }
     return normalisation;
@@ -126,23 +149,27 @@ void join(const QStringList &parts, const QString &destination, const NarrationT
         AudioEncoder encoder(file, first ? first->ch_layout.nb_channels : fallbackChannels,
                              first ? first->sample_rate : fallbackRate);
 
-        // The first pass measures the whole narration and the length of every part.
+        // The first pass measures the whole narration and the length of every part, and keeps
+        // the decoded audio when it is not too long.
         LoudnessMeter meter(encoder.channels(), encoder.rate());
+        DecodedAudio decoded(encoder.channels(), keptAudioBytes);
+        decoded.expect(expectedFrames(readers, encoder.rate()));
         QList<int64_t> partLengths;
         for (const auto &reader : readers) {
             int64_t length = 0;
             decodePart(*reader, encoder, token, [&](uint8_t *const *planes, int frames) {
                 meter.add(planes, frames);
+                decoded.append(planes, frames);
                 length += frames;
             });
             partLengths.append(length);
         }
-        const Normalisation normalisation = normalisationOf(parts, meter.result(), encoder, token);
+        const Normalisation normalisation = normalisationOf(decoded, parts, meter.result(), encoder, token);
         encoder.start(tags, placeChapters(tags.chapters, partLengths));
 
-        // The last decodes the parts again and encodes them brought to the target.
+        // The last encodes the narration brought to the target.
         AudioFilter normaliser(normalisation.chain(encoder.rate()).constData(), encoder.channels(), encoder.rate());
-        decodeAgain(parts, encoder, token, [&](uint8_t *const *planes, int frames) {
+        replay(decoded, parts, encoder, token, [&](uint8_t *const *planes, int frames) {
             normaliser.push(planes, frames);
             encodeFiltered(normaliser, encoder);
         });
