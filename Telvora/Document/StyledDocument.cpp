@@ -173,6 +173,36 @@ ParagraphStyle paragraphStyle(bool blank)
     return blank ? ParagraphStyle{0, 0, blankLineHeight, blankLineHeight} : ParagraphStyle{lineSpacing, 0, 0, 0};
 }
 
+namespace {
+
+// Calls visit(offset, length, style) for every line of a prose text, split at line feeds.
+template<typename Visit>
+void forEachLineStyle(const QString &text, Visit visit)
+{
+    const qsizetype total = text.size();
+    qsizetype offset = 0;
+    for (qsizetype index = 0; offset <= total; ++index) {
+        qsizetype lineFeed = text.indexOf(u'\n', offset);
+        if (lineFeed < 0)
+            lineFeed = total;
+        const qsizetype length = lineFeed - offset;
+        visit(offset, length, lineStyle(QStringView(text).sliced(offset, length), index, lineFeed == total));
+        offset += length + 1;
+    }
+}
+
+} // namespace
+
+QList<HeadingLine> headings(const QString &text)
+{
+    QList<HeadingLine> found;
+    forEachLineStyle(text, [&found](qsizetype offset, qsizetype length, const LineStyle &style) {
+        if (style.role != LineRole::body)
+            found.append({offset, length, style.role == LineRole::title});
+    });
+    return found;
+}
+
 StyledText attributed(const QString &text, bool code, SizeUnit unit)
 {
     const qsizetype total = text.size();
@@ -184,20 +214,13 @@ StyledText attributed(const QString &text, bool code, SizeUnit unit)
         return styled;
 
     const ParagraphStyle blankLine = paragraphStyle(true);
-    qsizetype offset = 0;
-    for (qsizetype index = 0; offset <= total; ++index) {
-        qsizetype lineFeed = text.indexOf(u'\n', offset);
-        if (lineFeed < 0)
-            lineFeed = total;
-        const qsizetype length = lineFeed - offset;
-        const LineStyle style = lineStyle(QStringView(text).sliced(offset, length), index, lineFeed == total);
+    forEachLineStyle(text, [&](qsizetype offset, qsizetype length, const LineStyle &style) {
         if (style.role != LineRole::body)
             styled.addFont(offset, length, font(style.role, false, unit));
         // The blank line's range takes its line break too.
         if (style.blank)
             styled.addParagraph(offset, std::min(length + 1, total - offset), blankLine);
-        offset += length + 1;
-    }
+    });
     return styled;
 }
 

@@ -13,11 +13,10 @@ namespace {
 
 // The work is made in plain functions: GCC 12 miscounts the captured copies of lambda
 // temporaries inside coroutine bodies.
-auto joining(QStringList parts, QString destination, CancellationToken token)
+auto joining(QStringList parts, QString destination, NarrationTags tags, CancellationToken token)
 {
-    return [parts = std::move(parts), destination = std::move(destination), token = std::move(token)] {
-        AudioJoiner::join(parts, destination, token);
-    };
+    return [parts = std::move(parts), destination = std::move(destination), tags = std::move(tags),
+            token = std::move(token)] { AudioJoiner::join(parts, destination, tags, token); };
 }
 
 auto barsOf(QString path)
@@ -27,10 +26,13 @@ auto barsOf(QString path)
 
 } // namespace
 
-QCoro::Task<QString> join(QStringList parts, QString directory, CancellationToken token)
+QCoro::Task<QString> join(QStringList parts, QString directory, NarrationTags tags, CancellationToken token)
 {
-    const QString destination = QDir(directory).filePath(MediaTexts::narrationFileName.toString());
-    co_await offThread(QThreadPool::globalInstance(), joining(std::move(parts), destination, std::move(token)));
+    const QStringView name =
+        parts.size() == 1 ? MediaTexts::singlePartNarrationFileName : MediaTexts::narrationFileName;
+    const QString destination = QDir(directory).filePath(name.toString());
+    auto work = joining(std::move(parts), destination, std::move(tags), std::move(token));
+    co_await offThread(QThreadPool::globalInstance(), std::move(work));
     co_return destination;
 }
 

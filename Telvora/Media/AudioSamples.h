@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Telvora/Media/NarrationTags.h"
 #include "TelvoraCore/Support/CancellationToken.h"
 
 #include <QCoroTask>
@@ -12,10 +13,12 @@
 /// thread when it is done.
 namespace telvora::AudioSamples {
 
-/// Joins the parts, in list order, into "narracao.m4a" inside `directory` and returns that
-/// file's path. Fails as AudioJoiner::join does; no "narracao.m4a" is left behind then.
+/// Joins the parts, in list order, into "narracao.m4a" inside `directory` (a single part
+/// becomes "narracao.mp3"), normalised and tagged as AudioJoiner::join does, and returns
+/// that file's path. Fails as AudioJoiner::join does; no file is left behind then.
 /// `token` is optional: cancelling it stops the encoding between frames.
-QCoro::Task<QString> join(QStringList parts, QString directory, CancellationToken token = CancellationToken());
+QCoro::Task<QString> join(QStringList parts, QString directory, NarrationTags tags = NarrationTags(),
+                          CancellationToken token = CancellationToken());
 
 /// The 64 bars of AudioWaveform::bars; never fails (empty for an unreadable file).
 QCoro::Task<QList<double>> waveform(QString path);

@@ -23,5 +23,6 @@ inline constexpr QStringView cannotAssemble = u"Não foi possível montar o áud
 inline constexpr QStringView invalidPart = u"Uma parte do áudio está inválida.";
 inline constexpr QStringView cannotExport = u"Não foi possível exportar o áudio completo.";
 inline constexpr QStringView narrationFileName = u"narracao.m4a";
+inline constexpr QStringView singlePartNarrationFileName = u"narracao.mp3";
 
 } // namespace telvora::MediaTexts

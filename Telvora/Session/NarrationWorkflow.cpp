@@ -6,6 +6,7 @@
 #include "Telvora/Session/Credentials/KeychainStore.h"
 #include "Telvora/Session/LongJob.h"
 #include "Telvora/Session/NarrationFolder.h"
+#include "Telvora/Session/NarrationMetadata.h"
 #include "Telvora/Session/Playback.h"
 #include "Telvora/Session/Providers.h"
 #include "Telvora/Session/Session.h"
@@ -222,20 +223,21 @@ QCoro::Task<> NarrationWorkflow::synthesize(bool play, CancellationToken token)
         parts.append(folder.partPath(i));
 
     // A part the join or the player refuses may be a reply that is not audio: none of this
-    // narration's parts is offered again.
-    QString narration = parts.first();
-    if (parts.size() > 1) {
-        try {
-            narration = co_await Job::checked(token, AudioSamples::join(parts, folder.path(), token));
-        } catch (const Cancelled &) {
-            throw;
-        } catch (const NotMediaError &) {
-            forgetParts(cache, keys);
-            throw TelvoraError(SessionTexts::speechNotAudio.toString());
-        } catch (...) {
-            forgetParts(cache, keys);
-            throw;
-        }
+    // narration's parts is offered again. Even a single part is encoded again, to reach the
+    // loudness and carry the tags.
+    const NarrationTags tags =
+        NarrationMetadata::tags(narrated, script, chunks, m_session.generatedKind(), audioExportBaseName());
+    QString narration;
+    try {
+        narration = co_await Job::checked(token, AudioSamples::join(parts, folder.path(), tags, token));
+    } catch (const Cancelled &) {
+        throw;
+    } catch (const NotMediaError &) {
+        forgetParts(cache, keys);
+        throw TelvoraError(SessionTexts::speechNotAudio.toString());
+    } catch (...) {
+        forgetParts(cache, keys);
+        throw;
     }
     token.throwIfCancelled();
     if (m_session.outputText() != narrated)
@@ -261,10 +263,14 @@ QCoro::Task<> NarrationWorkflow::synthesize(bool play, CancellationToken token)
     m_session.setStatus(SessionTexts::audioReady.toString());
 }
 
+QString NarrationWorkflow::audioExportBaseName() const
+{
+    return SessionTexts::exportedAudioPrefix.toString() + m_session.generatedKind().rawValue();
+}
+
 QString NarrationWorkflow::audioExportFileName() const
 {
-    return SessionTexts::exportedAudioPrefix.toString() + m_session.generatedKind().rawValue() + u'.'
-        + QFileInfo(m_session.narrationAudio().toLocalFile()).suffix();
+    return audioExportBaseName() + u'.' + QFileInfo(m_session.narrationAudio().toLocalFile()).suffix();
 }
 
 void NarrationWorkflow::exportAudio()

@@ -50,6 +50,7 @@ public:
     void refreshVoices();
 
 private:
+    QString audioExportBaseName() const;
     void keepOfferedVoice();
     QCoro::Task<> narration(CancellationToken token);
     QCoro::Task<> voiceList(CancellationToken token);

@@ -27,8 +27,11 @@ std::optional<QString> ResourceBundle::resource(const QString &name, const QStri
 
 QStringList ResourceBundle::searchPaths(const QString &bundleName, const QString &buildPath)
 {
-    return {QDir(executableDirectory()).filePath(bundleName), buildPath,
-            QStringLiteral(TELVORA_INSTALL_DATA_DIR) + u'/' + bundleName};
+    // An installed program finds its data at ../share/telvora from its own folder, wherever
+    // the tree was put (a package unpacked elsewhere, another prefix).
+    const QDir executable(executableDirectory());
+    return {executable.filePath(bundleName), QDir::cleanPath(executable.filePath(u"../share/telvora/"_s + bundleName)),
+            buildPath, QStringLiteral(TELVORA_INSTALL_DATA_DIR) + u'/' + bundleName};
 }
 
 std::optional<ResourceBundle> ResourceBundle::locate(const QString &bundleName, const QString &buildPath)

@@ -19,7 +19,8 @@ public:
     std::optional<QString> resource(const QString &name, const QString &extension = {}) const;
 
     /// Where a bundle called `bundleName` is looked for, in order: beside the executable,
-    /// in the build tree, under the install prefix.
+    /// in ../share/telvora from the executable's folder, in the build tree, under the
+    /// install prefix.
     static QStringList searchPaths(const QString &bundleName, const QString &buildPath);
 
     /// The first of `searchPaths` that exists.

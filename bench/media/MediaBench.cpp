@@ -132,7 +132,7 @@ void joinTwentyParts(benchmark::State &state)
 {
     const QStringList list = parts();
     for (auto _ : state)
-        AudioJoiner::join(list, at(u"ours.m4a"_s), CancellationToken());
+        AudioJoiner::join(list, at(u"ours.m4a"_s), NarrationTags(), CancellationToken());
 }
 
 void joinTwentyPartsWithCommand(benchmark::State &state)

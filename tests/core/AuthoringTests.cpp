@@ -226,8 +226,10 @@ TEST(ResourceBundleLookup, LooksBesideTheExecutableBeforeTheBuildTree)
     QTemporaryDir buildTree;
     const QString name = QUuid::createUuid().toString(QUuid::WithoutBraces) + u".bundle"_s;
     const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() + u"/../share/telvora/"_s + name);
 
-    EXPECT_EQ(ResourceBundle::searchPaths(name, buildTree.path()).mid(0, 2), (QStringList{beside, buildTree.path()}));
+    EXPECT_EQ(ResourceBundle::searchPaths(name, buildTree.path()).mid(0, 3),
+              (QStringList{beside, installed, buildTree.path()}));
 
     auto found = ResourceBundle::locate(name, buildTree.path());
     ASSERT_TRUE(found);

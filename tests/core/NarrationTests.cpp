@@ -1,4 +1,5 @@
 #include "TelvoraCore/Editorial/Editorial.h"
+#include "TelvoraCore/Narration/ChapterMarks.h"
 
 #include <QTextBoundaryFinder>
 
@@ -150,4 +151,32 @@ TEST(SpeechChunks, LongTextKeepsOrderAndEveryChunkIsTrimmedAndWithinTheLimit)
         rejoined.remove(u' ');
         EXPECT_EQ(rejoined, compact);
     }
+}
+
+TEST(ChapterMarks, EachHeadingIsPlacedWhereTheScriptSaysItOrAtItsShare)
+{
+    // Three chunks of 20 characters in a script of 62 (a space between chunks).
+    const QString script = u"Abertura do mar azul Segunda parte aqui. Terceira fala final.."_s;
+    const QStringList chunks{script.sliced(0, 20), script.sliced(21, 19), script.sliced(41)};
+    struct Case
+    {
+        const char *name;
+        QList<DocumentHeading> headings;
+        QList<ChapterMark> marks;
+    };
+    const Case cases[] = {
+        {"said, ignoring case",
+         {{u"abertura"_s, 0}, {u"SEGUNDA PARTE"_s, 40}, {u"Terceira"_s, 80}},
+         {{u"abertura"_s, 0, 0.0}, {u"SEGUNDA PARTE"_s, 1, 0.0}, {u"Terceira"_s, 2, 0.0}}},
+        {"inside a chunk", {{u"mar azul"_s, 0}}, {{u"mar azul"_s, 0, 12.0 / 20}}},
+        {"not said: its share of the document", {{u"Ausente"_s, 50}}, {{u"Ausente"_s, 1, 10.0 / 19}}},
+        {"never before the previous mark",
+         {{u"Terceira"_s, 10}, {u"Abertura"_s, 20}},
+         {{u"Terceira"_s, 2, 0.0}, {u"Abertura"_s, 2, 1.0 / 21}}},
+    };
+    for (const Case &row : cases) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(chapterMarks(row.headings, 100, script, chunks), row.marks);
+    }
+    EXPECT_TRUE(chapterMarks({{u"Título"_s, 0}}, 10, QString(), {}).isEmpty());
 }

@@ -200,3 +200,32 @@ TEST(StyledText, DocumentKeepsPositionsAndFormats)
     EXPECT_EQ(body.blockFormat().lineHeightType(), int(QTextBlockFormat::LineDistanceHeight));
     EXPECT_EQ(body.blockFormat().lineHeight(), 4);
 }
+
+TEST(StyledDocumentHeadings, AreTheLinesTheStylingSetsApart)
+{
+    const QString text = ExampleDocument::outputText();
+    QList<StyledDocument::HeadingLine> expected;
+    bool title = true;
+    for (const QString &line : {u"O espaço das ideias"_s, u"Introdução"_s, u"Pontos principais"_s, u"Conclusão"_s}) {
+        expected.append({text.indexOf(line + u'\n'), line.size(), std::exchange(title, false)});
+        ASSERT_GE(expected.last().offset, 0);
+    }
+    EXPECT_EQ(StyledDocument::headings(text), expected);
+
+    struct Case
+    {
+        const char *name;
+        QString text;
+        QList<StyledDocument::HeadingLine> headings;
+    };
+    const Case cases[] = {
+        {"marked headings keep their marks", u"# Título\n\n## Parte\ntexto"_s, {{0, 8, true}, {10, 8, false}}},
+        {"a blank first line is no title", u"  \nResumo\ntexto"_s, {{3, 6, false}}},
+        {"deeper marks are body text", u"T\n### Tema\n#Tema"_s, {{0, 1, true}}},
+        {"empty text", QString(), {}},
+    };
+    for (const Case &row : cases) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(StyledDocument::headings(row.text), row.headings);
+    }
+}

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -27,8 +29,13 @@ QByteArray output(const QString &program, const QStringList &arguments)
 
 QByteArray mp3Tone(double seconds, int hertz)
 {
+    return mp3Of(u"sine=frequency=%1:sample_rate=44100"_s.arg(hertz), seconds);
+}
+
+QByteArray mp3Of(const QString &lavfi, double seconds)
+{
     static QHash<QString, QByteArray> made;
-    const QString source = u"sine=frequency=%1:sample_rate=44100:duration=%2"_s.arg(hertz).arg(seconds);
+    const QString source = u"%1:duration=%2"_s.arg(lavfi).arg(seconds);
     auto known = made.constFind(source);
     if (known != made.cend())
         return *known;
@@ -44,6 +51,32 @@ QByteArray mp3Tone(double seconds, int hertz)
     if (!bytes.isEmpty())
         made.insert(source, bytes);
     return bytes;
+}
+
+LoudnessReading measureLoudness(const QString &path)
+{
+    QProcess process;
+    process.start(u"ffmpeg"_s,
+                  {u"-hide_banner"_s, u"-nostats"_s, u"-i"_s, path, u"-af"_s, u"ebur128=peak=true"_s, u"-f"_s,
+                   u"null"_s, u"-"_s});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return {};
+    // The summary closes the log: "I: -16.0 LUFS" … "Peak: -1.5 dBFS".
+    const QString log = QString::fromUtf8(process.readAllStandardError());
+    const QString summary = log.mid(log.lastIndexOf(u"Summary:"_s));
+    const QRegularExpressionMatch integrated = QRegularExpression(u"I:\\s+(-?[0-9.]+) LUFS"_s).match(summary);
+    const QRegularExpressionMatch peak = QRegularExpression(u"Peak:\\s+(-?[0-9.]+|-inf) dBFS"_s).match(summary);
+    if (!integrated.hasMatch() || !peak.hasMatch())
+        return {};
+    return {integrated.captured(1).toDouble(), peak.captured(1).toDouble(), true};
+}
+
+QJsonObject probe(const QString &path)
+{
+    return QJsonDocument::fromJson(output(u"ffprobe"_s,
+                                          {u"-v"_s, u"error"_s, u"-show_chapters"_s, u"-show_format"_s,
+                                           u"-show_streams"_s, u"-of"_s, u"json"_s, path}))
+        .object();
 }
 
 double audioDuration(const QString &path)

@@ -12,7 +12,7 @@ using namespace telvora;
 using namespace telvora::test;
 using namespace Qt::Literals::StringLiterals;
 
-TEST_F(Narration, OneChunkIsThePartFileAndExportsAsMp3)
+TEST_F(Narration, OneChunkBecomesAnMp3OfItsOwnAndExportsAsMp3)
 {
     server.enqueue({script(u"Um roteiro curto."_s), speech(0.4)});
     workflows->narration().listen();
@@ -22,8 +22,9 @@ TEST_F(Narration, OneChunkIsThePartFileAndExportsAsMp3)
     EXPECT_EQ(statuses,
               (QStringList{u"Preparando voz…"_s, u"Preparando narração…"_s, u"Voz 1/1…"_s, u"Áudio pronto"_s}));
     EXPECT_FALSE(session->errorMessage());
-    EXPECT_EQ(narrationFile(), u"parte-0.mp3"_s);
-    EXPECT_EQ(readFile(session->narrationAudio().toLocalFile()), mp3Tone(0.4));
+    EXPECT_EQ(narrationFile(), u"narracao.mp3"_s);
+    EXPECT_EQ(readFile(QDir(narrationFolder()).filePath(u"parte-0.mp3"_s)), mp3Tone(0.4));
+    EXPECT_NEAR(audioDuration(session->narrationAudio().toLocalFile()), 0.4, 0.05);
     const QFileInfo folderInfo(narrationFolder());
     EXPECT_EQ(folderInfo.absolutePath(), QDir::tempPath());
     EXPECT_TRUE(QRegularExpression(u"^telvora-voice-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"_s)
@@ -53,7 +54,7 @@ TEST_F(Narration, OneChunkIsThePartFileAndExportsAsMp3)
     ASSERT_EQ(prompts.saveDialogsShown.size(), 1);
     EXPECT_EQ(prompts.saveDialogsShown[0].proposedName, u"Telvora-Resumo.mp3"_s);
     EXPECT_EQ(prompts.saveDialogsShown[0].allowedTypes, QList<UserPrompts::FileType>{UserPrompts::FileType::mp3});
-    EXPECT_EQ(readFile(saved), mp3Tone(0.4));
+    EXPECT_EQ(readFile(saved), readFile(session->narrationAudio().toLocalFile()));
     EXPECT_EQ(session->status(), u"Áudio exportado"_s);
 }
 
@@ -318,7 +319,7 @@ TEST_F(Narration, GenerationWithTheVoiceSwitchNarratesInTheSameJob)
     EXPECT_TRUE(busy[0][0].toBool());
     EXPECT_FALSE(busy[1][0].toBool());
     EXPECT_EQ(session->outputText(), document);
-    EXPECT_EQ(narrationFile(), u"parte-0.mp3"_s);
+    EXPECT_EQ(narrationFile(), u"narracao.mp3"_s);
     EXPECT_FALSE(session->voicePlaying());
     EXPECT_EQ(server.requests()[1].json().value(u"input"_s).toString(), document);
 }
