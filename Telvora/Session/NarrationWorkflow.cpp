@@ -192,11 +192,14 @@ QCoro::Task<> NarrationWorkflow::synthesize(bool play, CancellationToken token)
     const QList<qsizetype> missing = reuseCachedParts(cache, keys, folder);
     if (missing.size() < chunks.size())
         m_session.setStatus(reusingStatus(chunks.size() - missing.size(), chunks.size()));
+    qsizetype done = chunks.size() - missing.size();
+    Q_EMIT speechProgress(done, chunks.size());
     for (const qsizetype i : missing) {
         // A chunk repeated in the script is paid for once.
         const qsizetype same = keys.indexOf(keys[i]);
         if (same < i) {
             AtomicFile::write(folder.partPath(i), AtomicFile::read(folder.partPath(same)));
+            Q_EMIT speechProgress(++done, chunks.size());
             continue;
         }
         token.throwIfCancelled();
@@ -208,6 +211,7 @@ QCoro::Task<> NarrationWorkflow::synthesize(bool play, CancellationToken token)
         // Cached before anything else can fail, so a retry does not pay for it again.
         cache.store(keys[i], audio);
         AtomicFile::write(folder.partPath(i), audio);
+        Q_EMIT speechProgress(++done, chunks.size());
     }
     QStringList parts;
     for (qsizetype i = 0; i < chunks.size(); ++i)

@@ -95,7 +95,8 @@ elif behaviour == "progressThenFail":
     sys.stderr.flush()
     progress(("recognition", 0.3))
     sys.exit(1)
-elif behaviour == "sleepUntilInterrupted":
+elif behaviour == "sleepUntilInterrupted" or (behaviour == "firstOnly" and os.path.exists(path("ran"))):
+    # "firstOnly": the first recording is transcribed at once, every later one waits like this.
 
     def interrupted(*_):
         # Still reporting after the interrupt, as a worker's busy thread may.
@@ -107,6 +108,9 @@ elif behaviour == "sleepUntilInterrupted":
     signal.signal(signal.SIGINT, interrupted)
     progress(("loading", 0))
     wait_for("never")
+elif behaviour == "firstOnly":
+    touch("ran")
+    write(TWO_SPEAKERS)
 elif behaviour == "waitForGo":
     wait_for("go")
     write(TWO_SPEAKERS)
