@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/transcription/FakeRuntime.h"
 
 #include <QCoreApplication>
@@ -62,10 +63,20 @@ protected:
             environment.remove(QString::fromLatin1(name));
     }
 
+    /// The environment given, with the fake runtime a test made after SetUp.
+    QProcessEnvironment processEnvironment() const
+    {
+        QProcessEnvironment given = environment;
+        const QString runtime = QStringLiteral("TELVORA_TRANSCRIPTION_RUNTIME");
+        if (qEnvironmentVariableIsSet(runtime.toLatin1().constData()))
+            given.insert(runtime, qEnvironmentVariable(runtime.toLatin1().constData()));
+        return given;
+    }
+
     std::unique_ptr<QProcess> start(const QStringList &arguments) const
     {
         auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(environment);
+        process->setProcessEnvironment(processEnvironment());
         process->setWorkingDirectory(folder.filePath(QStringLiteral("work")));
         process->start(program(), arguments);
         EXPECT_TRUE(process->waitForStarted());

@@ -100,9 +100,9 @@ TEST(TerminalProgressLine, FitsTheTerminal)
         QString expected;
     } cases[]{
         {"a step without progress", std::nullopt, std::nullopt, 80, head},
-        {"a bar with the percentage", 0.426, std::nullopt, 80, head + u" ████████░░░░░░░░░░░░ 42 %"_s},
-        {"and the time left", 0.5, 190.0, 100, head + u" ██████████░░░░░░░░░░ 50 % · cerca de 3\u00a0min"_s},
-        {"the head cut to fit", 0.5, std::nullopt, 60, head.left(32) + u"… ██████████░░░░░░░░░░ 50 %"_s},
+        {"a bar with the percentage", 0.426, std::nullopt, 80, head + u" ████████░░░░░░░░░░░░ 42\u00a0%"_s},
+        {"and the time left", 0.5, 190.0, 100, head + u" ██████████░░░░░░░░░░ 50\u00a0% · cerca de 3\u00a0min"_s},
+        {"the head cut to fit", 0.5, std::nullopt, 60, head.left(32) + u"… ██████████░░░░░░░░░░ 50\u00a0%"_s},
         {"a terminal narrower than the bar", 1.0, std::nullopt, 20, head.left(19)},
     };
     for (const auto &c : cases) {

@@ -138,14 +138,14 @@ TEST_F(TranscribeCommand, ATerminalGetsABarRedrawnInPlace)
     const QString command = program() + u" transcribe --model small "_s + file;
 
     QProcess process;
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(processEnvironment());
     process.start(u"script"_s, {u"-qec"_s, command, u"/dev/null"_s});
     const Outcome outcome = finish(process);
 
     EXPECT_EQ(outcome.exitCode, 0) << outcome.out.toStdString();
-    const QString bar = u"[1/1] aula.wav · Reconhecendo a fala… ██████████░░░░░░░░░░ 50 %\x1b[K"_s;
+    const QString bar = u"[1/1] aula.wav · Reconhecendo a fala… ██████████░░░░░░░░░░ 50\u00a0%\x1b[K"_s;
     EXPECT_TRUE(outcome.out.contains(u'\r' + bar)) << outcome.out.toStdString();
-    EXPECT_TRUE(outcome.out.contains(u"\r[1/1] aula.wav · Identificando os locutores… ████████████████████ 100 %"_s));
+    EXPECT_TRUE(outcome.out.contains(u"\r[1/1] aula.wav · Identificando os locutores… ████████████████████ 100\u00a0%"_s));
     EXPECT_TRUE(outcome.out.contains(u"\r[1/1] aula.wav: pronto → "_s + work(u"aula.json"_s) + u"\x1b[K\r\n"_s));
     // Each step is redrawn over the same line, never printed on one of its own.
     EXPECT_FALSE(outcome.out.contains(u"\n[1/1] aula.wav · "_s));
