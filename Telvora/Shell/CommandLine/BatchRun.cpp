@@ -127,10 +127,16 @@ QCoro::Task<FileOutcome> BatchRun::process(QString file, CancellationToken token
     co_return outcome;
 }
 
-// Two sources that would write the same result (a.mp3 and a.wav, or two folders' a.mp3
-// into one --output) must not overwrite each other: the later one fails before any work.
+// A source must be a file; and two sources that would write the same result (a.mp3 and
+// a.wav, or two folders' a.mp3 into one --output) must not overwrite each other: the later
+// one fails before any work.
 void BatchRun::claimOutputs(const QString &file)
 {
+    const QFileInfo source(file);
+    if (!source.exists())
+        throw TelvoraError(Texts::fileMissing.toString());
+    if (source.isDir())
+        throw TelvoraError(Texts::fileIsFolder.toString());
     const QStringList outputs = m_command.plannedOutputs(file);
     for (const QString &output : outputs) {
         if (QFileInfo(output) == QFileInfo(file))

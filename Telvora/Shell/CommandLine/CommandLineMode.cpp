@@ -55,6 +55,8 @@ void relayInterrupts()
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGHUP, &action, nullptr);
+    // A reader that went away (`| head`) does not end the batch, whose results are files.
+    ::signal(SIGPIPE, SIG_IGN);
 }
 
 // Qt's own diagnostics (a missing XDG_RUNTIME_DIR under cron, say) are for developers, in

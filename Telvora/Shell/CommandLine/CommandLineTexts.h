@@ -30,6 +30,8 @@ inline constexpr QStringView summaryInterrupted =
     u"Interrompido: nada parcial foi gravado; %1 arquivo(s) não iniciado(s).";
 
 // Problems with a file before any work.
+inline constexpr QStringView fileMissing = u"Arquivo não encontrado.";
+inline constexpr QStringView fileIsFolder = u"É uma pasta, não um arquivo.";
 inline constexpr QStringView sameOutput = u"Outro arquivo deste lote grava o mesmo resultado: %1";
 inline constexpr QStringView outputIsSource = u"O resultado substituiria o próprio arquivo: %1";
 inline constexpr QStringView notADocument =

@@ -112,6 +112,21 @@ TEST_F(TranscribeCommand, TwoRecordingsThatWouldWriteOneResultDoNotOverwriteEach
     EXPECT_TRUE(lines.contains(u"[2/2] fala.mp3: erro: Outro arquivo deste lote grava o mesmo resultado: "_s + result));
 }
 
+TEST_F(TranscribeCommand, AMissingFileOrAFolderFailsAlone)
+{
+    FakeRuntime runtime(u"twoSpeakers"_s);
+    const QString recording = writeFile(u"a.wav"_s, wavBytes(0.5));
+    QDir().mkpath(work(u"pasta.wav"_s));
+
+    const Outcome outcome = run({u"transcribe"_s, work(u"sumiu.wav"_s), work(u"pasta.wav"_s), recording});
+
+    EXPECT_EQ(outcome.exitCode, 1);
+    const QStringList lines = outcome.out.split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_TRUE(lines.contains(u"[1/3] sumiu.wav: erro: Arquivo não encontrado."_s)) << outcome.out.toStdString();
+    EXPECT_TRUE(lines.contains(u"[2/3] pasta.wav: erro: É uma pasta, não um arquivo."_s));
+    EXPECT_TRUE(lines.contains(u"[3/3] a.wav: pronto → "_s + work(u"a.json"_s)));
+}
+
 TEST_F(TranscribeCommand, PipedOutputGetsOnePlainLinePerStep)
 {
     FakeRuntime runtime(u"progress"_s);
@@ -145,7 +160,8 @@ TEST_F(TranscribeCommand, ATerminalGetsABarRedrawnInPlace)
     EXPECT_EQ(outcome.exitCode, 0) << outcome.out.toStdString();
     const QString bar = u"[1/1] aula.wav · Reconhecendo a fala… ██████████░░░░░░░░░░ 50\u00a0%\x1b[K"_s;
     EXPECT_TRUE(outcome.out.contains(u'\r' + bar)) << outcome.out.toStdString();
-    EXPECT_TRUE(outcome.out.contains(u"\r[1/1] aula.wav · Identificando os locutores… ████████████████████ 100\u00a0%"_s));
+    EXPECT_TRUE(
+        outcome.out.contains(u"\r[1/1] aula.wav · Identificando os locutores… ████████████████████ 100\u00a0%"_s));
     EXPECT_TRUE(outcome.out.contains(u"\r[1/1] aula.wav: pronto → "_s + work(u"aula.json"_s) + u"\x1b[K\r\n"_s));
     // Each step is redrawn over the same line, never printed on one of its own.
     EXPECT_FALSE(outcome.out.contains(u"\n[1/1] aula.wav · "_s));
