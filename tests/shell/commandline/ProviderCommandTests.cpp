@@ -7,7 +7,9 @@
 #include "TelvoraCore/Provider/ProviderClient.h"
 
 #include <QFileInfo>
+
 #include <QSet>
+#include <csignal>
 
 using namespace telvora;
 using namespace telvora::test;
@@ -112,6 +114,26 @@ TEST_F(ProviderCommand, EachDocumentIsNarratedAsMp3OrM4a)
     EXPECT_EQ(temporaryLeftovers(), QStringList());
     // The program's speech cache holds both scripts and the three parts.
     EXPECT_EQ(QDir(speechCacheFolder()).entryList({u"*.entry"_s}, QDir::Files).size(), 5);
+}
+
+TEST_F(ProviderCommand, AnInterruptedNarrationLeavesNothing)
+{
+    const QString document = writeFile(u"longo.txt"_s, "Um documento longo.");
+    const QString next = writeFile(u"outro.txt"_s, "Outro documento.");
+    // The first part arrives, the second stalls until the program gives up on it.
+    server.enqueue({script(sentences(4000)), speech(0.4), Reply::stall(mp3Tone(0.6), 100)});
+
+    const std::unique_ptr<QProcess> process = start({u"narrate"_s, u"--voice"_s, u"coral"_s, document, next});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests().size() == 3; }, 30000));
+    ::kill(pid_t(process->processId()), SIGINT);
+    const Outcome outcome = finish(*process);
+
+    EXPECT_EQ(outcome.exitCode, 130);
+    EXPECT_TRUE(outcome.out.contains(u"[1/2] longo.txt: cancelado\n"_s)) << outcome.out.toStdString();
+    EXPECT_EQ(server.requests().size(), 3);
+    const QStringList results = QDir(work(QString())).entryList({u"*.m4a"_s, u"*.mp3"_s}, QDir::Files);
+    EXPECT_EQ(results, QStringList());
+    EXPECT_EQ(temporaryLeftovers(), QStringList());
 }
 
 TEST_F(ProviderCommand, TwoProcessesStoreIntoOneSpeechCacheAtOnce)

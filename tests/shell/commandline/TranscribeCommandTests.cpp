@@ -42,6 +42,8 @@ protected:
 
 TEST_F(TranscribeCommand, ABrokenRecordingFailsAloneAndTheBatchGoesOn)
 {
+    // Transcription needs neither a display nor a session bus.
+    withoutDesktop();
     FakeRuntime runtime(u"twoSpeakers"_s);
     const QStringList files = batch();
 
