@@ -171,7 +171,7 @@ TEST_F(TranscribeCommand, ATerminalGetsABarRedrawnInPlace)
 
 TEST_F(TranscribeCommand, AnInterruptCancelsTheRunningRecordingAndSkipsTheRest)
 {
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         FakeRuntime runtime(u"firstOnly"_s);
         QStringList files;
