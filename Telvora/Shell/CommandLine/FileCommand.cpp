@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <algorithm>
 #include <utility>
 
 using namespace Qt::Literals::StringLiterals;
@@ -132,52 +131,60 @@ FileCommand::FileCommand(const CommandLineRequest &request, Workflows &workflows
 
 void FileCommand::prepare()
 {
+    m_workflows.session().setTimecodes(m_request.timecodes);
+    if (m_request.command == Command::narrate)
+        prepareNarration();
+}
+
+void FileCommand::prepareNarration()
+{
     Session &session = m_workflows.session();
     Settings &settings = m_workflows.settings();
-    session.setTimecodes(m_request.timecodes);
-    if (m_request.command != Command::narrate)
-        return;
     // The speech model first: assigning it may fall back to a voice it offers.
     const bool openAI = m_request.provider == VoiceProvider::openAI;
-    if (m_request.speechModel) {
-        if (openAI)
-            settings.setOpenAISpeechModel(*m_request.speechModel);
-        else
-            settings.setElevenModel(*m_request.speechModel);
-    }
+    if (m_request.speechModel && openAI)
+        settings.setOpenAISpeechModel(*m_request.speechModel);
+    if (m_request.speechModel && !openAI)
+        settings.setElevenModel(*m_request.speechModel);
     if (m_request.scriptModel)
         settings.setNarrationModel(*m_request.scriptModel);
     session.setProvider(m_request.provider);
     if (!m_request.voice)
         return;
-    const QList<Voice> offered = AIModels::voices(settings.openAISpeechModel());
-    const bool known = std::any_of(offered.cbegin(), offered.cend(),
-                                   [this](const Voice &voice) { return voice.id == *m_request.voice; });
-    if (openAI && !offered.isEmpty() && !known) {
-        QStringList ids;
-        for (const Voice &voice : offered)
-            ids.append(voice.id);
-        throw UsageError(
-            Texts::voiceNotOffered.toString().arg(settings.openAISpeechModel(), *m_request.voice, ids.join(u", "_s)));
-    }
+    if (openAI)
+        checkOpenAIVoice(*m_request.voice);
     session.setVoiceID(*m_request.voice);
+}
+
+void FileCommand::checkOpenAIVoice(const QString &voice) const
+{
+    const QString model = m_workflows.settings().openAISpeechModel();
+    const QList<Voice> offered = AIModels::voices(model);
+    QStringList ids;
+    for (const Voice &each : offered)
+        ids.append(each.id);
+    // A model the catalogue does not know may take any voice: the provider will say.
+    if (!ids.isEmpty() && !ids.contains(voice))
+        throw UsageError(Texts::voiceNotOffered.toString().arg(model, voice, ids.join(u", "_s)));
+}
+
+QString FileCommand::resultFolder(const QString &file) const
+{
+    return m_request.outputFolder.isEmpty() ? QFileInfo(file).absolutePath() : m_request.outputFolder;
 }
 
 QString FileCommand::resultBase(const QString &file) const
 {
-    const QFileInfo source(file);
-    const QDir folder(m_request.outputFolder.isEmpty() ? source.absolutePath() : m_request.outputFolder);
-    return folder.filePath(source.completeBaseName());
+    return QDir(resultFolder(file)).filePath(QFileInfo(file).completeBaseName());
 }
 
 // The name the reader's export proposes: "entrevista.mp3" gives "entrevista-mp3-resumo".
 QString FileCommand::documentPath(const QString &file) const
 {
-    const QFileInfo source(file);
-    const QDir folder(m_request.outputFolder.isEmpty() ? source.absolutePath() : m_request.outputFolder);
-    QString name = source.fileName();
+    QString name = QFileInfo(file).fileName();
     name.replace(u'.', u'-');
-    return folder.filePath(name + u'-' + m_request.kind.rawValue().toLower() + u'.' + m_request.documentFormat);
+    return QDir(resultFolder(file))
+        .filePath(name + u'-' + m_request.kind.rawValue().toLower() + u'.' + m_request.documentFormat);
 }
 
 QStringList FileCommand::plannedOutputs(const QString &file) const

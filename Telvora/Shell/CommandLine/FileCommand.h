@@ -55,7 +55,12 @@ private:
     QString readDocument(const QString &file);
     ProgressCallback transcriptionProgress(const CancellationToken &token);
 
-    /// The result's path without its extension: beside the source or in the output folder.
+    void prepareNarration();
+    void checkOpenAIVoice(const QString &voice) const;
+
+    /// Beside the source, or the output folder.
+    QString resultFolder(const QString &file) const;
+    /// The result's path without its extension.
     QString resultBase(const QString &file) const;
     QString documentPath(const QString &file) const;
 
