@@ -115,11 +115,17 @@ void DocumentWorkflow::openFile()
         importFile(QUrl::fromLocalFile(*path));
 }
 
+bool DocumentWorkflow::isTextFile(const QString &path)
+{
+    const QString extension = QFileInfo(path).suffix().toLower();
+    return textExtensions.contains(extension) || extension == u"json" || extension == u"rtf";
+}
+
 void DocumentWorkflow::importFile(const QUrl &url)
 {
     const QString path = url.toLocalFile();
     const QString extension = QFileInfo(path).suffix().toLower();
-    const bool isText = textExtensions.contains(extension) || extension == u"json" || extension == u"rtf";
+    const bool isText = isTextFile(path);
     OpenedText opened;
     try {
         // Before anything reads it: a FIFO or a device would block the window for good.

@@ -25,6 +25,10 @@ public:
     DocumentWorkflow(Session &session, UserPrompts &prompts, Playback &playback, NarrationWorkflow &narration,
                      QObject *parent = nullptr);
 
+    /// True for the files opened as text (plain text, Markdown, subtitles, transcripts,
+    /// RTF); any other file is taken as a recording.
+    static bool isTextFile(const QString &path);
+
     /// True when the texts may be replaced: not busy, and nothing unsaved or the user agreed.
     bool confirmReplacement();
     void openFile();

@@ -38,6 +38,11 @@ void GenerationWorkflow::generate()
 
 void GenerationWorkflow::cancel() { m_job.cancel(); }
 
+QString GenerationWorkflow::documentText(OutputKind kind, const QString &answer)
+{
+    return kind == OutputKind::quintara ? answer : StyledDocument::plain(answer);
+}
+
 // The keys are read before anything shows that work started: a missing one only asks for
 // the settings.
 QCoro::Task<> GenerationWorkflow::preparation(CancellationToken token)
@@ -77,7 +82,7 @@ QCoro::Task<> GenerationWorkflow::generation(Request request, CancellationToken 
         throw TelvoraError(SessionTexts::editedDuringGeneration.toString());
 
     m_session.setGeneratedKind(request.kind);
-    m_session.setOutputText(request.kind == OutputKind::quintara ? text : StyledDocument::plain(text));
+    m_session.setOutputText(documentText(request.kind, text));
     m_session.markOutputUnsaved();
     m_session.setReaderShowsSource(false);
     Q_EMIT documentReady();

@@ -24,6 +24,10 @@ public:
     GenerationWorkflow(Session &session, Settings &settings, KeychainStore &keychain, Providers &providers,
                        NarrationWorkflow &narration, QObject *parent = nullptr);
 
+    /// The document kept from a model's answer: a presentation's Markdown as written, any
+    /// other kind in its plain form.
+    static QString documentText(OutputKind kind, const QString &answer);
+
     /// Starts the generation; asks for the settings when a key or the voice is missing.
     void generate();
     void cancel();

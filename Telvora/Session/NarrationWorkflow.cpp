@@ -201,11 +201,14 @@ QCoro::Task<> NarrationWorkflow::synthesize(bool play, CancellationToken token)
     const qsizetype reused = chunks.size() - missing.size();
     if (reused > 0)
         m_session.setStatus(reusingStatus(reused, chunks.size()));
+    qsizetype done = reused;
+    Q_EMIT speechProgress(done, chunks.size());
     for (const qsizetype i : missing) {
         // A chunk repeated in the script is paid for once.
         const qsizetype same = keys.indexOf(keys[i]);
         if (same < i) {
             AtomicFile::write(folder.partPath(i), AtomicFile::read(folder.partPath(same)));
+            Q_EMIT speechProgress(++done, chunks.size());
             continue;
         }
         token.throwIfCancelled();
@@ -217,6 +220,7 @@ QCoro::Task<> NarrationWorkflow::synthesize(bool play, CancellationToken token)
         // Cached before anything else can fail, so a retry does not pay for it again.
         cache.store(keys[i], audio);
         AtomicFile::write(folder.partPath(i), audio);
+        Q_EMIT speechProgress(++done, chunks.size());
     }
     QStringList parts;
     for (qsizetype i = 0; i < chunks.size(); ++i)

@@ -49,6 +49,11 @@ public:
     /// one runs is ignored; it does not depend on `busy`.
     void refreshVoices();
 
+Q_SIGNALS:
+    /// How many of a narration's parts are on disk: after the cached ones were copied, then
+    /// after each part spoken.
+    void speechProgress(qsizetype done, qsizetype parts);
+
 private:
     QString audioExportBaseName() const;
     void keepOfferedVoice();

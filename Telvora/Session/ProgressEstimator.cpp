@@ -5,18 +5,23 @@ namespace telvora {
 TranscriptionProgress ProgressEstimator::estimate(const TranscriptionProgress &reported, Clock::time_point now)
 {
     TranscriptionProgress progress = reported;
-    progress.secondsLeft.reset();
-    if (m_stage != reported.stage) {
-        m_stage = reported.stage;
-        m_startFraction = reported.fraction;
-        m_start = now;
-        return progress;
-    }
-    const double advance = reported.fraction - m_startFraction;
-    const std::chrono::duration<double> elapsed = now - m_start;
-    if (reported.fraction < 1 && advance >= minimumAdvance && elapsed >= minimumTime)
-        progress.secondsLeft = (1 - reported.fraction) * elapsed.count() / advance;
+    progress.secondsLeft = secondsLeft(int(reported.stage), reported.fraction, now);
     return progress;
+}
+
+std::optional<double> ProgressEstimator::secondsLeft(int stage, double fraction, Clock::time_point now)
+{
+    if (m_stage != stage) {
+        m_stage = stage;
+        m_startFraction = fraction;
+        m_start = now;
+        return std::nullopt;
+    }
+    const double advance = fraction - m_startFraction;
+    const std::chrono::duration<double> elapsed = now - m_start;
+    if (fraction < 1 && advance >= minimumAdvance && elapsed >= minimumTime)
+        return (1 - fraction) * elapsed.count() / advance;
+    return std::nullopt;
 }
 
 } // namespace telvora

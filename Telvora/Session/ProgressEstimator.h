@@ -20,10 +20,13 @@ public:
 
     /// `reported` with `secondsLeft` set when it can be estimated at `now`.
     TranscriptionProgress estimate(const TranscriptionProgress &reported, Clock::time_point now);
+    /// The seconds left in `stage` (any number that tells the stages of a piece of work
+    /// apart) at `fraction` done, when they can be estimated at `now`.
+    std::optional<double> secondsLeft(int stage, double fraction, Clock::time_point now);
     void reset() { m_stage.reset(); }
 
 private:
-    std::optional<TranscriptionProgress::Stage> m_stage;
+    std::optional<int> m_stage;
     double m_startFraction = 0;
     Clock::time_point m_start;
 };

@@ -145,6 +145,9 @@ void SpeechCache::buildIndex() const
     all.reserve(files.size());
     m_size = 0;
     for (const QFileInfo &file : files) {
+        // Another process may have removed it since the listing.
+        if (!file.exists())
+            continue;
         all.append({file.filePath(), file.size(), file.lastModified().toMSecsSinceEpoch()});
         m_size += file.size();
     }
@@ -172,8 +175,15 @@ void SpeechCache::noteUse(const QString &path, qint64 size) const
 
 void SpeechCache::trim() const
 {
+    if (m_size <= m_capacity)
+        return;
+    // Other processes (a second narration, a batch on the command line) store into, use and
+    // trim the same folder: before anything goes, the index is read again from the folder, so
+    // an entry another process just stored or used is not taken for an old one and one it
+    // removed is not counted.
+    buildIndex();
     // Oldest use first; the entry just stored is last, so it goes only when it alone is
-    // larger than the whole cache.
+    // larger than the whole cache. A removal that fails found the entry gone already.
     while (m_size > m_capacity && !m_index->isEmpty()) {
         const Entry oldest = m_index->takeFirst();
         QFile::remove(oldest.path);

@@ -52,7 +52,8 @@ private:
         qint64 lastUse = 0; // milliseconds since the epoch
     };
     // The entries, least recently used first, listed from the folder at the first store and
-    // then kept in step, so that a store never walks thousands of files on the GUI thread.
+    // then kept in step, so that a store never walks thousands of files on the GUI thread;
+    // listed again only when a store takes the cache past its capacity.
     void buildIndex() const;
     void dropFromIndex(const QString &path) const;
     void noteUse(const QString &path, qint64 size) const;

@@ -6,6 +6,7 @@
 #include "Telvora/Interface/QtUserPrompts.h"
 #include "Telvora/Session/Credentials/SecretServiceBackend.h"
 #include "Telvora/Shell/ApplicationDelegate.h"
+#include "Telvora/Shell/CommandLine/CommandLineMode.h"
 #include "Telvora/Shell/CommandLineFlags.h"
 #include "Telvora/Shell/LocalTranscriptionCheck.h"
 #include "Telvora/Shell/SingleInstance.h"
@@ -77,6 +78,8 @@ int TelvoraApplication::main(int argc, char *argv[])
         return verifyLocalTranscription(arguments, local);
     if (arguments.contains(Flag::verifyQuintaraAuthoring))
         return verifyQuintaraAuthoring();
+    if (CommandLineMode::isRequested(arguments))
+        return CommandLineMode::run(argc, argv);
     return runInteractive(argc, argv);
 }
 

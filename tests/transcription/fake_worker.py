@@ -100,7 +100,8 @@ elif behaviour == "progressThenFail":
     sys.stderr.flush()
     progress(("recognition", 0.3))
     sys.exit(1)
-elif behaviour == "sleepUntilInterrupted":
+elif behaviour == "sleepUntilInterrupted" or (behaviour == "firstOnly" and os.path.exists(path("ran"))):
+    # "firstOnly": the first recording is transcribed at once, every later one waits like this.
 
     def interrupted(*_):
         # Still reporting after the interrupt, as a worker's busy thread may.
@@ -118,6 +119,9 @@ elif behaviour == "helperHoldsOutput":
     with open(path("pids"), "w") as file:
         file.write(f"{os.getpid()} {helper.pid}")
     wait_for("never")
+elif behaviour == "firstOnly":
+    touch("ran")
+    write(TWO_SPEAKERS)
 elif behaviour == "waitForGo":
     wait_for("go")
     write(TWO_SPEAKERS)

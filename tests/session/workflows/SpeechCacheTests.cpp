@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace telvora;
 using namespace Qt::Literals::StringLiterals;
 
@@ -88,6 +90,49 @@ TEST_F(SpeechCacheTest, TheLeastRecentlyUsedEntriesGoBeyondTheCapacity)
     // One entry larger than the whole cache pushes everything out, itself last.
     cache.store(key("E"), QByteArray(4000, 'e'));
     EXPECT_EQ(QDir(cache.folder()).entryList(QDir::Files), QStringList());
+}
+
+// Two caches over one folder stand for two processes (two narrations, two batches on the
+// command line): each keeps its own index.
+TEST_F(SpeechCacheTest, AnotherProcessesUsesAndRemovalsCountWhenTrimming)
+{
+    const QByteArray content(1000, 'a');
+    const QString folder = path(u"speech"_s);
+    const struct
+    {
+        const char *name;
+        std::function<void(const SpeechCache &other)> meanwhile;
+        QStringList kept;
+    } cases[]{
+        {"the other used the oldest entry",
+         [](const SpeechCache &other) { ASSERT_TRUE(other.find(key("A"))); },
+         {u"A"_s, u"C"_s, u"D"_s}},
+        {"the other stored the oldest entry again",
+         [&](const SpeechCache &other) { other.store(key("A"), content); },
+         {u"A"_s, u"C"_s, u"D"_s}},
+        {"the other removed an entry",
+         [](const SpeechCache &other) { other.forget(key("C")); },
+         {u"A"_s, u"B"_s, u"D"_s}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(folder).removeRecursively();
+        // Room for three entries and their headers, not for four.
+        const SpeechCache cache(folder, 3 * 1100);
+        const SpeechCache other(folder, 3 * 1100);
+        const char *names[] = {"A", "B", "C"};
+        for (int i = 0; i < 3; ++i) {
+            cache.store(key(names[i]), content);
+            setLastUse(cache.entryPath(key(names[i])), 30 - 10 * i); // A oldest, C newest
+        }
+        c.meanwhile(other);
+
+        cache.store(key("D"), content);
+        for (const char *name : {"A", "B", "C", "D"}) {
+            const bool kept = c.kept.contains(QString::fromLatin1(name));
+            EXPECT_EQ(cache.find(key(name)).has_value(), kept) << name;
+        }
+    }
 }
 
 TEST_F(SpeechCacheTest, DamagedEntriesAreMissesAndGo)
