@@ -6,9 +6,9 @@
 #include <QDir>
 #include <QStringEncoder>
 
-#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/stat.h>
 
 using namespace telvora;
 using namespace telvora::test;
