@@ -2,6 +2,7 @@
 
 #include "Telvora/Media/MediaError.h"
 #include "Telvora/Media/MediaTexts.h"
+#include "TelvoraCore/Errors/FileFailure.h"
 #include "TelvoraCore/Support/SavedFile.h"
 
 #include <QFile>
@@ -182,7 +183,7 @@ void AudioEncoder::addCover(const QString &path)
 {
     QFile picture(path);
     if (!picture.open(QIODevice::ReadOnly))
-        failAssembling();
+        throw FileFailure::error(FileFailure::Access::reading, path, picture);
     const QByteArray bytes = picture.readAll();
     AVStream *stream = avformat_new_stream(m_output.get(), nullptr);
     if (!stream)

@@ -56,7 +56,7 @@ inline constexpr QStringView openDialogMessage = u"Abra um áudio, texto, transc
 inline constexpr QStringView unreadableText = u"Não foi possível ler o texto. Exporte-o como UTF-8 ou RTF.";
 // %1 is the file's name.
 inline constexpr QStringView notARegularFile =
-    u"“%1” não é um arquivo comum (é uma pasta, um pipe ou um dispositivo) e não pode ser aberto.";
+    u"“%1” não é um arquivo comum (é um pipe ou um dispositivo) e não pode ser aberto.";
 // %1 is the limit in MB.
 inline constexpr QStringView sourceTooLarge =
     u"O arquivo passa do limite de %1 MB para textos, RTF e transcrições e não foi aberto.";

@@ -2,6 +2,7 @@
 
 #include "Telvora/Session/SessionTexts.h"
 #include "TelvoraCore/Errors/Error.h"
+#include "TelvoraCore/Errors/FileFailure.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,8 +19,16 @@ namespace telvora::SourceFile {
 
 namespace {
 
-TelvoraError notRegular(const QString &path)
+FileError unreadable(const QString &path, int code)
 {
+    return FileError(FileFailure::message(FileFailure::Access::reading, path, code));
+}
+
+// A folder is told as such; a FIFO or a device by what the opening refuses.
+TelvoraError notRegular(const QString &path, const struct stat &status)
+{
+    if (S_ISDIR(status.st_mode))
+        return unreadable(path, EISDIR);
     return TelvoraError(SessionTexts::notARegularFile.toString().arg(QFileInfo(path).fileName()));
 }
 
@@ -34,7 +43,7 @@ void checkRegular(const QString &path)
 {
     struct stat status = {};
     if (::stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode))
-        throw notRegular(path);
+        throw notRegular(path, status);
 }
 
 QByteArray readText(const QString &path)
@@ -42,23 +51,23 @@ QByteArray readText(const QString &path)
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
     const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0)
-        throw FileError(qt_error_string(errno));
+        throw unreadable(path, errno);
     QFile file;
     if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(descriptor);
-        throw FileError(file.errorString());
+        throw FileFailure::error(FileFailure::Access::reading, path, file);
     }
     struct stat status = {};
     if (::fstat(descriptor, &status) != 0)
-        throw FileError(qt_error_string(errno));
+        throw unreadable(path, errno);
     if (!S_ISREG(status.st_mode))
-        throw notRegular(path);
+        throw notRegular(path, status);
     if (status.st_size > largestTextBytes)
         throw tooLarge();
     // A file that grows while it is read is cut at the limit, never read without end.
     QByteArray bytes = file.read(largestTextBytes + 1);
     if (file.error() != QFileDevice::NoError)
-        throw FileError(file.errorString());
+        throw FileFailure::error(FileFailure::Access::reading, path, file);
     if (bytes.size() > largestTextBytes)
         throw tooLarge();
     return bytes;

@@ -104,7 +104,9 @@ TEST_F(ProviderCommand, EachDocumentIsNarratedAsMp3OrM4a)
     const Outcome outcome = run({u"narrate"_s, u"--voice"_s, u"coral"_s, shortDocument, longDocument});
 
     EXPECT_EQ(outcome.exitCode, 0) << outcome.out.toStdString();
-    EXPECT_EQ(readFile(work(u"curto.mp3"_s)), mp3Tone(0.4));
+    // The one part comes out as the program exports it: normalised, with its title.
+    EXPECT_TRUE(readFile(work(u"curto.mp3"_s)).startsWith("ID3"));
+    EXPECT_NEAR(audioDuration(work(u"curto.mp3"_s)), 0.4, 0.1);
     EXPECT_NEAR(audioDuration(work(u"longo.m4a"_s)), 1.0, 0.1);
     ASSERT_EQ(server.requests().size(), 5);
     expectKeyInEveryRequest();
