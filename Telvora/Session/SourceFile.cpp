@@ -25,11 +25,11 @@ FileError unreadable(const QString &path, int code)
 }
 
 // A folder is told as such; a FIFO or a device by what the opening refuses.
-TelvoraError notRegular(const QString &path, const struct stat &status)
+[[noreturn]] void refuseNotRegular(const QString &path, const struct stat &status)
 {
     if (S_ISDIR(status.st_mode))
-        return unreadable(path, EISDIR);
-    return TelvoraError(SessionTexts::notARegularFile.toString().arg(QFileInfo(path).fileName()));
+        throw unreadable(path, EISDIR);
+    throw TelvoraError(SessionTexts::notARegularFile.toString().arg(QFileInfo(path).fileName()));
 }
 
 TelvoraError tooLarge()
@@ -43,7 +43,7 @@ void checkRegular(const QString &path)
 {
     struct stat status = {};
     if (::stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode))
-        throw notRegular(path, status);
+        refuseNotRegular(path, status);
 }
 
 QByteArray readText(const QString &path)
@@ -61,7 +61,7 @@ QByteArray readText(const QString &path)
     if (::fstat(descriptor, &status) != 0)
         throw unreadable(path, errno);
     if (!S_ISREG(status.st_mode))
-        throw notRegular(path, status);
+        refuseNotRegular(path, status);
     if (status.st_size > largestTextBytes)
         throw tooLarge();
     // A file that grows while it is read is cut at the limit, never read without end.

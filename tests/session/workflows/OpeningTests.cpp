@@ -167,9 +167,8 @@ TEST_F(Opening, WhatIsNotARegularFileIsRefusedWithoutWaitingOnIt)
         SCOPED_TRACE(name.toStdString());
         const QString path = folder.filePath(name);
         ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        expectRefused(
-            path,
-            u"“%1” não é um arquivo comum (é um pipe ou um dispositivo) e não pode ser aberto."_s.arg(name));
+        expectRefused(path,
+                      u"“%1” não é um arquivo comum (é um pipe ou um dispositivo) e não pode ser aberto."_s.arg(name));
     }
     const QString device = u"/dev/null"_s;
     expectRefused(device, u"“null” não é um arquivo comum (é um pipe ou um dispositivo) e não pode ser aberto."_s);
