@@ -28,6 +28,7 @@ public:
 
 private:
     struct Shared;
+    class Delivery;
     std::shared_ptr<Shared> m_shared;
     std::unique_ptr<QObject> m_context;
 };
