@@ -226,7 +226,7 @@ QCoro::Task<> NarrationWorkflow::synthesize(bool play, CancellationToken token)
     for (qsizetype i = 0; i < chunks.size(); ++i)
         parts.append(folder.partPath(i));
 
-    // A part the join or the player refuses may be a reply that is not audio: none of this
+    // A part the join refuses may be a reply that is not audio: none of this
     // narration's parts is offered again. Even a single part is encoded again, to reach the
     // loudness and carry the tags.
     const NarrationTags tags =
@@ -247,17 +247,9 @@ QCoro::Task<> NarrationWorkflow::synthesize(bool play, CancellationToken token)
     if (m_session.outputText() != narrated)
         throw TelvoraError(SessionTexts::changedAfterNarration.toString());
 
-    // Everything that can fail happens before the previous narration is dropped.
-    std::unique_ptr<AudioPlayer> player;
-    try {
-        player = m_playback.openAudioPlayer(narration);
-    } catch (const NotMediaError &) {
-        forgetParts(cache, keys);
-        throw TelvoraError(SessionTexts::speechNotAudio.toString());
-    } catch (...) {
-        forgetParts(cache, keys);
-        throw;
-    }
+    // Everything that can fail happens before the previous narration is dropped. The player
+    // opens the join's own file, whose parts were all decoded above.
+    std::unique_ptr<AudioPlayer> player = m_playback.openAudioPlayer(narration);
     discardVoice();
     m_voiceDirectory = folder.release();
     m_playback.installVoicePlayer(std::move(player));

@@ -33,6 +33,12 @@ protected:
     }
     QString marker(const QString &name) const { return folder.filePath(name); }
 
+    // A script named after the table case it runs for.
+    QString caseScript(const char *caseName, const QByteArray &body)
+    {
+        return script(QString::fromLatin1(caseName).replace(u' ', u'-'), body);
+    }
+
     // Cancels `token` once the child has left its "started" marker, polling from the event loop.
     void cancelOnceStarted(QTimer &poll, CancellationToken &token) const
     {
@@ -79,6 +85,18 @@ QString run(const QString &executable, std::optional<ProcessRunner::Environment>
             CancellationToken token = {})
 {
     return runTask(ProcessRunner::run(executable, {}, std::move(environment), token));
+}
+
+// The message of the failure `executable` ends with.
+QString failureOf(const QString &executable)
+{
+    try {
+        run(executable);
+        ADD_FAILURE() << "no error";
+    } catch (const TelvoraError &error) {
+        return error.message();
+    }
+    return {};
 }
 
 } // namespace
@@ -139,12 +157,7 @@ TEST_F(ProcessRunnerTest, FailedExitShowsItsOutputAfterTheLineBreak)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        try {
-            run(script(QString::fromLatin1(c.name).replace(u' ', u'-'), c.body));
-            ADD_FAILURE() << "no error";
-        } catch (const TelvoraError &error) {
-            EXPECT_EQ(error.message(), c.message);
-        }
+        EXPECT_EQ(failureOf(caseScript(c.name, c.body)), c.message);
     }
 }
 
@@ -165,12 +178,7 @@ TEST_F(ProcessRunnerTest, ChildEndedByASignalIsToldWithItsSignal)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        try {
-            run(script(QString::fromLatin1(c.name).replace(u' ', u'-'), c.body));
-            ADD_FAILURE() << "no error";
-        } catch (const TelvoraError &error) {
-            EXPECT_EQ(error.message(), c.message);
-        }
+        EXPECT_EQ(failureOf(caseScript(c.name, c.body)), c.message);
     }
 }
 
@@ -189,12 +197,7 @@ TEST_F(ProcessRunnerTest, EndlessOutputIsHeldAsItsTailOnly)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const qint64 peakBefore = peakResidentBytes();
-        try {
-            run(script(QString::fromLatin1(c.name).replace(u' ', u'-'), c.body));
-            ADD_FAILURE() << "no error";
-        } catch (const TelvoraError &error) {
-            EXPECT_EQ(error.message(), u"A engine de transcrição não concluiu:\n"_s + c.tail);
-        }
+        EXPECT_EQ(failureOf(caseScript(c.name, c.body)), u"A engine de transcrição não concluiu:\n"_s + c.tail);
         EXPECT_LT(peakResidentBytes() - peakBefore, 64 * 1024 * 1024);
     }
 }

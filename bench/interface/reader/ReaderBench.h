@@ -75,4 +75,16 @@ inline void readerSizes(benchmark::internal::Benchmark *benchmark)
     benchmark->Arg(100 << 10)->Arg(1 << 20)->Arg(2 << 20)->Unit(benchmark::kMillisecond);
 }
 
+// The benchmarks' main: a QApplication on the offscreen platform unless told otherwise.
+inline int runBenchmarks(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
 } // namespace telvora::bench

@@ -108,13 +108,4 @@ BENCHMARK(openText)->Arg(100 << 10)->Arg(200 << 10)->Arg(1 << 20)->Arg(2 << 20)-
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char *argv[]) { return telvora::bench::runBenchmarks(argc, argv); }

@@ -100,13 +100,4 @@ BENCHMARK(footerCount)->Apply(readerSizes);
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char *argv[]) { return telvora::bench::runBenchmarks(argc, argv); }

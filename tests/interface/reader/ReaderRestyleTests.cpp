@@ -1,4 +1,4 @@
-#include "tests/session/workflows/WorkflowFixture.h"
+#include "tests/interface/reader/ReaderFixture.h"
 
 #include "Telvora/Document/StyledDocument.h"
 #include "Telvora/Interface/Reader/EditableDocument.h"
@@ -77,26 +77,9 @@ std::optional<QString> firstDifference(const QTextDocument &shown, const QTextDo
     return std::nullopt;
 }
 
-class ReaderRestyle : public WorkflowFixture
+class ReaderRestyle : public ReaderFixture
 {
 protected:
-    void SetUp() override
-    {
-        WorkflowFixture::SetUp();
-        makeWorkflowSession();
-        view = std::make_unique<ReaderView>(*workflows);
-        view->resize(760, 560);
-        view->show();
-    }
-
-    void TearDown() override
-    {
-        view.reset();
-        WorkflowFixture::TearDown();
-    }
-
-    QTextEdit *text() const { return view->document()->textView(); }
-
     void placeCaret(int position, int anchor = -1)
     {
         QTextCursor cursor(text()->document());
@@ -125,8 +108,6 @@ protected:
         const std::optional<QString> difference = firstDifference(*text()->document(), reference);
         EXPECT_FALSE(difference) << difference.value_or(QString()).toStdString();
     }
-
-    std::unique_ptr<ReaderView> view;
 };
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "tests/session/workflows/WorkflowFixture.h"
+#include "tests/interface/reader/ReaderFixture.h"
 #include "tests/support/QtPrinters.h"
 
 #include "Telvora/Interface/Reader/EditableDocument.h"
@@ -24,26 +24,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-class Reader : public WorkflowFixture
+class Reader : public ReaderFixture
 {
 protected:
-    void SetUp() override
-    {
-        WorkflowFixture::SetUp();
-        makeWorkflowSession();
-        view = std::make_unique<ReaderView>(*workflows);
-        view->resize(760, 560);
-        view->show();
-    }
-
-    // The view goes before the workflows it shows.
-    void TearDown() override
-    {
-        view.reset();
-        WorkflowFixture::TearDown();
-    }
-
-    QTextEdit *text() const { return view->document()->textView(); }
     QTextDocument *document() const { return text()->document(); }
 
     // The format the view gives the character at `position`.
@@ -68,8 +51,6 @@ protected:
         text()->setFocus();
         QTest::keyClicks(text(), typed);
     }
-
-    std::unique_ptr<ReaderView> view;
 };
 
 const QString prose = u"Título\n\nPrimeira linha do corpo.\nSegunda linha."_s;
