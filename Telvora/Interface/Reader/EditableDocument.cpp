@@ -3,6 +3,7 @@
 #include "Telvora/Document/StyledBlocks.h"
 #include "Telvora/Interface/Reader/DocumentTextView.h"
 #include "Telvora/Interface/Reader/FindBar.h"
+#include "Telvora/Interface/Reader/LazyDocumentLayout.h"
 #include "Telvora/Interface/Reader/ReaderTexts.h"
 
 #include <QAction>
@@ -68,6 +69,7 @@ EditableDocument::EditableDocument(std::function<void(const QString &)> write, Q
     column->addWidget(m_view, 1);
     column->addWidget(m_findBar);
 
+    m_view->document()->setDocumentLayout(new LazyDocumentLayout(m_view->document()));
     m_view->setFrameShape(QFrame::NoFrame);
     m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -124,19 +126,13 @@ void EditableDocument::replaceContents(const QString &text, bool code)
     m_updating = true;
     const QString shown = displayed(text);
     QTextDocument *document = m_view->document();
-    // Qt lays out a document that changed all at once, but one that gets its page size
-    // back a stretch at a time from the top, on a timer: a long text opens without
-    // freezing the window while the rest is laid out. Without a page size nothing is laid
-    // out, not even to repaint the old selection, which the new text pushed to its end.
-    const QSizeF page = document->pageSize();
-    document->setPageSize(QSizeF(0, 0));
+    // The layout lays out what is shown when it is drawn and the rest between events.
     StyledBlocks(code, StyledDocument::SizeUnit::pixels).build(*document, shown);
     applyInsets();
     document->clearUndoRedoStacks();
     QTextCursor caretAt(document);
     caretAt.setPosition(std::min<int>(selectionStart, int(shown.size())));
     m_view->setTextCursor(caretAt);
-    document->setPageSize(page);
     m_view->ensureCursorVisible();
     m_shownText = text;
     m_styledText = shown;
