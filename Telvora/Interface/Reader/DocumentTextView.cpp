@@ -76,15 +76,19 @@ bool DocumentTextView::continuesTyping(const QKeyEvent &event) const
 
 void DocumentTextView::editInBlock(const std::function<void()> &edit, bool join)
 {
+    // The document reports what changed only once the outermost block ends; the restyle
+    // needs that, so it comes after the block and joins it.
+    m_editing = true;
     QTextCursor block(document());
     if (join)
         block.joinPreviousEditBlock();
     else
         block.beginEditBlock();
     edit();
+    block.endEditBlock();
+    m_editing = false;
     if (m_restyle)
         m_restyle();
-    block.endEditBlock();
 }
 
 } // namespace telvora

@@ -7,15 +7,18 @@
 namespace telvora {
 
 /// The text view of the reader. Every edit the user makes (keys, input methods, pasting,
-/// dropping) runs inside one edit block of the document, and `restyle` runs inside that
-/// same block, so that undo and redo take an edit back together with the look it gave the
-/// text. Consecutive typed characters share one block, as typing undoes in one step.
+/// dropping) runs inside one edit block of the document, and `restyle` runs right after it,
+/// joined to that block, so that undo and redo take an edit back together with the look it
+/// gave the text. Consecutive typed characters share one block, as typing undoes in one step.
 class DocumentTextView : public QTextEdit
 {
     Q_OBJECT
 public:
-    /// `restyle` looks at the text after each edit and restyles it if it changed.
+    /// `restyle` restyles what the last edit changed, joined to the edit's undo step.
     explicit DocumentTextView(std::function<void()> restyle, QWidget *parent = nullptr);
+
+    /// Whether an edit of the user is under way; its restyle follows once it is done.
+    bool isEditing() const { return m_editing; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -23,7 +26,7 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
-    /// Runs `edit`, then the restyle, inside an edit block (the previous one when `join`).
+    /// Runs `edit` inside an edit block (the previous one when `join`), then the restyle.
     void editInBlock(const std::function<void()> &edit, bool join);
     void breakLine();
     bool continuesTyping(const QKeyEvent &event) const;
@@ -32,6 +35,7 @@ private:
     // Where the last typed character left the document, to join the next one to it.
     int m_typedRevision = -1;
     int m_typedPosition = -1;
+    bool m_editing = false;
 };
 
 } // namespace telvora

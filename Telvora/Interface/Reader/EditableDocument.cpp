@@ -43,24 +43,12 @@ QString displayed(const QString &text)
     return result;
 }
 
-// Where `after` differs from `before`: from the first position that differs to the end of
-// the difference, as positions in `after`.
-std::pair<int, int> changedStretch(QStringView before, QStringView after)
-{
-    const qsizetype shorter = std::min(before.size(), after.size());
-    const qsizetype prefix =
-        std::mismatch(before.begin(), before.begin() + shorter, after.begin()).first - before.begin();
-    const qsizetype suffix =
-        std::mismatch(before.rbegin(), before.rbegin() + (shorter - prefix), after.rbegin()).first - before.rbegin();
-    return {int(prefix), int(after.size() - suffix)};
-}
-
 } // namespace
 
 EditableDocument::EditableDocument(std::function<void(const QString &)> write, QWidget *parent)
     : QWidget(parent)
     , m_write(std::move(write))
-    , m_view(new DocumentTextView([this] { restyleIfChanged(viewText()); }, this))
+    , m_view(new DocumentTextView([this] { restylePending(true); }, this))
     , m_findBar(new FindBar(m_view, this))
 {
     auto *column = new QVBoxLayout(this);
@@ -101,10 +89,15 @@ EditableDocument::EditableDocument(std::function<void(const QString &)> write, Q
     connect(previous, &QAction::triggered, m_findBar, &FindBar::findPrevious);
     addActions({find, next, previous});
 
+    connect(m_view->document(), &QTextDocument::contentsChange, this, &EditableDocument::trackChange);
     connect(m_view, &QTextEdit::textChanged, this, &EditableDocument::textDidChange);
 }
 
-QString EditableDocument::viewText() const
+QString EditableDocument::viewText() const { return m_viewText; }
+
+QTextEdit *EditableDocument::textView() const { return m_view; }
+
+QString EditableDocument::documentText() const
 {
     QString text = m_view->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, u'\n');
@@ -115,7 +108,8 @@ void EditableDocument::updateView(const QString &text, bool code, bool editable)
 {
     m_code = code;
     m_view->setReadOnly(!editable);
-    if (text == m_shownText && code == m_lastCode)
+    // The text the area wrote itself comes back shared, and is known without comparing.
+    if ((text.isSharedWith(m_shownText) || text == m_shownText) && code == m_lastCode)
         return;
     replaceContents(text, code);
 }
@@ -135,52 +129,89 @@ void EditableDocument::replaceContents(const QString &text, bool code)
     m_view->setTextCursor(caretAt);
     m_view->ensureCursorVisible();
     m_shownText = text;
-    m_styledText = shown;
+    m_viewText = shown;
+    m_textEdited = false;
+    m_pendingFrom = -1;
     m_lastCode = code;
     m_updating = false;
 }
 
-void EditableDocument::textDidChange()
+void EditableDocument::trackChange(int from, int removed, int added)
 {
     if (m_updating)
         return;
-    const QString text = viewText();
-    // Undoing a restyle of its own changes only the look; there is nothing to write.
-    if (text == m_shownText)
+    const QTextDocument *document = m_view->document();
+    // The document counts a paragraph break after its last line that the text does not have.
+    const int length = document->characterCount() - 1;
+    removed = std::min(removed, int(m_viewText.size()) - from);
+    added = std::min(added, length - from);
+    if (from < 0 || removed < 0 || added < 0 || m_viewText.size() - removed + added != length) {
+        m_viewText = documentText();
+        m_textEdited = true;
+        m_pendingFrom = 0;
+        m_pendingTo = length;
         return;
-    m_shownText = text;
-    if (m_write)
-        m_write(text);
-    // An edit that did not come through the view's edit blocks (a menu's cut or delete) is
-    // restyled here, as an undo step of its own; the others were restyled in their block.
-    restyleIfChanged(text);
+    }
+    QTextCursor stretch(m_view->document());
+    stretch.setPosition(from);
+    stretch.setPosition(from + added, QTextCursor::KeepAnchor);
+    const QString piece = stretch.selectedText().replace(QChar::ParagraphSeparator, u'\n');
+    // A change of formats alone reports its characters as replaced by themselves.
+    if (removed == added && QStringView(m_viewText).sliced(from, removed) == piece)
+        return;
+    m_viewText.replace(from, removed, piece);
+    m_textEdited = true;
+    if (m_pendingFrom < 0) {
+        m_pendingFrom = from;
+        m_pendingTo = from + added;
+        return;
+    }
+    // The stretch still to restyle, moved by this change and widened to hold it.
+    const auto moved = [&](int position, int inside) {
+        return position < from ? position : position >= from + removed ? position + added - removed : inside;
+    };
+    m_pendingFrom = std::min(moved(m_pendingFrom, from), from);
+    m_pendingTo = std::max(moved(m_pendingTo, from + added), from + added);
 }
 
-void EditableDocument::restyleIfChanged(const QString &text)
+void EditableDocument::textDidChange()
 {
-    if (m_updating || text == m_styledText)
+    // Undoing a restyle of its own changes only the look; there is nothing to write.
+    if (m_updating || !m_textEdited)
         return;
+    m_textEdited = false;
+    m_shownText = m_viewText;
+    if (m_write)
+        m_write(m_shownText);
+    // An edit that did not come through the view's edit blocks (a menu's cut or delete) is
+    // restyled here, as an undo step of its own; the view restyles its own edits.
+    if (!m_view->isEditing())
+        restylePending(false);
+}
+
+void EditableDocument::restylePending(bool joinEdit)
+{
+    if (m_updating || m_pendingFrom < 0)
+        return;
+    // Only the lines the edit touched, and the neighbours whose style follows theirs, can
+    // look different now; a keystroke costs the same in a short text and in a book.
+    QTextDocument *document = m_view->document();
+    const int end = document->characterCount() - 1;
+    const auto [first, last] =
+        StyledBlocks::touchedBlocks(*document, std::min(m_pendingFrom, end), std::min(m_pendingTo, end));
+    m_pendingFrom = -1;
     const QTextCursor selection = m_view->textCursor();
     m_updating = true;
-    restyleInPlace(text);
+    QTextCursor cursor(document);
+    if (joinEdit)
+        cursor.joinPreviousEditBlock();
+    else
+        cursor.beginEditBlock();
+    StyledBlocks(m_code, StyledDocument::SizeUnit::pixels).restyle(cursor, first, last);
+    cursor.endEditBlock();
     if (m_view->textCursor() != selection)
         m_view->setTextCursor(selection);
     m_updating = false;
-}
-
-void EditableDocument::restyleInPlace(const QString &text)
-{
-    // Only the lines the edit touched, and the neighbours whose style follows theirs, can
-    // look different now; a keystroke costs the same in a short text and in a book.
-    const auto [from, to] = changedStretch(m_styledText, text);
-    m_styledText = text;
-    QTextDocument *document = m_view->document();
-    const auto [first, last] = StyledBlocks::touchedBlocks(*document, from, to);
-    // Inside an edit's block (see DocumentTextView) this is part of the edit's undo step.
-    QTextCursor cursor(document);
-    cursor.beginEditBlock();
-    StyledBlocks(m_code, StyledDocument::SizeUnit::pixels).restyle(cursor, first, last);
-    cursor.endEditBlock();
 }
 
 void EditableDocument::applyInsets()

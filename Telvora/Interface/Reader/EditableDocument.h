@@ -9,6 +9,7 @@ class QTextEdit;
 
 namespace telvora {
 
+class DocumentTextView;
 class FindBar;
 
 /// The reader's text area: a plain-text editor whose look comes only from the document
@@ -32,24 +33,32 @@ public:
     /// The view's contents as the bound text reads them (its paragraph breaks as "\n").
     QString viewText() const;
 
-    QTextEdit *textView() const { return m_view; }
+    QTextEdit *textView() const;
     FindBar *findBar() const { return m_findBar; }
 
 private:
+    void trackChange(int from, int removed, int added);
     void textDidChange();
-    void restyleIfChanged(const QString &text);
+    /// Restyles the lines the edits since the last restyle touched; `joinEdit` makes it part
+    /// of the edit's own undo step.
+    void restylePending(bool joinEdit);
     void replaceContents(const QString &text, bool code);
-    void restyleInPlace(const QString &text);
+    QString documentText() const;
     void applyInsets();
 
     std::function<void(const QString &)> m_write;
-    QTextEdit *m_view;
+    DocumentTextView *m_view;
     FindBar *m_findBar;
     // The bound text the contents stand for; it differs from viewText() only by the line
     // breaks the view cannot hold ("\r", "\r\n", U+2029), which it shows as "\n".
     QString m_shownText;
-    // The view's text as the styling last laid it out; an edit restyles when it differs.
-    QString m_styledText;
+    // The view's text, kept in step with the document's changes, so that an edit in a book
+    // costs a copy of the text and no walk over the document.
+    QString m_viewText;
+    bool m_textEdited = false; // the characters changed since the last write
+    // Where the edits since the last restyle lie (positions in the document), or -1.
+    int m_pendingFrom = -1;
+    int m_pendingTo = -1;
     bool m_code = false;     // the styling to apply to the next edit
     bool m_lastCode = false; // the styling the contents were last laid out with
     bool m_updating = false; // the area itself is rewriting the contents

@@ -4,6 +4,7 @@
 // reader window showing it, as the program builds them.
 
 #include "Telvora/Interface/Reader/EditableDocument.h"
+#include "Telvora/Interface/Reader/LazyDocumentLayout.h"
 #include "Telvora/Interface/Reader/ReaderView.h"
 #include "Telvora/Session/Workflows.h"
 #include "tests/support/InMemoryCredentialBackend.h"
@@ -59,6 +60,19 @@ struct Reader
     }
 
     QTextEdit *text() const { return view.document()->textView(); }
+
+    LazyDocumentLayout *layout() const
+    {
+        return qobject_cast<LazyDocumentLayout *>(text()->document()->documentLayout());
+    }
+
+    // Runs the event loop until the layout between events has reached the end.
+    void finishLayout()
+    {
+        while (!layout()->isComplete())
+            QApplication::processEvents();
+        QApplication::processEvents();
+    }
 
     void placeCaret(int position)
     {

@@ -16,7 +16,8 @@ struct TypingReader : Reader
     explicit TypingReader(qsizetype bytes)
     {
         session.setOutputText(document(bytes));
-        QApplication::processEvents();
+        // Keystrokes are measured once the text is laid out, not with the layout between them.
+        finishLayout();
     }
 };
 
