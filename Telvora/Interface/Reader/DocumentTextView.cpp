@@ -5,10 +5,29 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <iterator>
 
 namespace telvora {
 
 namespace {
+
+// Keys that only move the caret or the selection. Inside an edit block the document cannot
+// tell a caret where its line lies on screen, and a page up or down would go a few lines.
+bool movesOnly(const QKeyEvent &event)
+{
+    static const QKeySequence::StandardKey moves[] = {
+        QKeySequence::MoveToNextChar,        QKeySequence::MoveToPreviousChar,  QKeySequence::MoveToNextWord,
+        QKeySequence::MoveToPreviousWord,    QKeySequence::MoveToNextLine,      QKeySequence::MoveToPreviousLine,
+        QKeySequence::MoveToNextPage,        QKeySequence::MoveToPreviousPage,  QKeySequence::MoveToStartOfLine,
+        QKeySequence::MoveToEndOfLine,       QKeySequence::MoveToStartOfBlock,  QKeySequence::MoveToEndOfBlock,
+        QKeySequence::MoveToStartOfDocument, QKeySequence::MoveToEndOfDocument, QKeySequence::SelectNextChar,
+        QKeySequence::SelectPreviousChar,    QKeySequence::SelectNextWord,      QKeySequence::SelectPreviousWord,
+        QKeySequence::SelectNextLine,        QKeySequence::SelectPreviousLine,  QKeySequence::SelectNextPage,
+        QKeySequence::SelectPreviousPage,    QKeySequence::SelectStartOfLine,   QKeySequence::SelectEndOfLine,
+        QKeySequence::SelectStartOfBlock,    QKeySequence::SelectEndOfBlock,    QKeySequence::SelectStartOfDocument,
+        QKeySequence::SelectEndOfDocument,   QKeySequence::SelectAll,           QKeySequence::Copy};
+    return std::any_of(std::begin(moves), std::end(moves), [&](auto key) { return event.matches(key); });
+}
 
 bool typesText(const QKeyEvent &event)
 {
@@ -28,7 +47,8 @@ DocumentTextView::DocumentTextView(std::function<void()> restyle, QWidget *paren
 void DocumentTextView::keyPressEvent(QKeyEvent *event)
 {
     // Undo and redo move through the history; they must not open a block of their own.
-    if (isReadOnly() || event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+    if (isReadOnly() || movesOnly(*event) || event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+        m_typedRevision = -1;
         QTextEdit::keyPressEvent(event);
         return;
     }
