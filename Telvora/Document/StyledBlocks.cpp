@@ -39,20 +39,29 @@ StyledBlocks::Look StyledBlocks::lookOf(QStringView line, qsizetype index, bool 
 
 void StyledBlocks::build(QTextDocument &document, QStringView text) const
 {
+    buildLines(document, text, 0, text.size());
+}
+
+qsizetype StyledBlocks::buildLines(QTextDocument &document, QStringView text, qsizetype offset, qsizetype until) const
+{
     // Building is no edit to take back; recording it would double the work.
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
-    document.clear();
+    if (offset == 0)
+        document.clear();
     QTextCursor cursor(&document);
+    cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
-    bool previousBlank = false;
-    for (qsizetype offset = 0, index = 0; !text.isEmpty() && offset <= text.size(); ++index) {
+    // Only the first line's place matters to the rules, and the line before to an empty last one.
+    qsizetype index = offset == 0 ? 0 : 1;
+    bool previousBlank = offset > 0 && document.lastBlock().blockFormat() == m_paragraphs[1];
+    for (; !text.isEmpty() && offset <= text.size() && offset <= until; ++index) {
         qsizetype lineFeed = text.indexOf(u'\n', offset);
         if (lineFeed < 0)
             lineFeed = text.size();
         const QStringView line = text.sliced(offset, lineFeed - offset);
         const Look look = lookOf(line, index, lineFeed == text.size(), previousBlank);
-        if (index == 0)
+        if (offset == 0)
             cursor.setBlockFormat(*look.paragraph);
         else
             cursor.insertBlock(*look.paragraph, m_characters[0]);
@@ -63,6 +72,7 @@ void StyledBlocks::build(QTextDocument &document, QStringView text) const
     }
     cursor.endEditBlock();
     document.setUndoRedoEnabled(undo);
+    return offset > text.size() ? -1 : offset;
 }
 
 std::pair<QTextBlock, QTextBlock> StyledBlocks::touchedBlocks(const QTextDocument &document, int from, int to)

@@ -29,6 +29,12 @@ public:
     /// Records no undo step.
     void build(QTextDocument &document, QStringView text) const;
 
+    /// Builds `text` a stretch of lines at a time, so that a long text can be built between
+    /// events: from `offset` 0 it replaces the contents, from a later line start it adds the
+    /// lines to the end. It stops after the line that starts at or before `until` and returns
+    /// where the next line starts, or -1 when the text is complete. Records no undo step.
+    qsizetype buildLines(QTextDocument &document, QStringView text, qsizetype offset, qsizetype until) const;
+
     /// The blocks whose style may change when the characters from `from` to `to` (positions
     /// after the edit) changed: the blocks holding them, and the empty last line after
     /// them, whose paragraph style is that of the line break before it.

@@ -1,5 +1,6 @@
 #include "Telvora/Document/RtfReader.h"
 #include "Telvora/Document/RtfWriter.h"
+#include "Telvora/Document/StyledBlocks.h"
 #include "Telvora/Document/StyledDocument.h"
 
 #include <QGuiApplication>
@@ -60,6 +61,19 @@ void toDocument(benchmark::State &state)
         benchmark::DoNotOptimize(styled.toDocument());
 }
 BENCHMARK(toDocument)->Apply(sizes);
+
+// The reader's document: the styling laid straight onto a QTextDocument, one block a line.
+void blocks(benchmark::State &state)
+{
+    const QString text = document(state.range(0));
+    const StyledBlocks styling(false, StyledDocument::SizeUnit::pixels);
+    for (auto _ : state) {
+        QTextDocument document;
+        styling.build(document, text);
+        benchmark::DoNotOptimize(document.characterCount());
+    }
+}
+BENCHMARK(blocks)->Apply(sizes);
 
 // Qt's own Markdown reader building a document from the same text, for comparison.
 void qtMarkdown(benchmark::State &state)

@@ -46,6 +46,8 @@ DocumentTextView::DocumentTextView(std::function<void()> restyle, QWidget *paren
 
 void DocumentTextView::keyPressEvent(QKeyEvent *event)
 {
+    if (m_prepare)
+        m_prepare();
     // Undo and redo move through the history; they must not open a block of their own.
     if (isReadOnly() || movesOnly(*event) || event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
         m_typedRevision = -1;
@@ -67,12 +69,16 @@ void DocumentTextView::keyPressEvent(QKeyEvent *event)
 
 void DocumentTextView::inputMethodEvent(QInputMethodEvent *event)
 {
+    if (m_prepare)
+        m_prepare();
     m_typedRevision = -1;
     editInBlock([&] { QTextEdit::inputMethodEvent(event); }, false);
 }
 
 void DocumentTextView::insertFromMimeData(const QMimeData *source)
 {
+    if (m_prepare)
+        m_prepare();
     m_typedRevision = -1;
     editInBlock([&] { QTextEdit::insertFromMimeData(source); }, false);
 }

@@ -17,6 +17,9 @@ public:
     /// `restyle` restyles what the last edit changed, joined to the edit's undo step.
     explicit DocumentTextView(std::function<void()> restyle, QWidget *parent = nullptr);
 
+    /// `prepare` runs before every key, input method event and insertion of the user.
+    void setBeforeInput(std::function<void()> prepare) { m_prepare = std::move(prepare); }
+
     /// Whether an edit of the user is under way; its restyle follows once it is done.
     bool isEditing() const { return m_editing; }
 
@@ -32,6 +35,7 @@ private:
     bool continuesTyping(const QKeyEvent &event) const;
 
     std::function<void()> m_restyle;
+    std::function<void()> m_prepare;
     // Where the last typed character left the document, to join the next one to it.
     int m_typedRevision = -1;
     int m_typedPosition = -1;

@@ -7,15 +7,18 @@
 #include "Telvora/Interface/Reader/ReaderTexts.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextFrame>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace telvora {
 
@@ -25,6 +28,12 @@ const QColor paper = QColor::fromRgbF(0.982f, 0.97f, 0.944f);
 const QColor caret = QColor::fromRgbF(1.0f / 3, 1.0f / 3, 1.0f / 3);
 constexpr int insetX = 60;
 constexpr int insetY = 36;
+// A text up to this long is built at once; a longer one shows its start at once and the rest
+// is built between events.
+constexpr qsizetype wholeAtOnce = 300'000;
+constexpr qsizetype openingCharacters = 100'000;
+constexpr qsizetype sliceCharacters = 8'000;
+constexpr int sliceMilliseconds = 4;
 
 // The text as the view can hold it: every line break the view would turn into a
 // paragraph break of its own becomes "\n", so positions match one to one.
@@ -50,7 +59,13 @@ EditableDocument::EditableDocument(std::function<void(const QString &)> write, Q
     , m_write(std::move(write))
     , m_view(new DocumentTextView([this] { restylePending(true); }, this))
     , m_findBar(new FindBar(m_view, this))
+    , m_buildTimer(new QTimer(this))
 {
+    m_buildTimer->setInterval(0);
+    connect(m_buildTimer, &QTimer::timeout, this, &EditableDocument::buildSlice);
+    m_view->setBeforeInput([this] { finishBuilding(); });
+    m_findBar->setBeforeSearch([this] { finishBuilding(); });
+
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -120,12 +135,16 @@ void EditableDocument::replaceContents(const QString &text, bool code)
     m_updating = true;
     const QString shown = displayed(text);
     QTextDocument *document = m_view->document();
-    // The layout lays out what is shown when it is drawn and the rest between events.
-    StyledBlocks(code, StyledDocument::SizeUnit::pixels).build(*document, shown);
+    // Undo stays off until the whole text is in; the user's first key or search completes it.
+    document->setUndoRedoEnabled(false);
+    m_building = shown;
+    m_buildCode = code;
+    m_buildFrom = 0;
+    buildLines(shown.size() <= wholeAtOnce ? shown.size() : openingCharacters);
     applyInsets();
-    document->clearUndoRedoStacks();
+    continueBuilding();
     QTextCursor caretAt(document);
-    caretAt.setPosition(std::min<int>(selectionStart, int(shown.size())));
+    caretAt.setPosition(std::min(selectionStart, document->characterCount() - 1));
     m_view->setTextCursor(caretAt);
     m_view->ensureCursorVisible();
     m_shownText = text;
@@ -136,6 +155,67 @@ void EditableDocument::replaceContents(const QString &text, bool code)
     m_updating = false;
 }
 
+void EditableDocument::buildLines(qsizetype until)
+{
+    m_buildFrom = StyledBlocks(m_buildCode, StyledDocument::SizeUnit::pixels)
+                      .buildLines(*m_view->document(), m_building, m_buildFrom, until);
+}
+
+void EditableDocument::continueBuilding()
+{
+    if (m_buildFrom >= 0) {
+        m_buildTimer->start();
+        return;
+    }
+    m_buildTimer->stop();
+    m_building.clear();
+    m_view->document()->setUndoRedoEnabled(true);
+    m_view->document()->clearUndoRedoStacks();
+}
+
+void EditableDocument::buildSlice()
+{
+    if (m_buildFrom < 0)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    keepingSelection([&] {
+        while (m_buildFrom >= 0 && clock.elapsed() < sliceMilliseconds)
+            buildLines(m_buildFrom + sliceCharacters);
+    });
+}
+
+void EditableDocument::finishBuilding()
+{
+    if (m_buildFrom < 0)
+        return;
+    keepingSelection([&] { buildLines(m_building.size()); });
+}
+
+void EditableDocument::keepingSelection(const std::function<void()> &build)
+{
+    // Lines added at the end would push along a caret that stands there.
+    const QTextCursor selection = m_view->textCursor();
+    const int anchor = selection.anchor();
+    const int position = selection.position();
+    const bool updating = std::exchange(m_updating, true);
+    build();
+    continueBuilding();
+    if (m_view->textCursor().anchor() != anchor || m_view->textCursor().position() != position) {
+        QTextCursor kept(m_view->document());
+        kept.setPosition(anchor);
+        kept.setPosition(position, QTextCursor::KeepAnchor);
+        m_view->setTextCursor(kept);
+    }
+    m_updating = updating;
+}
+
+qsizetype EditableDocument::unbuiltLength() const
+{
+    // The line break before the next line is not in the document yet either.
+    return m_buildFrom < 0 ? 0 : m_building.size() - m_buildFrom + 1;
+}
+
 void EditableDocument::trackChange(int from, int removed, int added)
 {
     if (m_updating)
@@ -143,10 +223,11 @@ void EditableDocument::trackChange(int from, int removed, int added)
     const QTextDocument *document = m_view->document();
     // The document counts a paragraph break after its last line that the text does not have.
     const int length = document->characterCount() - 1;
-    removed = std::min(removed, int(m_viewText.size()) - from);
+    const qsizetype unbuilt = unbuiltLength();
+    removed = std::min(removed, int(m_viewText.size() - unbuilt) - from);
     added = std::min(added, length - from);
-    if (from < 0 || removed < 0 || added < 0 || m_viewText.size() - removed + added != length) {
-        m_viewText = documentText();
+    if (from < 0 || removed < 0 || added < 0 || m_viewText.size() - removed + added != length + unbuilt) {
+        m_viewText = documentText() + QStringView(m_building).sliced(m_building.size() - unbuilt);
         m_textEdited = true;
         m_pendingFrom = 0;
         m_pendingTo = length;

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QTextEdit;
+class QTimer;
 
 namespace telvora {
 
@@ -44,6 +45,17 @@ private:
     void restylePending(bool joinEdit);
     void replaceContents(const QString &text, bool code);
     QString documentText() const;
+    /// Adds the next lines of a long text, for a few milliseconds.
+    void buildSlice();
+    /// Adds what is left of a long text at once, before the user edits or searches it.
+    void finishBuilding();
+    void buildLines(qsizetype until);
+    /// Runs `build`, then puts the caret and the selection back where they were.
+    void keepingSelection(const std::function<void()> &build);
+    /// Goes on between events while lines are left, or turns undo on once the text is in.
+    void continueBuilding();
+    /// The characters of a long text not added to the document yet.
+    qsizetype unbuiltLength() const;
     void applyInsets();
 
     std::function<void(const QString &)> m_write;
@@ -59,6 +71,11 @@ private:
     // Where the edits since the last restyle lie (positions in the document), or -1.
     int m_pendingFrom = -1;
     int m_pendingTo = -1;
+    // A long text is built a stretch of lines at a time between events, from m_buildFrom on.
+    QString m_building;
+    qsizetype m_buildFrom = -1;
+    bool m_buildCode = false;
+    QTimer *m_buildTimer;
     bool m_code = false;     // the styling to apply to the next edit
     bool m_lastCode = false; // the styling the contents were last laid out with
     bool m_updating = false; // the area itself is rewriting the contents

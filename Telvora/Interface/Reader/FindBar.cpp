@@ -66,6 +66,8 @@ bool FindBar::find(bool backward, bool fromSelectionStart)
     const QString needle = m_field->text();
     if (needle.isEmpty())
         return false;
+    if (m_prepare)
+        m_prepare();
     QTextDocument *document = m_view->document();
     const QTextDocument::FindFlags flags = backward ? QTextDocument::FindBackward : QTextDocument::FindFlags();
     QTextCursor from = m_view->textCursor();

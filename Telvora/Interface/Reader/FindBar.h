@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -20,6 +22,8 @@ public:
 
     /// Shows the bar with its text selected, ready to type.
     void open();
+    /// `prepare` runs before every search, to make the whole text searchable.
+    void setBeforeSearch(std::function<void()> prepare) { m_prepare = std::move(prepare); }
     /// Hides the bar; the view keeps the match selected and takes the focus.
     void dismiss();
 
@@ -41,6 +45,7 @@ private:
     QLabel *m_status;
     QPushButton *m_previous;
     QPushButton *m_next;
+    std::function<void()> m_prepare;
 };
 
 } // namespace telvora

@@ -66,10 +66,10 @@ struct Reader
         return qobject_cast<LazyDocumentLayout *>(text()->document()->documentLayout());
     }
 
-    // Runs the event loop until the layout between events has reached the end.
+    // Runs the event loop until the text is built and laid out to its end.
     void finishLayout()
     {
-        while (!layout()->isComplete())
+        while (!layout()->isComplete() || text()->document()->characterCount() - 1 < view.document()->viewText().size())
             QApplication::processEvents();
         QApplication::processEvents();
     }

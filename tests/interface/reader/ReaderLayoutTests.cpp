@@ -21,7 +21,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QString longText()
+QString longText(qsizetype size = 120'000)
 {
     const QString section = u"Introdução\n\n"
                             u"A conversa revela como o processo criativo nasce do encontro entre perguntas, "
@@ -29,9 +29,9 @@ QString longText()
                             u"• Curiosidade — toda ideia começa com uma pergunta.\n"
                             u"• Diálogo — a escuta amplia o pensamento.\n\n"_s;
     QString text = u"O espaço das ideias\n\n"_s;
-    while (text.size() < 120'000)
+    while (text.size() < size)
         text += section;
-    return text;
+    return text + u"Fim do livro."_s;
 }
 
 class ReaderLayout : public ReaderFixture
@@ -165,6 +165,62 @@ TEST_F(ReaderLayout, TypingWhereNothingIsLaidOutYetPlacesTheCaretOnItsLine)
     EXPECT_TRUE(text()->viewport()->rect().contains(caret.center()));
     EXPECT_EQ(text()->cursorForPosition(caret.center()).position(), text()->textCursor().position());
     EXPECT_EQ(session->outputText().mid(int(longText().size()) - 300, 3), u"xyz"_s);
+}
+
+// Whether the document holds `shown` with the formats a whole build gives it.
+bool holdsAsBuilt(const QTextDocument &document, const QString &shown)
+{
+    QTextDocument whole;
+    StyledBlocks(false, StyledDocument::SizeUnit::pixels).build(whole, shown);
+    if (document.toRawText() != whole.toRawText())
+        return false;
+    for (QTextBlock a = document.begin(), b = whole.begin(); a.isValid(); a = a.next(), b = b.next())
+        if (a.blockFormat() != b.blockFormat() || a.charFormat() != b.charFormat()
+            || QTextCursor(a).charFormat() != QTextCursor(b).charFormat())
+            return false;
+    return true;
+}
+
+// A book shows its start at once and gets the rest between events; what the user does
+// meanwhile sees the whole text.
+TEST_F(ReaderLayout, ATextStillBeingBuiltIsWholeToTheUser)
+{
+    const QString book = longText(1'200'000);
+    session->setOutputText(book);
+    ASSERT_LT(text()->document()->characterCount(), book.size() / 2);
+    EXPECT_EQ(view->document()->viewText(), book);
+
+    // The menu's cut reaches the document directly, with the end still missing.
+    QTextCursor start(text()->document());
+    start.setPosition(5, QTextCursor::KeepAnchor);
+    text()->setTextCursor(start);
+    text()->cut();
+    EXPECT_EQ(session->outputText(), book.mid(5));
+
+    // A search completes the text and finds its last line.
+    view->document()->findBar()->open();
+    QTest::keyClicks(view->findChild<QLineEdit *>(), u"Fim do livro"_s);
+    EXPECT_EQ(text()->textCursor().selectedText(), u"Fim do livro"_s);
+    EXPECT_TRUE(holdsAsBuilt(*text()->document(), book.mid(5)));
+
+    // A key completes the text before it edits, and its edit undoes.
+    session->setOutputText(book);
+    ASSERT_LT(text()->document()->characterCount(), book.size() / 2);
+    text()->setTextCursor(QTextCursor(text()->document()));
+    text()->setFocus();
+    QTest::keyClicks(text(), u"xyz"_s);
+    EXPECT_EQ(session->outputText(), u"xyz"_s + book);
+    EXPECT_TRUE(holdsAsBuilt(*text()->document(), u"xyz"_s + book));
+    text()->undo();
+    EXPECT_EQ(session->outputText(), book);
+
+    // Left alone, the text is built to its end between events.
+    session->setOutputText(u"Outro livro\n\n"_s + book);
+    const QDeadlineTimer deadline(60'000);
+    while (text()->document()->characterCount() <= book.size() && !deadline.hasExpired())
+        QApplication::processEvents();
+    EXPECT_TRUE(holdsAsBuilt(*text()->document(), u"Outro livro\n\n"_s + book));
+    EXPECT_FALSE(text()->document()->isUndoAvailable());
 }
 
 } // namespace
