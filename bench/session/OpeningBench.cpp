@@ -1,19 +1,21 @@
 // Opening the largest sources the program accepts (a transcript of 100 000 segments, a
-// text of 16 MB): the longest the GUI thread cannot turn its event loop, from the call
-// that opens the file until the session holds it. The reader's own layout is measured
-// by the reader's benchmarks. "InLine" does the same reading and decoding on the GUI
-// thread, as opening did before it moved off it.
+// text of 16 MB) and an hour-long recording: the longest the GUI thread cannot turn its
+// event loop, from the call that opens the file until the session holds it (for the
+// recording, its player). The reader's own layout is measured by the reader's benchmarks.
+// "ReadInLine" does the texts' reading and decoding on the GUI thread, as opening did
+// before it moved off it.
 
 #include "Telvora/Session/SourceFile.h"
 #include "Telvora/Session/Workflows.h"
 #include "TelvoraCore/Transcript/Transcript.h"
 #include "bench/support/EventLoopStalls.h"
+#include "tests/support/AudioFixtures.h"
 #include "tests/support/InMemoryCredentialBackend.h"
 #include "tests/support/RunTask.h"
 #include "tests/support/ScriptedUserPrompts.h"
 
-#include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -26,7 +28,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-enum Source : int64_t { transcript, text };
+enum Source : int64_t { transcript, text, recording };
 
 QByteArray transcriptBytes()
 {
@@ -48,11 +50,16 @@ QByteArray textBytes()
 struct Opening
 {
     explicit Opening(Source source)
-        : path(folder.filePath(source == transcript ? u"longa.json"_s : u"longo.txt"_s))
+        : path(folder.filePath(fileName(source)))
     {
         QFile file(path);
         if (file.open(QIODevice::WriteOnly))
-            file.write(source == transcript ? transcriptBytes() : textBytes());
+            file.write(source == transcript ? transcriptBytes() : source == text ? textBytes() : test::mp3Tone(3600));
+    }
+
+    static QString fileName(Source source)
+    {
+        return source == transcript ? u"longa.json"_s : source == text ? u"longo.txt"_s : u"entrevista.mp3"_s;
     }
 
     QTemporaryDir folder;
@@ -80,7 +87,7 @@ void OpenFile(benchmark::State &state)
         state.SkipWithError(opening.workflows.session().errorMessage()->toStdString().c_str());
     state.counters["slowest_ms"] = slowest;
 }
-BENCHMARK(OpenFile)->Arg(transcript)->Arg(text)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(OpenFile)->Arg(transcript)->Arg(text)->Arg(recording)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // The reading and decoding alone, in one stretch on the GUI thread.
 void ReadInLine(benchmark::State &state)
@@ -90,7 +97,7 @@ void ReadInLine(benchmark::State &state)
         const QByteArray bytes = SourceFile::readText(opening.path);
         if (state.range(0) == transcript)
             benchmark::DoNotOptimize(Transcript::decode(bytes, true));
-        else
+        else if (QUtf8StringView(bytes).isValidUtf8())
             benchmark::DoNotOptimize(QString::fromUtf8(bytes));
     }
 }
@@ -100,7 +107,9 @@ BENCHMARK(ReadInLine)->Arg(transcript)->Arg(text)->Unit(benchmark::kMillisecond)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication application(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
