@@ -141,13 +141,17 @@ QCoro::Task<> DocumentWorkflow::importFile(const QUrl &url)
     auto ended = std::make_shared<QPromise<void>>();
     ended->start();
     const QFuture<void> future = ended->future();
-    if (m_session.busy() && !m_opening.isRunning()) {
-        m_session.setErrorMessage(SessionTexts::busyOpening.toString());
-        ended->finish();
-    } else {
-        LongJob::start(m_session, m_opening, SessionTexts::opening.toString(),
-                       [this, url, ended](CancellationToken token) { return open(url, token, ended); });
-    }
+    const Job::Work work = [this, url, ended](CancellationToken token) { return open(url, token, ended); };
+    // The window asks first (confirmReplacement); a direct open beside another long job
+    // leaves `busy` to that job and tells only a failure.
+    m_openingOwnsBusy = !m_session.busy() || (m_opening.isRunning() && m_openingOwnsBusy);
+    if (m_openingOwnsBusy)
+        LongJob::start(m_session, m_opening, SessionTexts::opening.toString(), work);
+    else
+        m_opening.start(work, [this](const std::exception_ptr &failure) {
+            if (failure)
+                LongJob::report(m_session, failure);
+        });
     return untilFinished(future);
 }
 

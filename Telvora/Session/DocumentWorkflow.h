@@ -39,7 +39,8 @@ public:
     QCoro::Task<> openFile();
     /// Opens `url`, busy and "Abrindo…" while a text is read and decoded off the GUI thread;
     /// what was open stays until the new file was read. An open still reading gives way to a
-    /// later one. The task ends once the file is open, refused or cancelled.
+    /// later one. Asks nothing: callers that must not replace the texts ask
+    /// confirmReplacement first. The task ends once the file is open, refused or cancelled.
     QCoro::Task<> importFile(const QUrl &url);
     /// Stops an open that is still reading; it ends as "Cancelado".
     void cancel() const { m_opening.cancel(); }
@@ -81,6 +82,7 @@ private:
     Playback &m_playback;
     NarrationWorkflow &m_narration;
     Job m_opening;
+    bool m_openingOwnsBusy = false;
 };
 
 } // namespace telvora
