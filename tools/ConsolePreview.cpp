@@ -43,7 +43,8 @@ int main(int argc, char *argv[])
     Session &session = workflows.session();
     const qsizetype recordingAt = raw.indexOf(QStringLiteral("--recording"));
     if (recordingAt > 0 && recordingAt + 1 < raw.size()) {
-        workflows.document().importFile(QUrl::fromLocalFile(QFileInfo(raw[recordingAt + 1]).absoluteFilePath()));
+        QCoro::waitFor(
+            workflows.document().importFile(QUrl::fromLocalFile(QFileInfo(raw[recordingAt + 1]).absoluteFilePath())));
         // The player and the waveform arrive from the audio layer.
         const QDeadlineTimer deadline(10000);
         while ((!session.hasSourcePlayer() || session.waveform().isEmpty()) && !deadline.hasExpired())

@@ -1,6 +1,7 @@
 #include "Telvora/Media/AudioStreamReader_p.h"
 
 #include "Telvora/Media/MediaError.h"
+#include "Telvora/Media/WaveHeader_p.h"
 
 #include <QFile>
 
@@ -81,7 +82,8 @@ AVFrame *AudioStreamReader::nextFrame()
         }
         if (m_packet->stream_index == m_stream->index) {
             m_started = true;
-            m_lastPacketCut = m_packet->flags & AV_PKT_FLAG_CORRUPT;
+            // A WAV's last packet is as long as the data left: short without being cut.
+            m_lastPacketCut = (m_packet->flags & AV_PKT_FLAG_CORRUPT) && !isWave();
             avcodec_send_packet(m_decoder.get(), m_packet.get());
         }
         av_packet_unref(m_packet.get());
@@ -152,10 +154,25 @@ double AudioStreamReader::durationSeconds() const
 
 double AudioStreamReader::declaredSeconds() const
 {
-    if (!m_stream || m_stream->duration == AV_NOPTS_VALUE || m_stream->duration <= 0
-        || m_input->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
+    if (!m_stream)
         return 0;
-    return m_stream->duration * av_q2d(m_stream->time_base);
+    if (m_stream->duration != AV_NOPTS_VALUE && m_stream->duration > 0
+        && m_input->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE)
+        return m_stream->duration * av_q2d(m_stream->time_base);
+    return waveDataSeconds();
+}
+
+bool AudioStreamReader::isWave() const { return qstrcmp(m_input->iformat->name, "wav") == 0; }
+
+// FFmpeg's own reckoning of a WAV's length, from the data size its header gives.
+double AudioStreamReader::waveDataSeconds() const
+{
+    const AVCodecParameters *codec = m_stream->codecpar;
+    const int bits = av_get_exact_bits_per_sample(codec->codec_id);
+    const qint64 bitsPerSecond = qint64(bits) * codec->ch_layout.nb_channels * codec->sample_rate;
+    if (!isWave() || bitsPerSecond <= 0)
+        return 0;
+    return double(WaveHeader::declaredDataBytes(QFile::decodeName(m_input->url)) * 8) / double(bitsPerSecond);
 }
 
 } // namespace telvora

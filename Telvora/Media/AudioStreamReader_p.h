@@ -28,7 +28,7 @@ public:
     /// Whether any packet of the audio stream was read.
     bool started() const { return m_started; }
     /// Whether the last packet read came out shorter than the container promised, as when
-    /// the file ends before its data does.
+    /// the file ends before its data does (never for a WAV: see declaredSeconds()).
     bool lastPacketCut() const { return m_lastPacketCut; }
 
     /// Lets seek() land near the position from the bit rate instead of reading its way
@@ -47,13 +47,15 @@ public:
     /// The length of the audio stream in seconds (0 when unknown).
     double durationSeconds() const;
     /// The length the audio stream's own header states, in seconds; 0 when it states none
-    /// and FFmpeg only estimated one from the file's size.
+    /// and FFmpeg only estimated one from the file's size (an MP3 without a frame count).
     double declaredSeconds() const;
 
     const AVCodecContext *decoder() const { return m_decoder.get(); }
 
 private:
     qint64 startTimestamp() const;
+    bool isWave() const;
+    double waveDataSeconds() const;
 
     ffmpeg::Input m_input;
     AVStream *m_stream = nullptr;

@@ -34,9 +34,9 @@ qint64 append(QFile &file, const Resampler &resampler, int frames)
 }
 
 // FFmpeg ends the stream quietly where a file breaks off. Where the stream's header states
-// its length (an MP3's frame count, an MP4 track, a whole WAV) the samples must come near
-// it; where it states none (a WAV whose data runs past the end of the file), a last packet
-// cut short tells.
+// its length (an MP3's frame count, an MP4 track, a WAV's data size) the samples must come
+// near it; where it states none, a last packet cut short tells. A file that states no
+// length and was cut where a packet ends (an MP3 without a frame count) reads as complete.
 bool endedEarly(const AudioStreamReader &reader, qint64 bytes)
 {
     const double declared = reader.declaredSeconds();

@@ -3,6 +3,7 @@
 #include "Telvora/Document/OdtWriter.h"
 #include "Telvora/Document/RtfReader.h"
 #include "Telvora/Document/RtfWriter.h"
+#include "Telvora/Media/OffThread.h"
 #include "Telvora/Session/AtomicFile.h"
 #include "Telvora/Session/ExampleDocument.h"
 #include "Telvora/Session/LongJob.h"
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QThreadPool>
 #include <QUuid>
 
 using namespace Qt::Literals::StringLiterals;
@@ -58,6 +60,8 @@ QByteArray exportedBytes(const QString &text, QStringView extension,
     return text.toUtf8();
 }
 
+QCoro::Task<> untilFinished(QFuture<void> future) { co_await future; }
+
 } // namespace
 
 DocumentWorkflow::DocumentWorkflow(Session &session, UserPrompts &prompts, Playback &playback,
@@ -69,17 +73,25 @@ DocumentWorkflow::DocumentWorkflow(Session &session, UserPrompts &prompts, Playb
     , m_narration(narration)
 {}
 
-DocumentWorkflow::OpenedText DocumentWorkflow::readSourceFile(const QString &path, const QString &extension) const
+DocumentWorkflow::OpenedText DocumentWorkflow::readSourceFile(const QString &path, const QString &extension,
+                                                              bool timecodes)
 {
     const QByteArray bytes = SourceFile::readText(path);
     if (extension == u"json") {
-        const auto transcript = Transcript::decode(bytes, m_session.timecodes());
+        const auto transcript = Transcript::decode(bytes, timecodes);
         SourceFile::checkSegmentCount(transcript.segments.size());
         return {transcript.text, transcript.speakers, transcript.segments};
     }
     if (extension == u"rtf")
         return {RtfReader::read(bytes), 0, {}};
     return {decodeText(bytes), 0, {}};
+}
+
+// A plain function: the work's lambda is made outside any coroutine body (GCC 12).
+QCoro::Task<DocumentWorkflow::OpenedText> DocumentWorkflow::readOffThread(const QString &path, bool timecodes)
+{
+    return offThread(QThreadPool::globalInstance(),
+                     [path, timecodes] { return readSourceFile(path, QFileInfo(path).suffix().toLower(), timecodes); });
 }
 
 bool DocumentWorkflow::confirmReplacement()
@@ -102,17 +114,19 @@ bool DocumentWorkflow::confirmReplacement()
     return false;
 }
 
-void DocumentWorkflow::openFile()
+QCoro::Task<> DocumentWorkflow::openFile()
 {
     if (!confirmReplacement())
-        return;
+        co_return;
     const UserPrompts::OpenDialog dialog{SessionTexts::openDialogMessage.toString(),
                                          {UserPrompts::FileType::text, UserPrompts::FileType::audio,
                                           UserPrompts::FileType::movie, UserPrompts::FileType::rtf,
                                           UserPrompts::FileType::json}};
     const std::optional<QString> path = m_prompts.chooseFileToOpen(dialog);
-    if (path && !path->isEmpty())
-        importFile(QUrl::fromLocalFile(*path));
+    if (!path || path->isEmpty())
+        co_return;
+    QCoro::Task<> opening = importFile(QUrl::fromLocalFile(*path));
+    co_await std::move(opening);
 }
 
 bool DocumentWorkflow::isTextFile(const QString &path)
@@ -121,25 +135,47 @@ bool DocumentWorkflow::isTextFile(const QString &path)
     return textExtensions.contains(extension) || extension == u"json" || extension == u"rtf";
 }
 
-void DocumentWorkflow::importFile(const QUrl &url)
+QCoro::Task<> DocumentWorkflow::importFile(const QUrl &url)
+{
+    // Whoever holds the promise last finishes it, however the open ended.
+    auto ended = std::make_shared<QPromise<void>>();
+    ended->start();
+    const QFuture<void> future = ended->future();
+    const Job::Work work = [this, url, ended](CancellationToken token) { return open(url, token, ended); };
+    // The window asks first (confirmReplacement); a direct open beside another long job
+    // leaves `busy` to that job and tells only a failure.
+    m_openingOwnsBusy = !m_session.busy() || (m_opening.isRunning() && m_openingOwnsBusy);
+    if (m_openingOwnsBusy)
+        LongJob::start(m_session, m_opening, SessionTexts::opening.toString(), work);
+    else
+        m_opening.start(work, [this](const std::exception_ptr &failure) {
+            if (failure)
+                LongJob::report(m_session, failure);
+        });
+    return untilFinished(future);
+}
+
+// `ended` is held to the end of the open, and finished when let go.
+QCoro::Task<> DocumentWorkflow::open(QUrl url, CancellationToken token,
+                                     [[maybe_unused]] std::shared_ptr<QPromise<void>> ended)
 {
     const QString path = url.toLocalFile();
-    const QString extension = QFileInfo(path).suffix().toLower();
+    // Before anything reads it: a FIFO or a device would block the reading for good.
+    SourceFile::checkRegular(path);
     const bool isText = isTextFile(path);
     OpenedText opened;
-    try {
-        // Before anything reads it: a FIFO or a device would block the window for good.
-        SourceFile::checkRegular(path);
-        if (isText)
-            opened = readSourceFile(path, extension);
-    } catch (...) {
-        LongJob::report(m_session, std::current_exception());
-        return;
+    if (isText) {
+        QCoro::Task<OpenedText> reading = Job::checked(token, readOffThread(path, m_session.timecodes()));
+        opened = co_await std::move(reading);
     }
+    apply(url, opened, isText);
+}
 
+void DocumentWorkflow::apply(const QUrl &url, const OpenedText &opened, bool isText)
+{
     dropAudio();
     m_session.setSourceURL(url);
-    m_session.setSourceName(QFileInfo(path).fileName());
+    m_session.setSourceName(QFileInfo(url.toLocalFile()).fileName());
     m_session.setIsExample(false);
     m_session.setSourceText(opened.text);
     m_session.setOutputText(QString());

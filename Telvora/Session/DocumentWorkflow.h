@@ -1,11 +1,15 @@
 #pragma once
 
+#include "Telvora/Session/Job.h"
 #include "TelvoraCore/Transcript/TranscriptSegment.h"
 
+#include <QCoroTask>
 #include <QObject>
+#include <QPromise>
 #include <QString>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
 
 namespace telvora {
@@ -31,8 +35,15 @@ public:
 
     /// True when the texts may be replaced: not busy, and nothing unsaved or the user agreed.
     bool confirmReplacement();
-    void openFile();
-    void importFile(const QUrl &url);
+    /// Asks for a file and opens it; the task ends as importFile's does.
+    QCoro::Task<> openFile();
+    /// Opens `url`, busy and "Abrindo…" while a text is read and decoded off the GUI thread;
+    /// what was open stays until the new file was read. An open still reading gives way to a
+    /// later one. Asks nothing: callers that must not replace the texts ask
+    /// confirmReplacement first. The task ends once the file is open, refused or cancelled.
+    QCoro::Task<> importFile(const QUrl &url);
+    /// Stops an open that is still reading; it ends as "Cancelado".
+    void cancel() const { m_opening.cancel(); }
     void loadExample();
 
     /// Shows the source (or the document) in the reader, and the reader itself.
@@ -60,13 +71,18 @@ private:
         qint64 speakers = 0;
         QList<TranscriptSegment> segments;
     };
-    OpenedText readSourceFile(const QString &path, const QString &extension) const;
+    static OpenedText readSourceFile(const QString &path, const QString &extension, bool timecodes);
+    static QCoro::Task<OpenedText> readOffThread(const QString &path, bool timecodes);
+    QCoro::Task<> open(QUrl url, CancellationToken token, std::shared_ptr<QPromise<void>> ended);
+    void apply(const QUrl &url, const OpenedText &opened, bool isText);
     void dropAudio();
 
     Session &m_session;
     UserPrompts &m_prompts;
     Playback &m_playback;
     NarrationWorkflow &m_narration;
+    Job m_opening;
+    bool m_openingOwnsBusy = false;
 };
 
 } // namespace telvora

@@ -10,9 +10,9 @@ namespace telvora {
 
 class Session;
 
-/// The shape the three long workflows (transcription, generation, narration) share: at most
-/// one runs, exactly while `busy`; every way out clears `busy` and the progress, and a
-/// failure ends as "Cancelado", or as "Erro" with the message.
+/// The shape the long workflows (transcription, generation, narration, opening a file)
+/// share: at most one runs, exactly while `busy`; every way out clears `busy` and the
+/// progress, and a failure ends as "Cancelado", or as "Erro" with the message.
 namespace LongJob {
 
 /// Sets `busy`, the status line and clears the error, then starts `work` on `job`.

@@ -45,6 +45,7 @@ inline constexpr QStringView noOpenerSuffix = u"; abra-a por conta própria ou i
 inline constexpr QStringView copied = u"Copiado";
 
 // Opening.
+inline constexpr QStringView opening = u"Abrindo…";
 inline constexpr QStringView busyOpening = u"Cancele a operação atual antes de abrir outro arquivo.";
 inline constexpr QStringView unsavedMessage = u"Há texto que ainda não foi exportado.";
 inline constexpr QStringView unsavedInformative =

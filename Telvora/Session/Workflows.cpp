@@ -29,6 +29,7 @@ void Workflows::cancel()
     m_generation.cancel();
     m_transcription.cancel();
     m_narration.cancel();
+    m_document.cancel();
     m_session.setTranscriptionProgress(std::nullopt);
     m_session.setStatus(SessionTexts::cancelling.toString());
 }

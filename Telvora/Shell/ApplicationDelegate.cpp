@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QCoroTask>
 #include <QDialog>
 #include <QDir>
 #include <QJsonDocument>
@@ -160,8 +161,17 @@ void ApplicationDelegate::applyArguments()
         QTimer::singleShot(2s, this, &ApplicationDelegate::capture);
     }
     const qsizetype file = m_arguments.indexOf(Flag::file);
-    if (file >= 0 && file + 1 < m_arguments.size())
-        m_workflows.document().importFile(QUrl::fromLocalFile(QFileInfo(m_arguments.at(file + 1)).absoluteFilePath()));
+    if (file < 0 || file + 1 >= m_arguments.size()) {
+        startRequestedCheck();
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(QFileInfo(m_arguments.at(file + 1)).absoluteFilePath());
+    // The check transcribes what was opened, so it waits for the open to end.
+    QCoro::connect(m_workflows.document().importFile(url), this, [this] { startRequestedCheck(); });
+}
+
+void ApplicationDelegate::startRequestedCheck()
+{
     if (m_arguments.contains(Flag::verifyTranscription))
         startTranscriptionCheck();
 }
@@ -201,6 +211,7 @@ bool ApplicationDelegate::openFiles(const QStringList &paths)
 {
     if (paths.isEmpty() || !m_workflows.document().confirmReplacement())
         return false;
+    // The open goes on after this returns; the window shows it busy until it ends.
     m_workflows.document().importFile(QUrl::fromLocalFile(QFileInfo(paths.first()).absoluteFilePath()));
     return true;
 }

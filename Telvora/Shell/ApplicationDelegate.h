@@ -81,6 +81,7 @@ private:
     void restoreFrames();
     void saveFrames();
     void applyArguments();
+    void startRequestedCheck();
     void startTranscriptionCheck();
     void finishTranscriptionCheck();
     void writeTranscriptionCheck();

@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <QtConcurrent>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -144,6 +145,20 @@ TEST_F(SampleDecoding, AFileWithoutReadPermissionSaysSo)
         ::testing::ExitedWithCode(0), "Sem permissão para ler .*/trancada\\.wav\\.");
 }
 
+namespace {
+
+// The bytes of `path` up to `count` whole units of `unit` bytes after the first `marker`
+// (and the marker's own `skip` bytes): a cut where a packet or frame ends.
+qint64 unitBoundary(const QString &path, const QByteArray &marker, qint64 skip, qint64 unit, qint64 count)
+{
+    const qsizetype at = MediaFiles::read(path).indexOf(marker);
+    return at < 0 ? 0 : at + skip + unit * count;
+}
+
+qint64 fraction(const QString &path, double keep) { return qint64(double(QFileInfo(path).size()) * keep); }
+
+} // namespace
+
 // FFmpeg ends the stream quietly where a file breaks off; the transcription must not go on
 // with the part that was there as if it were the whole recording.
 TEST_F(SampleDecoding, ARecordingCutShortSaysItEndsEarly)
@@ -152,30 +167,62 @@ TEST_F(SampleDecoding, ARecordingCutShortSaysItEndsEarly)
     {
         const char *name;
         QString source;
-        double keep; // the fraction of the file left
+        qint64 keep; // the bytes left
         QString message;
     };
     const QString endedEarly = u"A gravação termina antes do previsto: o arquivo está incompleto ou foi cortado, e só "
                                u"parte dela pôde ser lida."_s;
     const QStringList fastStart{u"-c:a"_s, u"aac"_s, u"-movflags"_s, u"+faststart"_s};
     const QString indexLast = files.tone(u"indice-no-fim.m4a"_s, 30, 44100, 2, {u"-c:a"_s, u"aac"_s});
+    const QString wave = files.tone(u"corte.wav"_s, 30, 44100, 2);
+    const QString mono = files.tone(u"metade.wav"_s, 30, 16000, 1);
+    const QString packets = files.tone(u"pacotes.wav"_s, 30, 44100, 2);
+    const QString mp3 = files.tone(u"corte.mp3"_s, 30, 44100, 2);
+    const QString lastSecond = files.tone(u"fim.mp3"_s, 30, 44100, 2);
+    // At 48 kHz and 128 kbit/s every MP3 frame is 384 bytes; the first holds the frame count.
+    const QString frames = files.tone(u"quadros.mp3"_s, 30, 48000, 2, {u"-b:a"_s, u"128k"_s});
+    const QString m4a = files.tone(u"corte.m4a"_s, 30, 44100, 2, fastStart);
+    const QString m4aFrames = files.tone(u"quadros.m4a"_s, 30, 44100, 2, fastStart);
     const Case cases[] = {
-        {"WAV, a quarter left", files.tone(u"corte.wav"_s, 30, 44100, 2), 0.25, endedEarly},
-        {"mono WAV, half left", files.tone(u"metade.wav"_s, 30, 16000, 1), 0.5, endedEarly},
-        {"MP3 with its frame count", files.tone(u"corte.mp3"_s, 30, 44100, 2), 0.25, endedEarly},
-        {"MP3, the last second missing", files.tone(u"fim.mp3"_s, 30, 44100, 2), 0.9, endedEarly},
-        {"M4A with its index first", files.tone(u"corte.m4a"_s, 30, 44100, 2, fastStart), 0.25, endedEarly},
-        {"M4A whose index was at the end", indexLast, 0.25,
+        {"WAV, a quarter left", wave, fraction(wave, 0.25), endedEarly},
+        {"mono WAV, half left", mono, fraction(mono, 0.5), endedEarly},
+        // FFmpeg reads a WAV in packets of 4096 bytes; none of them comes out short.
+        {"WAV cut where a packet ends", packets, unitBoundary(packets, "data", 8, 4096, 80), endedEarly},
+        {"MP3 with its frame count", mp3, fraction(mp3, 0.25), endedEarly},
+        {"MP3, the last second missing", lastSecond, fraction(lastSecond, 0.9), endedEarly},
+        {"MP3 cut where a frame ends", frames, unitBoundary(frames, "\xff\xfb", 0, 384, 500), endedEarly},
+        {"M4A with its index first", m4a, fraction(m4a, 0.25), endedEarly},
+        {"M4A, the last second missing", m4aFrames, fraction(m4aFrames, 0.95), endedEarly},
+        {"M4A whose index was at the end", indexLast, fraction(indexLast, 0.25),
          u"O arquivo "_s + indexLast + u" não é uma gravação de áudio ou vídeo que o Telvora consiga ler."_s},
     };
     for (const Case &row : cases) {
         SCOPED_TRACE(row.name);
         ASSERT_FALSE(row.source.isEmpty());
+        ASSERT_GT(row.keep, 0);
         // Whole, each decodes.
         EXPECT_EQ(failureOf(row.source), QString());
         QFile file(row.source);
-        ASSERT_TRUE(file.resize(qint64(double(file.size()) * row.keep)));
+        ASSERT_LT(row.keep, file.size());
+        ASSERT_TRUE(file.resize(row.keep));
         EXPECT_EQ(failureOf(row.source), row.message);
+    }
+}
+
+// A length the header leaves open is no cut: the writer could not go back to fill it in.
+TEST_F(SampleDecoding, AWaveWithoutItsDataSizeDecodesWhole)
+{
+    for (const quint32 placeholder : {0u, 0xFFFFFFFFu, 0x7FFFFFFFu}) {
+        SCOPED_TRACE(placeholder);
+        const QString source = files.tone(u"sem-tamanho.wav"_s, 3, 16000, 1);
+        ASSERT_FALSE(source.isEmpty());
+        QByteArray bytes = MediaFiles::read(source);
+        const qsizetype data = bytes.indexOf("data");
+        ASSERT_GT(data, 0);
+        qToLittleEndian(placeholder, bytes.data() + data + 4);
+        files.write(u"sem-tamanho.wav"_s, bytes);
+        EXPECT_EQ(failureOf(source), QString());
+        EXPECT_NEAR(double(MediaFiles::samples(output()).size()), 48000.0, 16.0);
     }
 }
 

@@ -2,6 +2,7 @@
 #include "tests/media/MediaFiles.h"
 #include "tests/session/state/SessionFixture.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/RunTask.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -29,7 +30,7 @@ protected:
     std::shared_ptr<FakeAudioPlayer::State> openRecording(const QString &name = u"entrevista.mp3"_s)
     {
         const QString path = files.write(name, "not decoded by the fake player");
-        workflows->document().importFile(QUrl::fromLocalFile(path));
+        test::runTask(workflows->document().importFile(QUrl::fromLocalFile(path)));
         return players.made.value(path);
     }
 
@@ -83,7 +84,7 @@ TEST_F(SessionPlayback, UnplayableRecordingOpensWithoutPlayer)
 
 TEST_F(SessionPlayback, TextSourceHasNoTransport)
 {
-    workflows->document().importFile(QUrl::fromLocalFile(files.write(u"notas.txt"_s, "texto")));
+    test::runTask(workflows->document().importFile(QUrl::fromLocalFile(files.write(u"notas.txt"_s, "texto"))));
     EXPECT_EQ(workflows->playback().sourcePlayer(), nullptr);
     EXPECT_TRUE(players.made.isEmpty());
     workflows->playback().toggleSource();
@@ -198,7 +199,7 @@ TEST_F(SessionPlayback, OpeningAnotherFileResetsAllAudio)
     QSignalSpy sourceChanges(&workflows->playback(), &Playback::sourcePlayerChanged);
     QSignalSpy voiceChanges(&workflows->playback(), &Playback::voicePlayerChanged);
 
-    workflows->document().importFile(QUrl::fromLocalFile(files.write(u"notas.txt"_s, "texto")));
+    test::runTask(workflows->document().importFile(QUrl::fromLocalFile(files.write(u"notas.txt"_s, "texto"))));
     EXPECT_EQ(workflows->playback().sourcePlayer(), nullptr);
     EXPECT_EQ(workflows->playback().voicePlayer(), nullptr);
     EXPECT_FALSE(source->alive);
@@ -258,7 +259,7 @@ TEST_F(RecordingPlayback, WaveformArrivesForTheOpenedRecording)
 {
     const QString path = files.expression(u"quadrada.wav"_s, u"sgn(sin(2*PI*440*t))"_s, 2);
     ASSERT_FALSE(path.isEmpty());
-    workflows->document().importFile(QUrl::fromLocalFile(path));
+    test::runTask(workflows->document().importFile(QUrl::fromLocalFile(path)));
     EXPECT_NEAR(session->duration(), 2.0, 0.001);
     ASSERT_NE(workflows->playback().sourcePlayer(), nullptr);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !session->waveform().isEmpty(); }, 5000));
@@ -271,8 +272,8 @@ TEST_F(RecordingPlayback, LateWaveformOfAnEarlierFileIsDropped)
     const QString second = files.write(u"notas.txt"_s, "texto");
     ASSERT_FALSE(first.isEmpty());
     QSignalSpy waveforms(session, &Session::waveformChanged);
-    workflows->document().importFile(QUrl::fromLocalFile(first));
-    workflows->document().importFile(QUrl::fromLocalFile(second));
+    test::runTask(workflows->document().importFile(QUrl::fromLocalFile(first)));
+    test::runTask(workflows->document().importFile(QUrl::fromLocalFile(second)));
     QThreadPool::globalInstance()->waitForDone();
     QTest::qWait(100);
     EXPECT_TRUE(session->waveform().isEmpty());
@@ -282,7 +283,7 @@ TEST_F(RecordingPlayback, LateWaveformOfAnEarlierFileIsDropped)
 TEST_F(RecordingPlayback, PlayingToTheEndStopsAndDropsTheNeedle)
 {
     const QString path = files.expression(u"curto.wav"_s, u"0.5*sin(2*PI*440*t)"_s, 0.5);
-    workflows->document().importFile(QUrl::fromLocalFile(path));
+    test::runTask(workflows->document().importFile(QUrl::fromLocalFile(path)));
     ASSERT_NE(workflows->playback().sourcePlayer(), nullptr);
     workflows->playback().toggleSource();
     // The first pass comes before any sample was played.

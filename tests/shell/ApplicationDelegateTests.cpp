@@ -41,6 +41,12 @@ protected:
         m_delegate->didFinishLaunching();
     }
 
+    // A file is read off the GUI thread; the session is busy until it is open.
+    bool waitUntilOpened()
+    {
+        return QTest::qWaitFor([this] { return !m_delegate->workflows().session().busy(); });
+    }
+
     QString writeText(const QString &name, const QByteArray &content)
     {
         const QString path = m_folder.filePath(name);
@@ -127,6 +133,7 @@ TEST_F(DelegateTest, OpeningFilesTakesOnlyTheFirstThroughTheGuard)
     const QString second = writeText(u"segundo.txt"_s, "Segundo texto.");
     EXPECT_FALSE(m_delegate->openFiles({}));
     EXPECT_TRUE(m_delegate->openFiles({first, second, second}));
+    ASSERT_TRUE(waitUntilOpened());
     EXPECT_EQ(m_delegate->workflows().session().sourceName(), u"primeiro.txt"_s);
     EXPECT_EQ(m_delegate->workflows().session().sourceText(), u"Primeiro texto."_s);
 
@@ -140,6 +147,7 @@ TEST_F(DelegateTest, TheFileOptionOpensRightAfterTheExampleWithoutAQuestion)
 {
     const QString notes = writeText(u"notas.txt"_s, "Notas da reunião.");
     launch({u"telvora"_s, u"--file"_s, notes});
+    ASSERT_TRUE(waitUntilOpened());
     EXPECT_EQ(m_delegate->workflows().session().sourceName(), u"notas.txt"_s);
     EXPECT_EQ(m_delegate->workflows().session().sourceText(), u"Notas da reunião."_s);
     EXPECT_FALSE(m_delegate->workflows().session().isExample());

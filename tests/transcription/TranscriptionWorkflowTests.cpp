@@ -1,5 +1,6 @@
 #include "Telvora/Interface/Console/StatusLine.h"
 #include "tests/session/workflows/WorkflowFixture.h"
+#include "tests/support/RunTask.h"
 #include "tests/transcription/FakeRuntime.h"
 
 #include <QJsonDocument>
@@ -32,7 +33,7 @@ protected:
     {
         const QString path = folder.filePath(name);
         EXPECT_TRUE(writeWav(path, 0.5));
-        workflows->document().importFile(QUrl::fromLocalFile(path));
+        test::runTask(workflows->document().importFile(QUrl::fromLocalFile(path)));
         return QUrl::fromLocalFile(path);
     }
 
@@ -101,7 +102,8 @@ TEST_F(Transcribing, TimecodesAreTheOnesChosenAtTheStart)
 TEST_F(Transcribing, TextDocumentIsNeverTranscribed)
 {
     FakeRuntime runtime(u"twoSpeakers"_s);
-    workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"notas.txt"_s, "Notas da reunião.")));
+    test::runTask(
+        workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"notas.txt"_s, "Notas da reunião."))));
     workflows->transcription().transcribe();
     EXPECT_FALSE(session->busy());
     EXPECT_EQ(session->status(), u"Pronto"_s);

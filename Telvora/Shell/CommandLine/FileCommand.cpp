@@ -269,21 +269,25 @@ QCoro::Task<QStringList> FileCommand::transcribe(QString file, CancellationToken
 }
 
 // A document is read as the program opens it; its failures are the ones the program shows.
-QString FileCommand::readDocument(const QString &file)
+QCoro::Task<QString> FileCommand::readDocument(QString file, CancellationToken token)
 {
     m_output.step(Texts::reading.toString());
     Session &session = m_workflows.session();
     session.setErrorMessage(std::nullopt);
-    m_workflows.document().importFile(QUrl::fromLocalFile(file));
+    QCoro::Task<> opening = m_workflows.document().importFile(QUrl::fromLocalFile(file));
+    co_await std::move(opening);
+    token.throwIfCancelled();
     if (session.errorMessage())
         throw TelvoraError(*session.errorMessage());
-    return session.sourceText();
+    co_return session.sourceText();
 }
 
 QCoro::Task<QString> FileCommand::sourceText(QString file, CancellationToken token)
 {
-    if (DocumentWorkflow::isTextFile(file))
-        co_return readDocument(file);
+    if (DocumentWorkflow::isTextFile(file)) {
+        QCoro::Task<QString> reading = readDocument(file, token);
+        co_return co_await std::move(reading);
+    }
     QCoro::Task<Transcription> work = transcription(file, token);
     const Transcription transcript = co_await std::move(work);
     co_return transcript.decoded.text;
@@ -313,7 +317,8 @@ QCoro::Task<QStringList> FileCommand::narrate(QString file, CancellationToken to
 {
     if (!DocumentWorkflow::isTextFile(file))
         throw TelvoraError(Texts::notADocument.toString());
-    const QString document = readDocument(file);
+    QCoro::Task<QString> reading = readDocument(file, token);
+    const QString document = co_await std::move(reading);
     if (document.trimmed().isEmpty())
         throw TelvoraError(Texts::nothingToNarrate.toString());
 

@@ -52,7 +52,7 @@ private:
     Transcription rendered(const QByteArray &json) const;
     QList<std::pair<QString, QByteArray>> transcriptResults(const QString &file, const Transcription &transcript) const;
     QCoro::Task<QString> sourceText(QString file, CancellationToken token);
-    QString readDocument(const QString &file);
+    QCoro::Task<QString> readDocument(QString file, CancellationToken token);
     ProgressCallback transcriptionProgress(const CancellationToken &token);
 
     void prepareNarration();

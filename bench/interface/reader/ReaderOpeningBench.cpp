@@ -3,11 +3,10 @@
 // cannot answer, from the call that opens the file until the document is laid out to its end.
 
 #include "ReaderBench.h"
+#include "bench/support/EventLoopStalls.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QTimer>
 #include <QUrl>
 
 using namespace telvora;
@@ -15,42 +14,7 @@ using namespace telvora::bench;
 
 namespace {
 
-// Turns of the event loop, seen by a timer that fires on every turn: the longest gap
-// between two of them is the longest the window could not answer.
-class Stalls
-{
-public:
-    Stalls()
-    {
-        m_ping.setInterval(0);
-        QObject::connect(&m_ping, &QTimer::timeout, [this] { turn(); });
-        m_clock.start();
-    }
-
-    void start()
-    {
-        m_longest = 0;
-        m_last = m_clock.nsecsElapsed();
-        m_ping.start();
-    }
-
-    void stop() { m_ping.stop(); }
-    double longestMilliseconds() const { return double(m_longest) / 1e6; }
-    double nowMilliseconds() const { return double(m_clock.nsecsElapsed()) / 1e6; }
-
-private:
-    void turn()
-    {
-        const qint64 now = m_clock.nsecsElapsed();
-        m_longest = std::max(m_longest, now - m_last);
-        m_last = now;
-    }
-
-    QTimer m_ping;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
+using Stalls = EventLoopStalls;
 
 // Runs the event loop until the document's layout has stopped growing for a while: Qt
 // lays out the rest of a long text in steps of up to 200 000 characters, 10 ms apart, and

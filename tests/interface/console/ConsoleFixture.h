@@ -7,6 +7,7 @@
 #include "TelvoraCore/Support/ResourceBundle.h"
 #include "tests/media/FakeAudioPlayer.h"
 #include "tests/session/workflows/WorkflowFixture.h"
+#include "tests/support/RunTask.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -59,7 +60,7 @@ protected:
         if (file.open(QIODevice::WriteOnly))
             file.write("not decoded by the fake player");
         file.close();
-        workflows->document().importFile(QUrl::fromLocalFile(path));
+        test::runTask(workflows->document().importFile(QUrl::fromLocalFile(path)));
         return players.made.value(path);
     }
 

@@ -1,6 +1,7 @@
 #include "tests/session/workflows/WorkflowFixture.h"
 
 #include "Telvora/Document/RtfWriter.h"
+#include "tests/support/RunTask.h"
 #include "tests/support/Unprivileged.h"
 
 #include <QDir>
@@ -41,7 +42,7 @@ protected:
     void expectRefused(const QString &path, const QString &message)
     {
         const QStringList before = snapshot();
-        workflows->document().importFile(QUrl::fromLocalFile(path));
+        test::runTask(workflows->document().importFile(QUrl::fromLocalFile(path)));
         EXPECT_EQ(session->status(), u"Erro"_s);
         EXPECT_EQ(session->errorMessage(), message);
         EXPECT_EQ(snapshot(), before);
@@ -90,7 +91,7 @@ TEST_F(Opening, TextFilesBecomeTheSource)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         const QString path = writeFile(c.fileName, c.bytes);
-        workflows->document().importFile(QUrl::fromLocalFile(path));
+        test::runTask(workflows->document().importFile(QUrl::fromLocalFile(path)));
         EXPECT_EQ(session->sourceText(), c.text);
         EXPECT_TRUE(session->outputText().isEmpty());
         EXPECT_EQ(session->sourceName(), c.fileName);
@@ -108,11 +109,11 @@ TEST_F(Opening, TranscriptUsesTheTimecodeSettingAndCountsSpeakers)
     const QString path = writeFile(u"fala.json"_s, R"([{"locutor":"Ana","inicio":3.9,"fim":65.2,"texto":"Bom dia."},
         {"locutor":"Bruno","inicio":66,"fim":70,"texto":"Olá."}])");
     session->setTimecodes(false);
-    workflows->document().importFile(QUrl::fromLocalFile(path));
+    test::runTask(workflows->document().importFile(QUrl::fromLocalFile(path)));
     EXPECT_EQ(session->sourceText(), u"Ana: Bom dia.\n\nBruno: Olá."_s);
     EXPECT_EQ(session->detectedSpeakers(), 2);
     session->setTimecodes(true);
-    workflows->document().importFile(QUrl::fromLocalFile(path));
+    test::runTask(workflows->document().importFile(QUrl::fromLocalFile(path)));
     EXPECT_TRUE(session->sourceText().startsWith(u"[00:00:03 - 00:01:05] Ana: Bom dia."_s));
 }
 
@@ -152,7 +153,7 @@ TEST_F(Opening, UnusableFilesAreRefusedWithoutChangingAnything)
                                       std::pair{u"texto.rtf"_s, QByteArray("não é rtf")}}) {
         SCOPED_TRACE(name.toStdString());
         session->setErrorMessage(std::nullopt);
-        workflows->document().importFile(QUrl::fromLocalFile(writeFile(name, bytes)));
+        test::runTask(workflows->document().importFile(QUrl::fromLocalFile(writeFile(name, bytes))));
         EXPECT_EQ(session->status(), u"Erro"_s);
         ASSERT_TRUE(session->errorMessage());
         EXPECT_FALSE(session->errorMessage()->isEmpty());
@@ -197,10 +198,11 @@ TEST_F(Opening, SourcesBeyondTheLimitsAreRefusedNamingTheLimit)
     ASSERT_TRUE(limit.open(QIODevice::WriteOnly));
     ASSERT_TRUE(limit.resize(16 * 1024 * 1024));
     limit.close();
-    workflows->document().importFile(QUrl::fromLocalFile(limit.fileName()));
+    test::runTask(workflows->document().importFile(QUrl::fromLocalFile(limit.fileName())));
     EXPECT_EQ(session->sourceText().size(), 16 * 1024 * 1024);
     segments.truncate(segments.lastIndexOf(",{"));
-    workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"no-limite.json"_s, segments + ']')));
+    test::runTask(
+        workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"no-limite.json"_s, segments + ']'))));
     EXPECT_EQ(session->transcriptSegments().size(), 100'000);
 }
 
@@ -214,7 +216,7 @@ TEST_F(Opening, AFileWithoutReadPermissionIsRefusedInPortuguese)
         {
             if (!becomeUnprivileged())
                 std::_Exit(2);
-            workflows->document().importFile(QUrl::fromLocalFile(locked));
+            test::runTask(workflows->document().importFile(QUrl::fromLocalFile(locked)));
             const QString outcome = session->status() + u' ' + session->errorMessage().value_or(QString());
             std::fputs(outcome.toStdString().c_str(), stderr);
             std::_Exit(0);
@@ -228,7 +230,7 @@ TEST_F(Opening, RecordingEmptiesTheTexts)
     session->markSaved();
     const QString narrationFolder = this->narrationFolder();
     const QString path = writeFile(u"entrevista.mp3"_s, "not really audio");
-    workflows->document().importFile(QUrl::fromLocalFile(path));
+    test::runTask(workflows->document().importFile(QUrl::fromLocalFile(path)));
     EXPECT_TRUE(session->sourceText().isEmpty());
     EXPECT_TRUE(session->outputText().isEmpty());
     EXPECT_EQ(session->status(), u"Áudio aberto"_s);
@@ -259,14 +261,14 @@ TEST_F(Opening, UnsavedTextRaisesTheAlert)
     const QString exportPath = folder.filePath(u"salvo.txt"_s);
     prompts.saveAnswers.enqueue(exportPath);
     prompts.openAnswers.enqueue(next);
-    workflows->document().openFile();
+    test::runTask(workflows->document().openFile());
     EXPECT_EQ(readFile(exportPath), "documento editado");
     EXPECT_TRUE(prompts.openDialogsShown.isEmpty());
     EXPECT_EQ(session->outputText(), u"documento editado"_s);
     EXPECT_FALSE(session->hasUnsavedChanges());
 
     // Now saved: the open dialog comes straight away.
-    workflows->document().openFile();
+    test::runTask(workflows->document().openFile());
     ASSERT_EQ(prompts.openDialogsShown.size(), 1);
     EXPECT_EQ(prompts.openDialogsShown.first().message, u"Abra um áudio, texto, transcrição ou legenda."_s);
     EXPECT_EQ(session->sourceText(), u"próximo"_s);
@@ -286,7 +288,7 @@ TEST_F(Opening, NothingOpensWhileBusy)
     server.enqueue(LoopbackServer::Reply::stall(R"({"status":"completed"})", 1));
     workflows->generation().generate();
     ASSERT_TRUE(session->busy());
-    workflows->document().openFile();
+    test::runTask(workflows->document().openFile());
     EXPECT_EQ(session->errorMessage(), u"Cancele a operação atual antes de abrir outro arquivo."_s);
     EXPECT_TRUE(prompts.openDialogsShown.isEmpty());
     workflows->cancel();

@@ -2,6 +2,7 @@
 
 #include "Telvora/Document/RtfReader.h"
 #include "tests/support/ProgramOutput.h"
+#include "tests/support/RunTask.h"
 #include "tests/support/SmallFileSystem.h"
 
 #include <QDir>
@@ -215,7 +216,8 @@ const QByteArray twoSpeakerTranscript = R"([
 
 TEST_F(ReaderExport, ATranscriptSourceAlsoExportsSubtitlesThatOpenAgainAsPlainText)
 {
-    workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"entrevista.json"_s, twoSpeakerTranscript)));
+    test::runTask(
+        workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"entrevista.json"_s, twoSpeakerTranscript))));
     session->setSourceText(QString(session->sourceText()).replace(u"Bom dia"_s, u"Boa tarde"_s));
     struct Case
     {
@@ -244,10 +246,11 @@ TEST_F(ReaderExport, ATranscriptSourceAlsoExportsSubtitlesThatOpenAgainAsPlainTe
         EXPECT_EQ(session->status(), u"Exportado"_s);
         EXPECT_FALSE(session->hasUnsavedChanges());
 
-        workflows->document().importFile(QUrl::fromLocalFile(path));
+        test::runTask(workflows->document().importFile(QUrl::fromLocalFile(path)));
         EXPECT_EQ(session->sourceText(), QString::fromUtf8(row.expected)) << "a subtitle file opens as plain text";
         EXPECT_FALSE(workflows->document().subtitleSegments()) << "and is no transcript of its own";
-        workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"entrevista.json"_s, twoSpeakerTranscript)));
+        test::runTask(workflows->document().importFile(
+            QUrl::fromLocalFile(writeFile(u"entrevista.json"_s, twoSpeakerTranscript))));
         session->setSourceText(QString(session->sourceText()).replace(u"Bom dia"_s, u"Boa tarde"_s));
     }
 }
@@ -266,21 +269,24 @@ TEST_F(ReaderExport, SubtitlesAreOfferedOnlyForATranscriptThatStillMatchesItsSeg
         {"the example's source", [&] { session->setReaderShowsSource(true); }, documentTypes},
         {"a transcript's generated document",
          [&] {
-             workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript)));
+             test::runTask(
+                 workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript))));
              session->setOutputText(u"Resumo"_s);
              session->setReaderShowsSource(false);
          },
          documentTypes},
         {"a transcript with a paragraph added",
          [&] {
-             workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript)));
+             test::runTask(
+                 workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript))));
              session->setSourceText(session->sourceText() + u"\n\nNota da edição"_s);
          },
          documentTypes},
         {"a transcript opened after another source",
          [&] {
-             workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript)));
-             workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"notas.txt"_s, "Ana: oi")));
+             test::runTask(
+                 workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"t.json"_s, twoSpeakerTranscript))));
+             test::runTask(workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"notas.txt"_s, "Ana: oi"))));
          },
          documentTypes},
     };
