@@ -8,6 +8,7 @@
 #include "Telvora/Session/LongJob.h"
 #include "Telvora/Session/NarrationWorkflow.h"
 #include "Telvora/Session/Playback.h"
+#include "Telvora/Session/RecordingBeside.h"
 #include "Telvora/Session/Session.h"
 #include "Telvora/Session/SessionTexts.h"
 #include "Telvora/Session/SourceFile.h"
@@ -55,6 +56,8 @@ QByteArray exportedBytes(const QString &text, QStringView extension,
         return Subtitles::subRip(Subtitles::cues(*subtitles));
     if (subtitles && extension == u"vtt")
         return Subtitles::webVtt(Subtitles::cues(*subtitles));
+    if (subtitles && extension == u"json")
+        return Transcript::encode(*subtitles);
     return text.toUtf8();
 }
 
@@ -151,6 +154,18 @@ void DocumentWorkflow::importFile(const QUrl &url)
     m_session.setStatus((isText ? SessionTexts::ready : SessionTexts::audioOpened).toString());
     if (!isText)
         m_playback.openRecording(url);
+    else if (const std::optional<QString> recording = recordingOf(path, opened)) {
+        m_playback.openRecording(QUrl::fromLocalFile(*recording));
+        m_session.setStatus(SessionTexts::transcriptWithRecording.toString());
+    }
+}
+
+// A transcript saved beside its recording resumes with the recording ready to play.
+std::optional<QString> DocumentWorkflow::recordingOf(const QString &path, const OpenedText &opened)
+{
+    if (opened.segments.isEmpty())
+        return std::nullopt;
+    return RecordingBeside::of(path);
 }
 
 // Whatever was heard belongs to what is being replaced.
@@ -212,7 +227,7 @@ void DocumentWorkflow::exportText()
     dialog.allowedTypes =
         m_session.readerIsCode() ? QList{Type::plainText} : QList{Type::plainText, Type::rtf, Type::odt};
     if (subtitles)
-        dialog.allowedTypes << Type::subRip << Type::webVtt;
+        dialog.allowedTypes << Type::subRip << Type::webVtt << Type::json;
     dialog.proposedName = exportFileName();
     const std::optional<QString> path = m_prompts.chooseSaveLocation(dialog);
     if (!path || path->isEmpty())

@@ -42,7 +42,7 @@ public:
 
     /// The name the save dialog proposes for the reader's text.
     QString exportFileName() const;
-    /// The segments to export as subtitles: while the reader shows a source made from a
+    /// The segments to export as subtitles or as a transcript to resume: while the reader shows a source made from a
     /// transcript whose paragraphs still match its segments, with the reader's corrections.
     std::optional<QList<TranscriptSegment>> subtitleSegments() const;
     void exportText();
@@ -61,6 +61,7 @@ private:
         QList<TranscriptSegment> segments;
     };
     OpenedText readSourceFile(const QString &path, const QString &extension) const;
+    static std::optional<QString> recordingOf(const QString &path, const OpenedText &opened);
     void dropAudio();
 
     Session &m_session;

@@ -6,6 +6,7 @@
 #include "Telvora/Session/SessionTexts.h"
 #include "TelvoraCore/Errors/Error.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace telvora {
@@ -61,6 +62,27 @@ void Playback::stopSource()
     if (m_sourcePlayer)
         m_sourcePlayer->stop();
     m_session.setSourcePlaying(false);
+    Q_EMIT sourceMoved();
+}
+
+double Playback::sourcePosition() const { return m_sourcePlayer ? m_sourcePlayer->position() : 0; }
+
+void Playback::playSourceFrom(double seconds)
+{
+    if (!m_sourcePlayer)
+        return;
+    m_sourcePlayer->seek(seconds);
+    if (!m_session.sourcePlaying())
+        toggleSource();
+    Q_EMIT sourceMoved();
+}
+
+void Playback::rewindSource(double seconds)
+{
+    if (!m_sourcePlayer)
+        return;
+    m_sourcePlayer->seek(std::max(0.0, m_sourcePlayer->position() - seconds));
+    Q_EMIT sourceMoved();
 }
 
 void Playback::playVoice()

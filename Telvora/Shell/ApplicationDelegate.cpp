@@ -88,6 +88,11 @@ QWidget *ApplicationDelegate::controller() const { return m_controller.get(); }
 
 QWidget *ApplicationDelegate::reader() const { return m_reader.get(); }
 
+ReaderView *ApplicationDelegate::readerView() const
+{
+    return m_reader ? qobject_cast<ReaderView *>(m_reader->centralWidget()) : nullptr;
+}
+
 void ApplicationDelegate::didFinishLaunching()
 {
     installTerminationSignal();

@@ -185,7 +185,7 @@ TEST_F(DelegateTest, TheConsoleOffersTheMenusOnARightClick)
     QStringList titles;
     for (const QAction *menu : shown->actions())
         titles.append(menu->text());
-    EXPECT_EQ(titles, (QStringList{u"Telvora"_s, u"Arquivo"_s, u"Editar"_s, u"Janela"_s}));
+    EXPECT_EQ(titles, (QStringList{u"Telvora"_s, u"Arquivo"_s, u"Editar"_s, u"Gravação"_s, u"Janela"_s}));
     shown->close();
 }
 

@@ -17,6 +17,10 @@ public:
     /// `restyle` looks at the text after each edit and restyles it if it changed.
     explicit DocumentTextView(std::function<void()> restyle, QWidget *parent = nullptr);
 
+    /// Runs `edit`, an edit of the program's own through the document, as one undo step
+    /// together with its restyle.
+    void editAsOneStep(const std::function<void()> &edit);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;

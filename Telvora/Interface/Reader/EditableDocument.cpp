@@ -142,6 +142,7 @@ void EditableDocument::replaceContents(const QString &text, bool code)
     m_styledText = shown;
     m_lastCode = code;
     m_updating = false;
+    Q_EMIT contentsReplaced();
 }
 
 void EditableDocument::textDidChange()

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "Telvora/Interface/Reader/DocumentTextView.h"
+
 #include <QString>
 #include <QWidget>
 
 #include <functional>
-
-class QTextEdit;
 
 namespace telvora {
 
@@ -32,8 +32,12 @@ public:
     /// The view's contents as the bound text reads them (its paragraph breaks as "\n").
     QString viewText() const;
 
-    QTextEdit *textView() const { return m_view; }
+    DocumentTextView *textView() const { return m_view; }
     FindBar *findBar() const { return m_findBar; }
+
+Q_SIGNALS:
+    /// The contents were replaced from outside: another text or styling, no undo history.
+    void contentsReplaced();
 
 private:
     void textDidChange();
@@ -43,7 +47,7 @@ private:
     void applyInsets();
 
     std::function<void(const QString &)> m_write;
-    QTextEdit *m_view;
+    DocumentTextView *m_view;
     FindBar *m_findBar;
     // The bound text the contents stand for; it differs from viewText() only by the line
     // breaks the view cannot hold ("\r", "\r\n", U+2029), which it shows as "\n".

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "Telvora/Interface/Reader/SegmentAnchors.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <optional>
+
+class QTextEdit;
+
+namespace telvora {
+
+class Playback;
+class Session;
+
+/// The reader following the recording its transcript came from: the paragraph being
+/// spoken carries a quiet tint (an extra selection, never part of the text), kept in view
+/// unless the user scrolled or typed a moment ago; Ctrl+click on a paragraph plays the
+/// recording from its segment. Paragraphs that lost their segment get neither.
+class TranscriptFollower : public QObject
+{
+    Q_OBJECT
+public:
+    /// The user's own scrolling or typing keeps the follower from moving the view this long.
+    static constexpr std::chrono::milliseconds userPause{3000};
+    /// How often the playing position is read.
+    static constexpr std::chrono::milliseconds pollInterval{150};
+
+    TranscriptFollower(QTextEdit &view, Session &session, Playback &playback, QObject *parent = nullptr);
+
+    /// Anchors the segments to the paragraphs anew, after the view's contents were replaced.
+    void reattach();
+    /// Reads where the recording stands and moves the mark there.
+    void refresh();
+
+    /// The segment whose paragraph is marked; none while nothing is.
+    std::optional<qsizetype> markedSegment() const { return m_marked; }
+    /// The segment whose own paragraph holds `block`, while the reader shows its transcript.
+    std::optional<qsizetype> segmentAt(const QTextBlock &block) const;
+    /// Plays the recording from the segment of the paragraph holding `block`; false (and
+    /// nothing played) when that paragraph has no segment or there is no recording.
+    bool playParagraph(const QTextBlock &block);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool follows() const;
+    std::optional<qsizetype> segmentPlayingAt(double seconds) const;
+    void mark(std::optional<qsizetype> segment);
+    void showMark(const std::optional<SegmentAnchors::Paragraph> &paragraph);
+    void keepInView(const SegmentAnchors::Paragraph &paragraph);
+    void noteUserAction();
+    void followPlaying(bool playing);
+
+    QTextEdit &m_view;
+    Session &m_session;
+    Playback &m_playback;
+    SegmentAnchors m_anchors;
+    std::optional<qsizetype> m_marked;
+    QTimer m_poll;
+    QElapsedTimer m_sinceUserAction;
+    bool m_scrolling = false; // the follower itself is moving the view
+    bool m_showing = false;   // the view holds the mark
+};
+
+} // namespace telvora
