@@ -8,6 +8,8 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
+#include <algorithm>
+
 namespace telvora {
 
 namespace {
@@ -124,7 +126,10 @@ void TranscriptFollower::showMark(const std::optional<SegmentAnchors::Paragraph>
     if (paragraph) {
         QTextEdit::ExtraSelection spoken;
         spoken.cursor = QTextCursor(paragraph->first);
-        spoken.cursor.setPosition(paragraph->last.position() + paragraph->last.length() - 1, QTextCursor::KeepAnchor);
+        // Through the paragraph's own line break, so that its last line is tinted across too.
+        spoken.cursor.setPosition(
+            std::min(paragraph->last.position() + paragraph->last.length(), m_view.document()->characterCount() - 1),
+            QTextCursor::KeepAnchor);
         spoken.format.setBackground(spokenTint);
         spoken.format.setProperty(QTextFormat::FullWidthSelection, true);
         spoken.format.setProperty(followMarkProperty, true);

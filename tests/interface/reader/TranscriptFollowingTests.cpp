@@ -65,8 +65,13 @@ protected:
     {
         QStringList marked;
         for (const QTextEdit::ExtraSelection &selection : text()->extraSelections()) {
-            if (selection.format.boolProperty(QTextFormat::FullWidthSelection))
-                marked.append(selection.cursor.selectedText());
+            if (!selection.format.boolProperty(QTextFormat::FullWidthSelection))
+                continue;
+            // The mark takes in the paragraph's own line break, so that its last line is tinted across.
+            QString selected = selection.cursor.selectedText();
+            if (selected.endsWith(QChar::ParagraphSeparator))
+                selected.chop(1);
+            marked.append(selected);
         }
         return marked.join(u'|');
     }
