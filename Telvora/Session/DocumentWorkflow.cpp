@@ -156,7 +156,8 @@ void DocumentWorkflow::importFile(const QUrl &url)
         m_playback.openRecording(url);
     else if (const std::optional<QString> recording = recordingOf(path, opened)) {
         m_playback.openRecording(QUrl::fromLocalFile(*recording));
-        m_session.setStatus(SessionTexts::transcriptWithRecording.toString());
+        if (m_session.hasSourcePlayer())
+            m_session.setStatus(SessionTexts::transcriptWithRecording.toString());
     }
 }
 

@@ -105,6 +105,7 @@ void Playback::pauseVoice()
 
 void Playback::openRecording(const QUrl &url)
 {
+    m_recording = url;
     // A file no player accepts opens without player or duration: it may still transcribe.
     try {
         m_sourcePlayer = openAudioPlayer(url.toLocalFile());
@@ -125,13 +126,14 @@ void Playback::openRecording(const QUrl &url)
 QCoro::Task<> Playback::applyWaveform(QUrl url, CancellationToken token)
 {
     const QList<double> bars = co_await Job::checked(token, AudioSamples::waveform(url.toLocalFile()));
-    if (m_session.sourceURL() == url)
+    if (m_recording == url)
         m_session.setWaveform(bars);
 }
 
 void Playback::reset()
 {
     m_waveform.cancel();
+    m_recording.clear();
     dropSourcePlayer();
     m_session.setSourcePlaying(false);
     dropVoicePlayer();

@@ -77,6 +77,8 @@ private:
 
     Session &m_session;
     AudioPlayerFactory m_playerFactory;
+    // The opened recording: the source itself, or the one beside an opened transcript.
+    QUrl m_recording;
     std::unique_ptr<AudioPlayer> m_sourcePlayer;
     std::unique_ptr<AudioPlayer> m_voicePlayer;
     // A timer rather than a coroutine: nothing is left suspended when playback goes away.

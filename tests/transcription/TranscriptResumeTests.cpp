@@ -10,6 +10,8 @@
 
 #include <QTextBlock>
 
+#include <sys/stat.h>
+
 using namespace telvora;
 using namespace telvora::test;
 using namespace Qt::Literals::StringLiterals;
@@ -64,10 +66,12 @@ TEST_F(Resuming, ATranscriptExportedAsJsonReopensWithItsRecording)
     ASSERT_EQ(edited,
               u"[00:00:00 - 00:00:01] Ana: Ola\u0301. Tudo certo.\n\n[00:00:01 - 00:00:03] Bruno Lima: Tudo bem?"_s);
 
-    const QString saved = folder.filePath(u"entrevista.json"_s);
+    // Saved as the dialog proposes, with the JSON type picked.
+    const QString saved = folder.filePath(u"entrevista-wav-original.json"_s);
     prompts.saveAnswers.enqueue(saved);
     workflows->document().exportText();
     ASSERT_EQ(prompts.saveDialogsShown.size(), 1);
+    EXPECT_EQ(prompts.saveDialogsShown.last().proposedName, u"entrevista-wav-original.txt"_s);
     EXPECT_TRUE(prompts.saveDialogsShown.last().allowedTypes.contains(UserPrompts::FileType::json));
     EXPECT_FALSE(session->hasUnsavedChanges());
     segments[0].texto += u" Tudo certo."_s;
@@ -96,7 +100,7 @@ TEST_F(Resuming, ATranscriptExportedAsJsonReopensWithItsRecording)
     EXPECT_FALSE(runtime.has(u"seen.json"_s)) << "nothing was transcribed again";
 
     // Elsewhere, without its recording, it opens as any transcript does.
-    const QString alone = subfolder(u"sozinho"_s) + u"/entrevista.json"_s;
+    const QString alone = subfolder(u"sozinho"_s) + u"/entrevista-wav-original.json"_s;
     ASSERT_TRUE(QFile::copy(saved, alone));
     open(alone);
     EXPECT_EQ(session->sourceText(), edited);
@@ -142,6 +146,10 @@ TEST_F(Resuming, TheRecordingBesideIsFoundByNameAndType)
         {u"texto"_s, {u"aula.json"_s, u"aula.txt"_s, u"aula.srt"_s}, QString()},
         {u"outro-nome"_s, {u"aula.json"_s, u"aula-2.wav"_s, u"Aula.wav"_s}, QString()},
         {u"pasta"_s, {u"aula.json"_s, u"aula.wav/"_s}, QString()},
+        {u"pipe"_s, {u"aula.json"_s, u"aula.wav|"_s}, QString()},
+        {u"exportado"_s, {u"aula-01-mp3-original.json"_s, u"aula.01.mp3"_s}, u"aula.01.mp3"_s},
+        {u"exportado-outro"_s, {u"aula-mp3-original.json"_s, u"aula.wav"_s, u"aula-mp3.wav"_s}, QString()},
+        {u"exportado-texto"_s, {u"aula-txt-original.json"_s, u"aula.txt"_s}, QString()},
     };
     for (const Case &row : cases) {
         SCOPED_TRACE(row.folder.toStdString());
@@ -149,6 +157,8 @@ TEST_F(Resuming, TheRecordingBesideIsFoundByNameAndType)
         for (const QString &name : row.files) {
             if (name.endsWith(u'/'))
                 ASSERT_TRUE(place.mkpath(name));
+            else if (name.endsWith(u'|'))
+                ASSERT_EQ(::mkfifo(QFile::encodeName(place.filePath(name.chopped(1))).constData(), 0600), 0);
             else
                 ASSERT_TRUE(writeFile(row.folder + u'/' + name, name == row.files.first() ? transcript : "audio")
                             != QString());
@@ -159,5 +169,12 @@ TEST_F(Resuming, TheRecordingBesideIsFoundByNameAndType)
         EXPECT_EQ(session->hasSourcePlayer(), !row.recording.isEmpty());
         EXPECT_EQ(players.made.keys(),
                   row.recording.isEmpty() ? QStringList() : QStringList{place.filePath(row.recording)});
+        EXPECT_EQ(session->status(), row.recording.isEmpty() ? u"Pronto"_s : u"Transcrição aberta com a gravação"_s);
     }
+
+    // A recording beside that no player takes: the transcript opens alone, and says nothing more.
+    players.refused = true;
+    open(folder.filePath(u"mp3/aula.json"_s));
+    EXPECT_FALSE(session->hasSourcePlayer());
+    EXPECT_EQ(session->status(), u"Pronto"_s);
 }
