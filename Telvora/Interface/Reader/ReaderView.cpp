@@ -120,6 +120,9 @@ ReaderView::ReaderView(Workflows &workflows, QWidget *parent)
     m_follower->reattach();
 }
 
+// The follower holds cursors into the text view's document: it goes before them.
+ReaderView::~ReaderView() { delete m_follower; }
+
 void ReaderView::createActions()
 {
     const auto action = [this](QStringView title, const QKeySequence &key, auto triggered) {

@@ -25,6 +25,7 @@ class ReaderView : public QWidget
     Q_OBJECT
 public:
     explicit ReaderView(Workflows &workflows, QWidget *parent = nullptr);
+    ~ReaderView() override;
 
     EditableDocument *document() const { return m_document; }
     QPushButton *toggleButton() const { return m_toggle; }

@@ -118,24 +118,40 @@ void TranscriptFollower::showMark(const std::optional<SegmentAnchors::Paragraph>
 {
     if (!paragraph && !m_showing)
         return;
-    m_showing = paragraph.has_value();
     // The find bar and the editor may hold extra selections of their own: only ours is replaced.
     QList<QTextEdit::ExtraSelection> selections = m_view.extraSelections();
-    selections.removeIf(
-        [](const QTextEdit::ExtraSelection &selection) { return selection.format.hasProperty(followMarkProperty); });
+    const auto ours = [](const QTextEdit::ExtraSelection &selection) {
+        return selection.format.hasProperty(followMarkProperty);
+    };
+    const QTextCursor range = paragraph ? spokenRange(*paragraph) : QTextCursor();
+    // Typing and every poll ask again; a mark already in place is left alone.
+    if (paragraph
+        && std::any_of(selections.cbegin(), selections.cend(), [&](const QTextEdit::ExtraSelection &selection) {
+               return ours(selection) && selection.cursor.anchor() == range.anchor()
+                   && selection.cursor.position() == range.position();
+           }))
+        return;
+    m_showing = paragraph.has_value();
+    selections.removeIf(ours);
     if (paragraph) {
         QTextEdit::ExtraSelection spoken;
-        spoken.cursor = QTextCursor(paragraph->first);
-        // Through the paragraph's own line break, so that its last line is tinted across too.
-        spoken.cursor.setPosition(
-            std::min(paragraph->last.position() + paragraph->last.length(), m_view.document()->characterCount() - 1),
-            QTextCursor::KeepAnchor);
+        spoken.cursor = range;
         spoken.format.setBackground(spokenTint);
         spoken.format.setProperty(QTextFormat::FullWidthSelection, true);
         spoken.format.setProperty(followMarkProperty, true);
         selections.append(spoken);
     }
     m_view.setExtraSelections(selections);
+}
+
+// The paragraph through its own line break, so that its last line is tinted across too.
+QTextCursor TranscriptFollower::spokenRange(const SegmentAnchors::Paragraph &paragraph) const
+{
+    QTextCursor range(paragraph.first);
+    range.setPosition(
+        std::min(paragraph.last.position() + paragraph.last.length(), m_view.document()->characterCount() - 1),
+        QTextCursor::KeepAnchor);
+    return range;
 }
 
 // Brings the paragraph to the upper third of the view when any of it is out of sight.

@@ -52,6 +52,7 @@ private:
     std::optional<qsizetype> segmentPlayingAt(double seconds) const;
     void mark(std::optional<qsizetype> segment);
     void showMark(const std::optional<SegmentAnchors::Paragraph> &paragraph);
+    QTextCursor spokenRange(const SegmentAnchors::Paragraph &paragraph) const;
     void keepInView(const SegmentAnchors::Paragraph &paragraph);
     void noteUserAction();
     void followPlaying(bool playing);
