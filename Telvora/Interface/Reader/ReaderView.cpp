@@ -162,7 +162,8 @@ std::unique_ptr<QMenu> ReaderView::paragraphMenu(const QPoint &position)
 
 void ReaderView::playParagraph(const QTextBlock &block)
 {
-    if (!m_session.hasSourcePlayer())
+    // Without a transcript of the recording there is no paragraph to play from, and nothing to say.
+    if (!m_session.hasSourcePlayer() || !m_follower->hasSegments())
         return;
     if (!m_follower->playParagraph(block))
         m_workflows.session().setStatus(ReaderTexts::paragraphWithoutSegment.toString());

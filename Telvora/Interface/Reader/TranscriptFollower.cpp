@@ -58,10 +58,9 @@ void TranscriptFollower::reattach()
     refresh();
 }
 
-bool TranscriptFollower::follows() const
-{
-    return m_session.readerShowsSource() && m_session.hasSourcePlayer() && !m_anchors.isEmpty();
-}
+bool TranscriptFollower::hasSegments() const { return m_session.readerShowsSource() && !m_anchors.isEmpty(); }
+
+bool TranscriptFollower::follows() const { return hasSegments() && m_session.hasSourcePlayer(); }
 
 void TranscriptFollower::refresh()
 {

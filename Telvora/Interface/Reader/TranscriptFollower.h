@@ -36,6 +36,8 @@ public:
     /// Reads where the recording stands and moves the mark there.
     void refresh();
 
+    /// Whether the reader shows a transcript whose paragraphs were anchored to its segments.
+    bool hasSegments() const;
     /// The segment whose paragraph is marked; none while nothing is.
     std::optional<qsizetype> markedSegment() const { return m_marked; }
     /// The segment whose own paragraph holds `block`, while the reader shows its transcript.

@@ -326,6 +326,15 @@ TEST_F(Following, OnlyTheTranscriptShownWithItsRecordingIsFollowed)
     follower().refresh();
     EXPECT_EQ(follower().markedSegment(), 1);
 
+    // A recording opened alone has no transcript yet: the key plays nothing and says nothing.
+    workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"gravacao.wav"_s, "recording")));
+    ASSERT_TRUE(session->hasSourcePlayer());
+    session->setStatus(u"Pronto"_s);
+    activate();
+    QTest::keyClick(text(), Qt::Key_J, Qt::ControlModifier);
+    EXPECT_TRUE(players.made.value(folder.filePath(u"gravacao.wav"_s))->seeks.isEmpty());
+    EXPECT_EQ(session->status(), u"Pronto"_s);
+
     // A plain text opened next: no recording, no segments, nothing followed.
     workflows->document().importFile(QUrl::fromLocalFile(writeFile(u"notas.txt"_s, "Ana: nota.")));
     follower().refresh();
