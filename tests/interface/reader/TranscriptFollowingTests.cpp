@@ -178,13 +178,18 @@ TEST_F(Following, TheMarkKeepsOtherExtraSelections)
     EXPECT_EQ(text()->extraSelections().first().format.background().color(), QColor(Qt::yellow));
 }
 
+QList<TranscriptSegment> longInterview()
+{
+    QList<TranscriptSegment> segments;
+    for (int index = 0; index < 80; ++index)
+        segments.append(
+            {index % 2 ? u"Bruno"_s : u"Ana"_s, index * 5.0, index * 5.0 + 5, u"Fala número %1."_s.arg(index)});
+    return segments;
+}
+
 TEST_F(Following, TheSpokenParagraphIsKeptInViewUnlessTheUserScrolled)
 {
-    QList<TranscriptSegment> long_;
-    for (int index = 0; index < 80; ++index)
-        long_.append(
-            {index % 2 ? u"Bruno"_s : u"Ana"_s, index * 5.0, index * 5.0 + 5, u"Fala número %1."_s.arg(index)});
-    open(long_);
+    open(longInterview());
     QScrollBar *bar = text()->verticalScrollBar();
     ASSERT_EQ(bar->value(), 0);
 
@@ -200,6 +205,17 @@ TEST_F(Following, TheSpokenParagraphIsKeptInViewUnlessTheUserScrolled)
     standAt(79 * 5 + 1);
     EXPECT_EQ(follower().markedSegment(), 79);
     EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(Following, TheViewStaysWhereTheUserJustTyped)
+{
+    open(longInterview());
+    activate();
+    placeCaretIn(0);
+    QTest::keyClicks(text(), u"x"_s);
+    playback().playSourceFrom(78 * 5 + 1);
+    EXPECT_EQ(follower().markedSegment(), 78);
+    EXPECT_EQ(text()->verticalScrollBar()->value(), 0);
 }
 
 TEST_F(Following, CtrlClickPlaysFromTheParagraphsSegment)
