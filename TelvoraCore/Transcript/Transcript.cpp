@@ -65,7 +65,8 @@ QByteArray encode(const QList<TranscriptSegment> &segments)
     QJsonArray array;
     for (const TranscriptSegment &segment : segments)
         array.append(segment.toJson());
-    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    // Compact: never larger than the worker's indented file, so whatever opened reopens.
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 
 QString clock(double seconds)
