@@ -120,6 +120,7 @@ void EditableDocument::updateView(const QString &text, bool code, bool editable)
 
 void EditableDocument::replaceContents(const QString &text, bool code)
 {
+    Q_EMIT aboutToReplaceContents();
     const int selectionStart = m_view->textCursor().selectionStart();
     m_updating = true;
     const QString shown = displayed(text);

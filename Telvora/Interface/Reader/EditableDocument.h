@@ -36,7 +36,9 @@ public:
     FindBar *findBar() const { return m_findBar; }
 
 Q_SIGNALS:
-    /// The contents were replaced from outside: another text or styling, no undo history.
+    /// The contents are about to be replaced from outside, and were: another text or
+    /// styling, no undo history.
+    void aboutToReplaceContents();
     void contentsReplaced();
 
 private:

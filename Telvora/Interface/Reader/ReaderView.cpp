@@ -106,6 +106,7 @@ ReaderView::ReaderView(Workflows &workflows, QWidget *parent)
     connect(&session, &Session::transcriptionProgressChanged, this, &ReaderView::renderFooter);
 
     m_follower = new TranscriptFollower(*m_document->textView(), workflows.session(), workflows.playback(), this);
+    connect(m_document, &EditableDocument::aboutToReplaceContents, m_follower, &TranscriptFollower::rememberParagraphs);
     connect(m_document, &EditableDocument::contentsReplaced, m_follower, &TranscriptFollower::reattach);
     createActions();
     QTextEdit *text = m_document->textView();

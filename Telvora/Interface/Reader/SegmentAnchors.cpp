@@ -10,20 +10,66 @@ namespace {
 
 bool isBlank(const QTextBlock &block) { return block.text().trimmed().isEmpty(); }
 
-int endOf(const QTextBlock &block) { return block.position() + std::max(0, block.length() - 1); }
-
 } // namespace
+
+QList<QTextCursor> SegmentAnchors::paragraphStarts(QTextDocument &document)
+{
+    QList<QTextCursor> starts;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (!isBlank(block) && (!block.previous().isValid() || isBlank(block.previous())))
+            starts.append(QTextCursor(block));
+    }
+    return starts;
+}
 
 void SegmentAnchors::attach(QTextDocument &document, qsizetype segments)
 {
-    m_anchors.clear();
-    QList<QTextCursor> anchors;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        if (!isBlank(block) && (!block.previous().isValid() || isBlank(block.previous())))
-            anchors.append(QTextCursor(block));
+    clear();
+    const QList<QTextCursor> starts = paragraphStarts(document);
+    if (starts.size() != segments)
+        return;
+    for (qsizetype index = 0; index < segments; ++index) {
+        m_anchors.append({starts[index], index});
+        m_anchorOfSegment.append(index);
     }
-    if (anchors.size() == segments)
-        m_anchors = std::move(anchors);
+}
+
+QList<qsizetype> SegmentAnchors::ownParagraphs() const
+{
+    QList<qsizetype> result(m_anchorOfSegment.size(), -1);
+    if (m_anchors.isEmpty())
+        return result;
+    qsizetype ordinal = 0;
+    const QTextDocument *document = m_anchors.first().cursor.document();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (isBlank(block) || (block.previous().isValid() && !isBlank(block.previous())))
+            continue;
+        const auto [first, last] = anchorsWithin(*paragraphOf(block));
+        if (last - first == 1)
+            result[m_anchors[first].segment] = ordinal;
+        ++ordinal;
+    }
+    return result;
+}
+
+void SegmentAnchors::restore(QTextDocument &document, const QList<qsizetype> &ownParagraphs)
+{
+    clear();
+    const QList<QTextCursor> starts = paragraphStarts(document);
+    m_anchorOfSegment.fill(-1, ownParagraphs.size());
+    for (qsizetype segment = 0; segment < ownParagraphs.size(); ++segment) {
+        const qsizetype ordinal = ownParagraphs[segment];
+        if (ordinal < 0 || ordinal >= starts.size())
+            continue;
+        m_anchorOfSegment[segment] = m_anchors.size();
+        m_anchors.append({starts[ordinal], segment});
+    }
+}
+
+void SegmentAnchors::clear()
+{
+    m_anchors.clear();
+    m_anchorOfSegment.clear();
 }
 
 std::optional<SegmentAnchors::Paragraph> SegmentAnchors::paragraphOf(const QTextBlock &block)
@@ -38,10 +84,12 @@ std::optional<SegmentAnchors::Paragraph> SegmentAnchors::paragraphOf(const QText
     return paragraph;
 }
 
-std::pair<qsizetype, qsizetype> SegmentAnchors::anchorsWithin(int from, int to) const
+std::pair<qsizetype, qsizetype> SegmentAnchors::anchorsWithin(const Paragraph &paragraph) const
 {
+    const int from = paragraph.first.position();
+    const int to = paragraph.last.position() + std::max(0, paragraph.last.length() - 1);
     // The document keeps the anchors in order through any edit: positions only shift.
-    const auto byPosition = [](const QTextCursor &anchor, int position) { return anchor.position() < position; };
+    const auto byPosition = [](const Anchor &anchor, int position) { return anchor.cursor.position() < position; };
     const auto first = std::lower_bound(m_anchors.begin(), m_anchors.end(), from, byPosition);
     const auto last = std::lower_bound(first, m_anchors.end(), to + 1, byPosition);
     return {first - m_anchors.begin(), last - m_anchors.begin()};
@@ -49,13 +97,12 @@ std::pair<qsizetype, qsizetype> SegmentAnchors::anchorsWithin(int from, int to) 
 
 std::optional<SegmentAnchors::Paragraph> SegmentAnchors::paragraphOfSegment(qsizetype index) const
 {
-    if (index < 0 || index >= m_anchors.size())
+    if (index < 0 || index >= m_anchorOfSegment.size() || m_anchorOfSegment[index] < 0)
         return std::nullopt;
-    const QTextCursor &anchor = m_anchors[index];
-    const std::optional<Paragraph> paragraph = paragraphOf(anchor.block());
+    const std::optional<Paragraph> paragraph = paragraphOf(m_anchors[m_anchorOfSegment[index]].cursor.block());
     if (!paragraph)
         return std::nullopt;
-    const auto [first, last] = anchorsWithin(paragraph->first.position(), endOf(paragraph->last));
+    const auto [first, last] = anchorsWithin(*paragraph);
     if (last - first != 1)
         return std::nullopt;
     return paragraph;
@@ -66,10 +113,10 @@ std::optional<qsizetype> SegmentAnchors::segmentAt(const QTextBlock &block) cons
     const std::optional<Paragraph> paragraph = paragraphOf(block);
     if (!paragraph)
         return std::nullopt;
-    const auto [first, last] = anchorsWithin(paragraph->first.position(), endOf(paragraph->last));
+    const auto [first, last] = anchorsWithin(*paragraph);
     if (last - first != 1)
         return std::nullopt;
-    return first;
+    return m_anchors[first].segment;
 }
 
 } // namespace telvora

@@ -14,9 +14,9 @@ namespace telvora {
 /// exact while the user edits. A paragraph is a run of non-blank lines between blank ones.
 ///
 /// Each segment is anchored by a text cursor at the start of its paragraph; the document
-/// moves the cursors with every edit and every undo. A paragraph holding exactly one
-/// anchor is that segment's; a paragraph with none (one the user added) or several (two
-/// the user merged) has no segment, and neither has a segment whose paragraph went.
+/// moves the cursors with every edit and every undo, in order. A paragraph holding exactly
+/// one anchor is that segment's; a paragraph with none (one the user added) or several
+/// (two the user merged) has no segment, and neither has a segment whose paragraph went.
 class SegmentAnchors
 {
 public:
@@ -29,7 +29,12 @@ public:
     /// Anchors segment i to paragraph i of `document` when it has `segments` paragraphs;
     /// otherwise anchors nothing.
     void attach(QTextDocument &document, qsizetype segments);
-    void clear() { m_anchors.clear(); }
+    /// For each segment, the position in the document's order of the paragraph that is
+    /// still its own; -1 for a segment that has none.
+    QList<qsizetype> ownParagraphs() const;
+    /// Anchors each segment to the paragraph `ownParagraphs` gave for the same text.
+    void restore(QTextDocument &document, const QList<qsizetype> &ownParagraphs);
+    void clear();
     bool isEmpty() const { return m_anchors.isEmpty(); }
 
     /// The paragraph that holds `block`; none for a blank line.
@@ -41,10 +46,18 @@ public:
     std::optional<qsizetype> segmentAt(const QTextBlock &block) const;
 
 private:
-    // The anchors whose position lies in [from, to], as a range of indices.
-    std::pair<qsizetype, qsizetype> anchorsWithin(int from, int to) const;
+    struct Anchor
+    {
+        QTextCursor cursor;
+        qsizetype segment = 0;
+    };
 
-    QList<QTextCursor> m_anchors;
+    static QList<QTextCursor> paragraphStarts(QTextDocument &document);
+    // The anchors whose position lies in `paragraph`, as a range of indices.
+    std::pair<qsizetype, qsizetype> anchorsWithin(const Paragraph &paragraph) const;
+
+    QList<Anchor> m_anchors;            // in document order
+    QList<qsizetype> m_anchorOfSegment; // -1 for a segment without anchor
 };
 
 } // namespace telvora

@@ -30,7 +30,10 @@ TranscriptFollower::TranscriptFollower(QTextEdit &view, Session &session, Playba
     m_poll.setInterval(pollInterval);
     connect(&m_poll, &QTimer::timeout, this, &TranscriptFollower::refresh);
     connect(&session, &Session::sourcePlayingChanged, this, &TranscriptFollower::followPlaying);
-    connect(&session, &Session::transcriptSegmentsChanged, this, &TranscriptFollower::reattach);
+    connect(&session, &Session::transcriptSegmentsChanged, this, [this] {
+        m_remembered.reset();
+        reattach();
+    });
     connect(&session, &Session::readerShowsSourceChanged, this, &TranscriptFollower::refresh);
     connect(&session, &Session::hasSourcePlayerChanged, this, &TranscriptFollower::refresh);
     connect(&playback, &Playback::sourceMoved, this, &TranscriptFollower::refresh);
@@ -47,11 +50,22 @@ TranscriptFollower::TranscriptFollower(QTextEdit &view, Session &session, Playba
     followPlaying(session.sourcePlaying());
 }
 
+void TranscriptFollower::rememberParagraphs()
+{
+    if (!m_anchors.isEmpty())
+        m_remembered = Remembered{m_view.document()->toRawText(), m_anchors.ownParagraphs()};
+}
+
 void TranscriptFollower::reattach()
 {
     m_anchors.clear();
-    if (m_session.readerShowsSource() && !m_session.readerIsCode())
-        m_anchors.attach(*m_view.document(), m_session.transcriptSegments().size());
+    QTextDocument &document = *m_view.document();
+    // The transcript shown again as the user left it keeps what the edits did to its
+    // paragraphs; counting them again could pair a segment with another's paragraph.
+    if (m_session.readerShowsSource() && m_remembered && m_remembered->text == document.toRawText())
+        m_anchors.restore(document, m_remembered->ownParagraphs);
+    else if (m_session.readerShowsSource() && !m_session.readerIsCode())
+        m_anchors.attach(document, m_session.transcriptSegments().size());
     m_marked.reset();
     // Opening a text is not the user moving the view.
     m_sinceUserAction.invalidate();

@@ -31,6 +31,9 @@ public:
 
     TranscriptFollower(QTextEdit &view, Session &session, Playback &playback, QObject *parent = nullptr);
 
+    /// Before the view's contents are replaced: which paragraph is which segment, so that
+    /// the same text shown again (after the document, say) keeps the user's edits in mind.
+    void rememberParagraphs();
     /// Anchors the segments to the paragraphs anew, after the view's contents were replaced.
     void reattach();
     /// Reads where the recording stands and moves the mark there.
@@ -63,6 +66,13 @@ private:
     Session &m_session;
     Playback &m_playback;
     SegmentAnchors m_anchors;
+    // The transcript's text as the view last held it, and each segment's paragraph in it.
+    struct Remembered
+    {
+        QString text;
+        QList<qsizetype> ownParagraphs;
+    };
+    std::optional<Remembered> m_remembered;
     std::optional<qsizetype> m_marked;
     QTimer m_poll;
     QElapsedTimer m_sinceUserAction;

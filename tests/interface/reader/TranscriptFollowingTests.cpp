@@ -326,6 +326,51 @@ TEST_F(Following, ParagraphsThatLostTheirSegmentGetNoMarkAndNoJump)
     EXPECT_EQ(markedText(), line(interview[3]));
 }
 
+// Two paragraphs merged and one added keep the count of segments: shown again after the
+// document, the transcript still knows which paragraph lost its segment.
+TEST_F(Following, TheTranscriptShownAgainKeepsWhatTheEditsDid)
+{
+    open(interview);
+    activate();
+    placeCaretIn(2, 0);
+    QTest::keyClick(text(), Qt::Key_Backspace);
+    QTest::keyClick(text(), Qt::Key_Backspace);
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    text()->setTextCursor(end);
+    QTest::keyClick(text(), Qt::Key_Return);
+    QTest::keyClick(text(), Qt::Key_Return);
+    QTest::keyClicks(text(), u"Nota nova."_s);
+    ASSERT_EQ(paragraph(3).text(), u"Nota nova."_s);
+
+    session->setOutputText(u"Resumo da reunião."_s);
+    workflows->document().showInReader(false);
+    workflows->document().showInReader(true);
+    ASSERT_EQ(paragraph(3).text(), u"Nota nova."_s);
+
+    struct Case
+    {
+        double seconds;
+        std::optional<qsizetype> marked;
+        QString text;
+    };
+    for (const Case &row : {Case{2, 0, line(interview[0])}, Case{5, std::nullopt, QString()},
+                            Case{10, std::nullopt, QString()}, Case{17, 3, line(interview[3])}}) {
+        SCOPED_TRACE(row.seconds);
+        playback().playSourceFrom(row.seconds);
+        EXPECT_EQ(follower().markedSegment(), row.marked);
+        EXPECT_EQ(markedText(), row.text);
+    }
+    placeCaretIn(3);
+    QTest::keyClick(text(), Qt::Key_J, Qt::ControlModifier);
+    EXPECT_EQ(session->status(), ReaderTexts::paragraphWithoutSegment.toString());
+
+    // Opened again from its file, it is the transcript as it was.
+    workflows->document().importFile(QUrl::fromLocalFile(folder.filePath(u"entrevista.json"_s)));
+    playback().playSourceFrom(10);
+    EXPECT_EQ(markedText(), line(interview[2]));
+}
+
 TEST_F(Following, OnlyTheTranscriptShownWithItsRecordingIsFollowed)
 {
     open(interview);
