@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -149,6 +150,17 @@ std::optional<QString> QtUserPrompts::chooseSaveLocation(const SaveDialog &reque
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return firstLocalFile(dialog);
+}
+
+std::optional<QString> QtUserPrompts::askText(const TextQuestion &question)
+{
+    QInputDialog dialog(parentWindow());
+    dialog.setWindowTitle(question.message);
+    dialog.setLabelText(question.label);
+    dialog.setTextValue(question.proposedText);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }
 
 bool QtUserPrompts::openInDefaultApplication(const QString &path)

@@ -18,6 +18,7 @@ public:
     std::optional<qsizetype> ask(const Alert &alert) override;
     std::optional<QString> chooseFileToOpen(const OpenDialog &dialog) override;
     std::optional<QString> chooseSaveLocation(const SaveDialog &dialog) override;
+    std::optional<QString> askText(const TextQuestion &question) override;
     bool openInDefaultApplication(const QString &path) override;
 
     /// The name filters a dialog offers for `types`: one that accepts every type first

@@ -26,6 +26,10 @@ public:
     virtual bool isPlaying() const = 0;
     /// The file's length in seconds.
     virtual double duration() const = 0;
+    /// Where playback stands, in seconds from the start (0 after stop()).
+    virtual double position() const = 0;
+    /// Moves to `seconds` (clamped to the file), playing on from there if it was playing.
+    virtual void seek(double seconds) = 0;
 
     virtual void setMeteringEnabled(bool enabled) = 0;
     virtual bool isMeteringEnabled() const = 0;

@@ -9,6 +9,7 @@
 #include <QMediaDevices>
 
 #include <algorithm>
+#include <cmath>
 
 namespace telvora {
 
@@ -35,6 +36,7 @@ struct FileAudioPlayer::Private
     std::unique_ptr<LevelMeter> meter;
     std::unique_ptr<PlaybackOutput> output;
     double duration = 0;
+    double startedAt = 0; // where the stream was sent before the output started
     bool running = false; // the output has started and not been stopped
     bool playing = false;
     bool metering = false;
@@ -110,16 +112,43 @@ void FileAudioPlayer::pause()
 
 void FileAudioPlayer::stop()
 {
-    if (d->output)
-        d->output->stop();
-    d->running = false;
-    d->playing = false;
-    d->meter->clear();
+    halt();
+    d->startedAt = 0;
     try {
         d->stream->rewind();
     } catch (const Error &) {
         // The file went away meanwhile: nothing more to play, and the stream says so.
     }
+}
+
+void FileAudioPlayer::halt()
+{
+    if (d->output)
+        d->output->stop();
+    d->running = false;
+    d->playing = false;
+    d->meter->clear();
+}
+
+void FileAudioPlayer::seek(double seconds)
+{
+    const double target = std::clamp(std::isfinite(seconds) ? seconds : 0.0, 0.0, d->duration);
+    const bool wasPlaying = d->playing;
+    halt();
+    d->startedAt = target;
+    try {
+        d->stream->seek(target);
+    } catch (const Error &) {
+        // As in stop(): the stream has nothing more, and playing ends at once.
+    }
+    if (wasPlaying)
+        play();
+}
+
+double FileAudioPlayer::position() const
+{
+    const double played = d->running && d->output ? double(d->output->playedMicroseconds()) / 1e6 : 0;
+    return std::min(d->startedAt + played, d->duration);
 }
 
 void FileAudioPlayer::finish()

@@ -27,6 +27,8 @@ public:
     void stop() override;
     bool isPlaying() const override;
     double duration() const override;
+    double position() const override;
+    void seek(double seconds) override;
     void setMeteringEnabled(bool enabled) override;
     bool isMeteringEnabled() const override;
     void updateMeters() override;
@@ -34,6 +36,7 @@ public:
 
 private:
     void finish();
+    void halt();
 
     struct Private;
     std::unique_ptr<Private> d;

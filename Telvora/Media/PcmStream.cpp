@@ -55,6 +55,34 @@ void PcmStream::rewind()
     m_pending.clear();
     m_offset = 0;
     m_ended = false;
+    m_seekTarget = -1;
+    m_bytesToDrop = 0;
+}
+
+void PcmStream::seek(double seconds)
+{
+    rewind();
+    const int rate = m_reader->decoder() ? m_reader->decoder()->sample_rate : 0;
+    m_seekLanded = rate > 0 && m_reader->seek(qint64(seconds * rate));
+    m_seekTarget = seconds;
+}
+
+// The reader lands at or before the target; what the first frame says comes before it is
+// decoded but never handed out.
+void PcmStream::dropBeforeSeekTarget(const AVFrame *frame)
+{
+    if (m_seekTarget >= 0) {
+        const qint64 frameAt = frame ? m_reader->framePosition(frame) : -1;
+        double landedAt = m_seekLanded ? m_seekTarget : 0;
+        if (frameAt >= 0 && frame->sample_rate > 0)
+            landedAt = double(frameAt) / frame->sample_rate;
+        const qint64 early = std::max<qint64>(0, m_format.bytesForDuration(qint64((m_seekTarget - landedAt) * 1e6)));
+        m_bytesToDrop = early - early % m_format.bytesPerFrame();
+        m_seekTarget = -1;
+    }
+    const qint64 dropped = std::min<qint64>(m_bytesToDrop, m_pending.size() - m_offset);
+    m_offset += dropped;
+    m_bytesToDrop -= dropped;
 }
 
 bool PcmStream::atEnd() const { return m_ended && m_offset == m_pending.size(); }
@@ -75,6 +103,7 @@ bool PcmStream::decodeMore()
     const int frames = m_resampler->convert(frame);
     m_pending.append(reinterpret_cast<const char *>(m_resampler->planes()[0]),
                      qsizetype(m_format.bytesForFrames(frames)));
+    dropBeforeSeekTarget(frame);
     if (!frame)
         m_ended = true;
     return true;

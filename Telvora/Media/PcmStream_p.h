@@ -28,6 +28,8 @@ public:
     bool prime();
     /// Goes back to the start of the file.
     void rewind();
+    /// Goes to `seconds` from the start: the next bytes read are the audio from there.
+    void seek(double seconds);
     void setMeter(LevelMeter *meter) { m_meter = meter; }
 
     bool isSequential() const override { return true; }
@@ -40,6 +42,7 @@ protected:
 
 private:
     bool decodeMore();
+    void dropBeforeSeekTarget(const AVFrame *frame);
     void meter(const char *data, qint64 size);
 
     QString m_path;
@@ -49,6 +52,11 @@ private:
     QByteArray m_pending;
     qsizetype m_offset = 0;
     bool m_ended = false;
+    // After a seek: the time to start from, until the first frame is decoded (negative
+    // otherwise), whether the reader moved near it, and the early bytes still to skip.
+    double m_seekTarget = -1;
+    bool m_seekLanded = false;
+    qint64 m_bytesToDrop = 0;
     LevelMeter *m_meter = nullptr;
 };
 

@@ -53,6 +53,11 @@ void SilentOutput::stop()
     m_source = nullptr;
 }
 
+qint64 SilentOutput::playedMicroseconds() const
+{
+    return m_playedBefore + (m_timer.isActive() ? m_clock.nsecsElapsed() / 1000 : 0);
+}
+
 // Takes what real-time playback would have taken since the start.
 void SilentOutput::consume()
 {
@@ -94,6 +99,8 @@ bool DeviceOutput::start(QIODevice *source)
 
 void DeviceOutput::suspend() { m_sink.suspend(); }
 void DeviceOutput::resume() { m_sink.resume(); }
+
+qint64 DeviceOutput::playedMicroseconds() const { return m_sink.processedUSecs(); }
 
 void DeviceOutput::stop()
 {

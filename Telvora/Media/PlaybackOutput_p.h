@@ -23,6 +23,8 @@ public:
     virtual void suspend() = 0;
     virtual void resume() = 0;
     virtual void stop() = 0;
+    /// How much of the source has been played since start(), in microseconds.
+    virtual qint64 playedMicroseconds() const = 0;
 
 Q_SIGNALS:
     /// The source ran out and everything was handed over.
@@ -41,6 +43,7 @@ public:
     void suspend() override;
     void resume() override;
     void stop() override;
+    qint64 playedMicroseconds() const override;
 
 private:
     void consume();
@@ -65,6 +68,7 @@ public:
     void suspend() override;
     void resume() override;
     void stop() override;
+    qint64 playedMicroseconds() const override;
 
 private:
     QAudioSink m_sink;

@@ -9,6 +9,7 @@
 #include "Telvora/Session/LongJob.h"
 #include "Telvora/Session/NarrationWorkflow.h"
 #include "Telvora/Session/Playback.h"
+#include "Telvora/Session/RecordingBeside.h"
 #include "Telvora/Session/Session.h"
 #include "Telvora/Session/SessionTexts.h"
 #include "Telvora/Session/SourceFile.h"
@@ -57,6 +58,8 @@ QByteArray exportedBytes(const QString &text, QStringView extension,
         return Subtitles::subRip(Subtitles::cues(*subtitles));
     if (subtitles && extension == u"vtt")
         return Subtitles::webVtt(Subtitles::cues(*subtitles));
+    if (subtitles && extension == u"json")
+        return Transcript::encode(*subtitles);
     return text.toUtf8();
 }
 
@@ -80,11 +83,13 @@ DocumentWorkflow::OpenedText DocumentWorkflow::readSourceFile(const QString &pat
     if (extension == u"json") {
         const auto transcript = Transcript::decode(bytes, timecodes);
         SourceFile::checkSegmentCount(transcript.segments.size());
-        return {transcript.text, transcript.speakers, transcript.segments};
+        // A transcript saved beside its recording resumes with the recording ready to play.
+        std::optional<QString> recording = transcript.segments.isEmpty() ? std::nullopt : RecordingBeside::of(path);
+        return {transcript.text, transcript.speakers, transcript.segments, std::move(recording)};
     }
     if (extension == u"rtf")
-        return {RtfReader::read(bytes), 0, {}};
-    return {decodeText(bytes), 0, {}};
+        return {RtfReader::read(bytes), 0, {}, std::nullopt};
+    return {decodeText(bytes), 0, {}, std::nullopt};
 }
 
 // A plain function: the work's lambda is made outside any coroutine body (GCC 12).
@@ -187,6 +192,11 @@ void DocumentWorkflow::apply(const QUrl &url, const OpenedText &opened, bool isT
     m_session.setStatus((isText ? SessionTexts::ready : SessionTexts::audioOpened).toString());
     if (!isText)
         m_playback.openRecording(url);
+    else if (opened.recording) {
+        m_playback.openRecording(QUrl::fromLocalFile(*opened.recording));
+        if (m_session.hasSourcePlayer())
+            m_session.setStatus(SessionTexts::transcriptWithRecording.toString());
+    }
 }
 
 // Whatever was heard belongs to what is being replaced.
@@ -248,7 +258,7 @@ void DocumentWorkflow::exportText()
     dialog.allowedTypes =
         m_session.readerIsCode() ? QList{Type::plainText} : QList{Type::plainText, Type::rtf, Type::odt};
     if (subtitles)
-        dialog.allowedTypes << Type::subRip << Type::webVtt;
+        dialog.allowedTypes << Type::subRip << Type::webVtt << Type::json;
     dialog.proposedName = exportFileName();
     const std::optional<QString> path = m_prompts.chooseSaveLocation(dialog);
     if (!path || path->isEmpty())

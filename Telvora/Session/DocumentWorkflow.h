@@ -53,7 +53,7 @@ public:
 
     /// The name the save dialog proposes for the reader's text.
     QString exportFileName() const;
-    /// The segments to export as subtitles: while the reader shows a source made from a
+    /// The segments to export as subtitles or as a transcript to resume: while the reader shows a source made from a
     /// transcript whose paragraphs still match its segments, with the reader's corrections.
     std::optional<QList<TranscriptSegment>> subtitleSegments() const;
     void exportText();
@@ -70,6 +70,8 @@ private:
         QString text;
         qint64 speakers = 0;
         QList<TranscriptSegment> segments;
+        // The recording found beside a transcript, to resume it with.
+        std::optional<QString> recording;
     };
     static OpenedText readSourceFile(const QString &path, const QString &extension, bool timecodes);
     static QCoro::Task<OpenedText> readOffThread(const QString &path, bool timecodes);

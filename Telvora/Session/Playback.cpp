@@ -6,6 +6,7 @@
 #include "Telvora/Session/SessionTexts.h"
 #include "TelvoraCore/Errors/Error.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace telvora {
@@ -61,6 +62,27 @@ void Playback::stopSource()
     if (m_sourcePlayer)
         m_sourcePlayer->stop();
     m_session.setSourcePlaying(false);
+    Q_EMIT sourceMoved();
+}
+
+double Playback::sourcePosition() const { return m_sourcePlayer ? m_sourcePlayer->position() : 0; }
+
+void Playback::playSourceFrom(double seconds)
+{
+    if (!m_sourcePlayer)
+        return;
+    m_sourcePlayer->seek(seconds);
+    if (!m_session.sourcePlaying())
+        toggleSource();
+    Q_EMIT sourceMoved();
+}
+
+void Playback::rewindSource(double seconds)
+{
+    if (!m_sourcePlayer)
+        return;
+    m_sourcePlayer->seek(std::max(0.0, m_sourcePlayer->position() - seconds));
+    Q_EMIT sourceMoved();
 }
 
 void Playback::playVoice()
@@ -83,6 +105,7 @@ void Playback::pauseVoice()
 
 void Playback::openRecording(const QUrl &url)
 {
+    m_recording = url;
     // A file no player accepts opens without player or duration: it may still transcribe.
     try {
         m_sourcePlayer = openAudioPlayer(url.toLocalFile());
@@ -103,13 +126,14 @@ void Playback::openRecording(const QUrl &url)
 QCoro::Task<> Playback::applyWaveform(QUrl url, CancellationToken token)
 {
     const QList<double> bars = co_await Job::checked(token, AudioSamples::waveform(url.toLocalFile()));
-    if (m_session.sourceURL() == url)
+    if (m_recording == url)
         m_session.setWaveform(bars);
 }
 
 void Playback::reset()
 {
     m_waveform.cancel();
+    m_recording.clear();
     dropSourcePlayer();
     m_session.setSourcePlaying(false);
     dropVoicePlayer();

@@ -38,6 +38,12 @@ public:
     void toggleSource();
     /// The recording's stop key: stops it back at the start.
     void stopSource();
+    /// Where the recording stands, in seconds; 0 without one.
+    double sourcePosition() const;
+    /// Plays the recording from `seconds`, stopping the narration.
+    void playSourceFrom(double seconds);
+    /// Moves the recording `seconds` back (not before its start), playing or not.
+    void rewindSource(double seconds);
     /// Plays the narration from where it stands, stopping the recording.
     void playVoice();
     void pauseVoice();
@@ -59,6 +65,8 @@ public:
 
 Q_SIGNALS:
     void sourcePlayerChanged();
+    /// The recording was moved or stopped: where it stands changed other than by playing.
+    void sourceMoved();
     void voicePlayerChanged();
 
 private:
@@ -69,6 +77,8 @@ private:
 
     Session &m_session;
     AudioPlayerFactory m_playerFactory;
+    // The opened recording: the source itself, or the one beside an opened transcript.
+    QUrl m_recording;
     std::unique_ptr<AudioPlayer> m_sourcePlayer;
     std::unique_ptr<AudioPlayer> m_voicePlayer;
     // A timer rather than a coroutine: nothing is left suspended when playback goes away.

@@ -64,6 +64,7 @@ inline constexpr QStringView sourceTooLarge =
 // %1 is the limit, written as Brazilian Portuguese writes numbers.
 inline constexpr QStringView tooManySegments = u"A transcrição passa do limite de %1 trechos e não foi aberta.";
 inline constexpr QStringView audioOpened = u"Áudio aberto";
+inline constexpr QStringView transcriptWithRecording = u"Transcrição aberta com a gravação";
 inline constexpr QStringView example = u"Exemplo";
 
 // Narration.

@@ -1,5 +1,6 @@
 #include "Telvora/Session/TranscriptionWorkflow.h"
 
+#include "Telvora/Session/DocumentWorkflow.h"
 #include "Telvora/Session/LongJob.h"
 #include "Telvora/Session/Session.h"
 #include "Telvora/Session/SessionTexts.h"
@@ -35,11 +36,16 @@ void TranscriptionWorkflow::setOptions(const LocalTranscriptionOptions &options)
     m_settings.setEmbeddingModel(options.embeddingModel);
 }
 
+bool TranscriptionWorkflow::canTranscribe() const
+{
+    return !m_session.busy() && !m_session.sourceURL().isEmpty()
+        && !DocumentWorkflow::isTextFile(m_session.sourceURL().toLocalFile())
+        && (m_session.hasSourcePlayer() || m_session.sourceText().isEmpty());
+}
+
 void TranscriptionWorkflow::transcribe()
 {
-    if (m_session.busy() || m_session.sourceURL().isEmpty())
-        return;
-    if (!m_session.hasSourcePlayer() && !m_session.sourceText().isEmpty())
+    if (!canTranscribe())
         return;
     if (!LocalTranscriber::isAvailable()) {
         m_session.setErrorMessage(SessionTexts::transcriptionEngineMissing.toString());

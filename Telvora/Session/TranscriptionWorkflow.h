@@ -25,6 +25,10 @@ public:
 
     TranscriptionWorkflow(Session &session, Settings &settings, QObject *parent = nullptr);
 
+    /// Whether there is a recording to transcribe: not busy, a source that is no text file
+    /// (a transcript opened with its recording beside it is played, never transcribed), and
+    /// a player for it or no text yet.
+    bool canTranscribe() const;
     /// Starts turning the opened recording into the source text.
     void transcribe();
     void cancel();

@@ -36,6 +36,13 @@ public:
         QString proposedName;
     };
 
+    struct TextQuestion
+    {
+        QString message;
+        QString label;
+        QString proposedText;
+    };
+
     virtual ~UserPrompts() = default;
 
     /// Shows the alert modally; the index of the chosen button, or none when it was
@@ -47,6 +54,9 @@ public:
 
     /// Runs the save dialog modally; the chosen local file, or none when cancelled.
     virtual std::optional<QString> chooseSaveLocation(const SaveDialog &dialog) = 0;
+
+    /// Asks for a line of text, modally; the text entered, or none when cancelled.
+    virtual std::optional<QString> askText(const TextQuestion &question) = 0;
 
     /// Hands a file to the desktop's default application for its type; false when no
     /// application could be started for it.

@@ -89,6 +89,11 @@ QWidget *ApplicationDelegate::controller() const { return m_controller.get(); }
 
 QWidget *ApplicationDelegate::reader() const { return m_reader.get(); }
 
+ReaderView *ApplicationDelegate::readerView() const
+{
+    return m_reader ? qobject_cast<ReaderView *>(m_reader->centralWidget()) : nullptr;
+}
+
 void ApplicationDelegate::didFinishLaunching()
 {
     installTerminationSignal();
@@ -292,16 +297,18 @@ void ApplicationDelegate::startTranscriptionCheck()
     m_workflows.session().setSpeakerNames(Check::speakerNames);
     m_workflows.transcription().transcribe();
     // The check ends by quitting, which only works once the event loop runs.
-    if (m_workflows.session().busy())
-        connect(&m_workflows.session(), &Session::busyChanged, this, &ApplicationDelegate::finishTranscriptionCheck);
-    else
-        QTimer::singleShot(0, this, &ApplicationDelegate::finishTranscriptionCheck);
+    QTimer::singleShot(0, this, &ApplicationDelegate::finishTranscriptionCheck);
 }
 
 void ApplicationDelegate::finishTranscriptionCheck()
 {
-    if (m_workflows.session().busy())
+    // Whatever runs by then (the transcription, or a file the command line opened
+    // meanwhile) is waited for.
+    if (m_workflows.session().busy()) {
+        connect(&m_workflows.session(), &Session::busyChanged, this, &ApplicationDelegate::finishTranscriptionCheck,
+                Qt::UniqueConnection);
         return;
+    }
     disconnect(&m_workflows.session(), &Session::busyChanged, this, &ApplicationDelegate::finishTranscriptionCheck);
     capture();
     writeTranscriptionCheck();

@@ -16,6 +16,7 @@ namespace telvora {
 class ApplicationMenus;
 class ConsoleWindow;
 class CredentialBackend;
+class ReaderView;
 class ReaderWindow;
 class SheetPresenter;
 class TerminationSignal;
@@ -45,6 +46,8 @@ public:
     Workflows &workflows() { return m_workflows; }
     QWidget *controller() const;
     QWidget *reader() const;
+    /// The reader window's content, whose keys the menus list.
+    ReaderView *readerView() const;
 
     /// Builds the windows and menus, loads the example and applies the command-line options.
     void didFinishLaunching();

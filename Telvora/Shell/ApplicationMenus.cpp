@@ -1,5 +1,6 @@
 #include "Telvora/Shell/ApplicationMenus.h"
 
+#include "Telvora/Interface/Reader/ReaderView.h"
 #include "Telvora/Shell/ApplicationDelegate.h"
 
 #include <QAction>
@@ -66,6 +67,15 @@ ApplicationMenus::ApplicationMenus(ApplicationDelegate &delegate, QMenuBar &bar,
     add(edit, u"Copiar"_s, QKeySequence(u"Ctrl+C"_s), [] { toFocus("copy"); });
     add(edit, u"Colar"_s, QKeySequence(u"Ctrl+V"_s), [] { toFocus("paste"); });
     add(edit, u"Selecionar tudo"_s, QKeySequence(u"Ctrl+A"_s), [] { toFocus("selectAll"); });
+    ReaderView *reader = d.readerView();
+    edit->addSeparator();
+    include(edit, reader->renameSpeakerAction());
+
+    // The reader's own keys for listening while correcting a transcript.
+    QMenu *recording = bar.addMenu(u"Gravação"_s);
+    include(recording, reader->playPauseAction());
+    include(recording, reader->rewindAction());
+    include(recording, reader->playParagraphAction());
 
     QMenu *window = bar.addMenu(u"Janela"_s);
     add(window, u"Painel do Telvora"_s, QKeySequence(u"Ctrl+1"_s), [&d] { d.showPanel(); });
@@ -84,14 +94,15 @@ ApplicationMenus::ApplicationMenus(ApplicationDelegate &delegate, QMenuBar &bar,
     });
 
     // The console has no text to edit; text widgets take their own editing keys first.
+    const QList<QAction *> editing = edit->actions();
     for (QAction *action : std::as_const(m_actions)) {
-        if (action->parent() != edit)
+        if (!editing.contains(action))
             console.addAction(action);
     }
 
     // With the reader closed the bar is out of sight: the console offers the very same menus.
     m_consoleMenu = std::make_unique<QMenu>();
-    for (QMenu *menu : {app, file, edit, window})
+    for (QMenu *menu : {app, file, edit, recording, window})
         m_consoleMenu->addMenu(menu);
     console.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&console, &QWidget::customContextMenuRequested, this,
@@ -99,6 +110,12 @@ ApplicationMenus::ApplicationMenus(ApplicationDelegate &delegate, QMenuBar &bar,
 }
 
 ApplicationMenus::~ApplicationMenus() = default;
+
+void ApplicationMenus::include(QMenu *menu, QAction *action)
+{
+    menu->addAction(action);
+    m_actions.append(action);
+}
 
 QAction *ApplicationMenus::add(QMenu *menu, const QString &title, const QKeySequence &key, std::function<void()> action)
 {

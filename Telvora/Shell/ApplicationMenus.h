@@ -33,6 +33,8 @@ public:
 
 private:
     QAction *add(QMenu *menu, const QString &title, const QKeySequence &key, std::function<void()> action);
+    /// Lists an action that belongs to a window (its key works there) in `menu`.
+    void include(QMenu *menu, QAction *action);
 
     ApplicationDelegate &m_delegate;
     QList<QAction *> m_actions;

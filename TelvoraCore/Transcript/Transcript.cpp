@@ -4,6 +4,7 @@
 #include "TelvoraCore/Support/Json.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QSet>
 #include <QStringList>
 
@@ -57,6 +58,15 @@ Decoded decode(const QByteArray &bytes, bool timecodes)
         speakers.insert(segment.locutor);
     }
     return Decoded{lines.join(u"\n\n"_s), int(speakers.size()), all};
+}
+
+QByteArray encode(const QList<TranscriptSegment> &segments)
+{
+    QJsonArray array;
+    for (const TranscriptSegment &segment : segments)
+        array.append(segment.toJson());
+    // Compact: never larger than the worker's indented file, so whatever opened reopens.
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 
 QString clock(double seconds)

@@ -22,6 +22,9 @@ struct Decoded
 /// Throws JsonError on malformed input and TelvoraError on an empty transcript.
 Decoded decode(const QByteArray &bytes, bool timecodes);
 
+/// The segments as the JSON transcript decode() reads: an array of segment objects.
+QByteArray encode(const QList<TranscriptSegment> &segments);
+
 /// Formats seconds as "HH:MM:SS", hours unbounded. Negative, infinite and NaN times
 /// give "00:00:00"; times beyond the 64-bit second count are clamped to it.
 QString clock(double seconds);

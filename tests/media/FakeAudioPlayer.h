@@ -3,7 +3,9 @@
 #include "Telvora/Media/AudioPlayer.h"
 
 #include <QHash>
+#include <QList>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -20,11 +22,13 @@ public:
         bool metering = false;
         bool alive = true;
         double duration = 0;
+        double position = 0;
         double power = -160;
         int plays = 0;
         int pauses = 0;
         int stops = 0;
         int meterUpdates = 0;
+        QList<double> seeks;
     };
 
     explicit FakeAudioPlayer(std::shared_ptr<State> state)
@@ -46,9 +50,16 @@ public:
     {
         ++m_state->stops;
         m_state->playing = false;
+        m_state->position = 0;
     }
     bool isPlaying() const override { return m_state->playing; }
     double duration() const override { return m_state->duration; }
+    double position() const override { return m_state->position; }
+    void seek(double seconds) override
+    {
+        m_state->seeks.append(seconds);
+        m_state->position = std::clamp(seconds, 0.0, m_state->duration);
+    }
     void setMeteringEnabled(bool enabled) override { m_state->metering = enabled; }
     bool isMeteringEnabled() const override { return m_state->metering; }
     void updateMeters() override { ++m_state->meterUpdates; }

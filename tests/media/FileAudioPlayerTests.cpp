@@ -93,6 +93,59 @@ TEST_F(Playback, MeterReadsTheAveragePowerOfChannelZero)
     player->stop();
 }
 
+// Silent for two seconds, then a half-scale square wave: the meter tells which side of the
+// step is playing, so a seek is checked by what it plays, not only by what it reports.
+TEST_F(Playback, SeekingPlaysFromTheNewPositionInEveryFormat)
+{
+    const QStringList step{u"-f"_s, u"lavfi"_s, u"-i"_s,
+                           u"aevalsrc=if(lt(t\\,2)\\,0\\,0.5*sgn(sin(2*PI*441*t+0.1))):s=44100:d=4"_s};
+    const QList<std::pair<QString, QStringList>> formats{{u"degrau.wav"_s, {u"-c:a"_s, u"pcm_f32le"_s}},
+                                                         {u"degrau.flac"_s, {}},
+                                                         {u"degrau.mp3"_s, {u"-b:a"_s, u"192k"_s}}};
+    for (const auto &[name, options] : formats) {
+        SCOPED_TRACE(name.toStdString());
+        const QString path = files.make(name, step + options);
+        ASSERT_FALSE(path.isEmpty());
+        const auto player = open(path);
+        player->setMeteringEnabled(true);
+        const auto levelAfterAWhile = [&player] {
+            QTest::qWait(250);
+            player->updateMeters();
+            return player->averagePower();
+        };
+
+        player->play();
+        EXPECT_LT(levelAfterAWhile(), -60) << "the silent start";
+        player->seek(2.5);
+        EXPECT_TRUE(player->isPlaying()) << "a seek keeps playing";
+        EXPECT_NEAR(player->position(), 2.5, 0.05);
+        EXPECT_NEAR(levelAfterAWhile(), 20 * std::log10(0.5), 1.0) << "the square after the step";
+        EXPECT_GT(player->position(), 2.5);
+        EXPECT_LT(player->position(), 3.5);
+
+        player->seek(0.5);
+        EXPECT_LT(levelAfterAWhile(), -60) << "back before the step";
+        player->pause();
+        const double paused = player->position();
+        QTest::qWait(200);
+        EXPECT_DOUBLE_EQ(player->position(), paused) << "a paused player stands still";
+
+        // Paused, a seek moves without playing; the next play starts there.
+        player->seek(3.7);
+        EXPECT_FALSE(player->isPlaying());
+        EXPECT_NEAR(player->position(), 3.7, 0.001);
+        const qint64 rest = playToTheEnd(*player);
+        EXPECT_LT(rest, 1000) << "only the last 0.3 s were left";
+        EXPECT_DOUBLE_EQ(player->position(), 0) << "the end goes back to the start";
+
+        player->seek(99);
+        EXPECT_NEAR(player->position(), player->duration(), 0.001);
+        player->seek(-3);
+        EXPECT_DOUBLE_EQ(player->position(), 0);
+        player->stop();
+    }
+}
+
 TEST_F(Playback, FilesWithoutPlayableAudioAreRefused)
 {
     for (const MediaFiles::NamedFile &row : files.withoutPlayableAudio()) {

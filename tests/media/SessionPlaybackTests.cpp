@@ -1,3 +1,4 @@
+#include "TelvoraCore/Transcript/Transcript.h"
 #include "tests/media/FakeAudioPlayer.h"
 #include "tests/media/MediaFiles.h"
 #include "tests/session/state/SessionFixture.h"
@@ -269,15 +270,40 @@ TEST_F(RecordingPlayback, WaveformArrivesForTheOpenedRecording)
 TEST_F(RecordingPlayback, LateWaveformOfAnEarlierFileIsDropped)
 {
     const QString first = files.expression(u"quadrada.wav"_s, u"sgn(sin(2*PI*440*t))"_s, 2);
-    const QString second = files.write(u"notas.txt"_s, "texto");
+    const QString second = files.expression(u"baixa.wav"_s, u"0.1*sin(2*PI*440*t)"_s, 2);
     ASSERT_FALSE(first.isEmpty());
+    ASSERT_FALSE(second.isEmpty());
     QSignalSpy waveforms(session, &Session::waveformChanged);
+    // A recording opens without reading anything off the thread, so the second replaces the
+    // first before the first's waveform can arrive.
     test::runTask(workflows->document().importFile(QUrl::fromLocalFile(first)));
     test::runTask(workflows->document().importFile(QUrl::fromLocalFile(second)));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !session->waveform().isEmpty(); }, 5000));
     QThreadPool::globalInstance()->waitForDone();
     QTest::qWait(100);
-    EXPECT_TRUE(session->waveform().isEmpty());
-    EXPECT_EQ(waveforms.count(), 0);
+    EXPECT_EQ(waveforms.count(), 1);
+    EXPECT_NE(session->waveform(), QList<double>(64, 1.0)) << "the square wave's bars are the first file's";
+}
+
+// Under its own name or the one the export proposes, a transcript beside its recording
+// gets the recording's player, duration and waveform, while the source stays the transcript.
+TEST_F(RecordingPlayback, ATranscriptBesideItsRecordingGetsItsPlayerAndWaveform)
+{
+    const QString recording = files.expression(u"aula.wav"_s, u"sgn(sin(2*PI*440*t))"_s, 2);
+    ASSERT_FALSE(recording.isEmpty());
+    for (const QString &name : {u"aula.json"_s, u"aula-wav-original.json"_s}) {
+        SCOPED_TRACE(name.toStdString());
+        const QString transcript = files.write(name, Transcript::encode({{u"Ana"_s, 0, 2, u"Oi."_s}}));
+        test::runTask(workflows->document().importFile(QUrl::fromLocalFile(transcript)));
+        EXPECT_EQ(session->sourceURL(), QUrl::fromLocalFile(transcript));
+        EXPECT_EQ(session->sourceText(), u"[00:00:00 - 00:00:02] Ana: Oi."_s);
+        ASSERT_NE(workflows->playback().sourcePlayer(), nullptr);
+        EXPECT_NEAR(session->duration(), 2.0, 0.001);
+        EXPECT_EQ(session->status(), u"Transcrição aberta com a gravação"_s);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !session->waveform().isEmpty(); }, 5000));
+        EXPECT_EQ(session->waveform(), QList<double>(64, 1.0));
+        QFile::remove(transcript);
+    }
 }
 
 TEST_F(RecordingPlayback, PlayingToTheEndStopsAndDropsTheNeedle)

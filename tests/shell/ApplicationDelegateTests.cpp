@@ -13,9 +13,11 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -193,8 +195,33 @@ TEST_F(DelegateTest, TheConsoleOffersTheMenusOnARightClick)
     QStringList titles;
     for (const QAction *menu : shown->actions())
         titles.append(menu->text());
-    EXPECT_EQ(titles, (QStringList{u"Telvora"_s, u"Arquivo"_s, u"Editar"_s, u"Janela"_s}));
+    EXPECT_EQ(titles, (QStringList{u"Telvora"_s, u"Arquivo"_s, u"Editar"_s, u"Gravação"_s, u"Janela"_s}));
     shown->close();
+}
+
+// The reader's keys for listening are listed in a menu of their own and renaming in Editar;
+// no two entries of the bar share a key.
+TEST_F(DelegateTest, TheMenusListTheReadersKeysAndTheRenaming)
+{
+    launch();
+    const auto bar = m_delegate->reader()->findChild<QMenuBar *>();
+    ASSERT_NE(bar, nullptr);
+    QHash<QString, QStringList> entries;
+    QStringList keys;
+    for (const QAction *menu : bar->actions()) {
+        for (const QAction *action : menu->menu()->actions()) {
+            if (action->isSeparator())
+                continue;
+            entries[menu->text()].append(action->text() + u' ' + action->shortcut().toString());
+            if (!action->shortcut().isEmpty())
+                keys.append(action->shortcut().toString());
+        }
+    }
+    EXPECT_EQ(entries[u"Gravação"_s],
+              (QStringList{u"Reproduzir ou pausar a gravação Ctrl+P"_s, u"Voltar 5 segundos Ctrl+R"_s,
+                           u"Ouvir a partir deste parágrafo Ctrl+J"_s}));
+    EXPECT_EQ(entries[u"Editar"_s].last(), u"Renomear falante… "_s);
+    EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size()) << keys.join(u", "_s).toStdString();
 }
 
 // The reader's content stands level with the console: same top, same bottom.

@@ -30,6 +30,12 @@ std::optional<QString> ScriptedUserPrompts::chooseSaveLocation(const SaveDialog 
     return next(saveAnswers);
 }
 
+std::optional<QString> ScriptedUserPrompts::askText(const TextQuestion &question)
+{
+    textQuestionsShown.append(question);
+    return next(textAnswers);
+}
+
 bool ScriptedUserPrompts::openInDefaultApplication(const QString &path)
 {
     openedElsewhere.append(path);

@@ -250,8 +250,7 @@ void ControllerView::refresh()
     m_speakerSwitch->setEnabled(!busy);
     m_speakerMenu->setCaption(speakerCaption());
     m_speakerMenu->setEnabled(!busy && session.diarization());
-    m_transcribeKey->setEnabled(!busy && !session.sourceURL().isEmpty()
-                                && (hasPlayer || session.sourceText().isEmpty()));
+    m_transcribeKey->setEnabled(m_workflows.transcription().canTranscribe());
 
     m_openTextKey->setEnabled(!session.sourceText().isEmpty());
     m_preview->setText(previewText(session.sourceText()));

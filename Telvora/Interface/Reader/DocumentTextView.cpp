@@ -83,6 +83,14 @@ void DocumentTextView::insertFromMimeData(const QMimeData *source)
     editInBlock([&] { QTextEdit::insertFromMimeData(source); }, false);
 }
 
+void DocumentTextView::editAsOneStep(const std::function<void()> &edit)
+{
+    if (m_prepare)
+        m_prepare();
+    m_typedRevision = -1;
+    editInBlock(edit, false);
+}
+
 // Qt's editor answers Return in an empty line with a paragraph format of its own by
 // dropping that format instead of breaking the line; every blank line has one here.
 void DocumentTextView::breakLine()

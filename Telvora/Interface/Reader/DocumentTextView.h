@@ -23,6 +23,10 @@ public:
     /// Whether an edit of the user is under way; its restyle follows once it is done.
     bool isEditing() const { return m_editing; }
 
+    /// Runs `edit`, an edit of the program's own through the document, as one undo step
+    /// together with its restyle.
+    void editAsOneStep(const std::function<void()> &edit);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;

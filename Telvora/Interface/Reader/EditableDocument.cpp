@@ -110,8 +110,6 @@ EditableDocument::EditableDocument(std::function<void(const QString &)> write, Q
 
 QString EditableDocument::viewText() const { return m_viewText; }
 
-QTextEdit *EditableDocument::textView() const { return m_view; }
-
 QString EditableDocument::documentText() const
 {
     QString text = m_view->document()->toRawText();
@@ -131,6 +129,7 @@ void EditableDocument::updateView(const QString &text, bool code, bool editable)
 
 void EditableDocument::replaceContents(const QString &text, bool code)
 {
+    Q_EMIT aboutToReplaceContents();
     const int selectionStart = m_view->textCursor().selectionStart();
     m_updating = true;
     const QString shown = displayed(text);
@@ -153,6 +152,14 @@ void EditableDocument::replaceContents(const QString &text, bool code)
     m_pendingFrom = -1;
     m_lastCode = code;
     m_updating = false;
+    m_announceReplacement = true;
+    announceIfBuilt();
+}
+
+void EditableDocument::announceIfBuilt()
+{
+    if (m_buildFrom < 0 && std::exchange(m_announceReplacement, false))
+        Q_EMIT contentsReplaced();
 }
 
 void EditableDocument::buildLines(qsizetype until)
@@ -208,6 +215,7 @@ void EditableDocument::keepingSelection(const std::function<void()> &build)
         m_view->setTextCursor(kept);
     }
     m_updating = updating;
+    announceIfBuilt();
 }
 
 qsizetype EditableDocument::unbuiltLength() const

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "Telvora/Interface/Reader/DocumentTextView.h"
+
 #include <QString>
 #include <QWidget>
 
 #include <functional>
 
-class QTextEdit;
 class QTimer;
 
 namespace telvora {
@@ -34,8 +35,14 @@ public:
     /// The view's contents as the bound text reads them (its paragraph breaks as "\n").
     QString viewText() const;
 
-    QTextEdit *textView() const;
+    DocumentTextView *textView() const { return m_view; }
     FindBar *findBar() const { return m_findBar; }
+
+Q_SIGNALS:
+    /// The contents are about to be replaced from outside, and were: another text or
+    /// styling, no undo history. A long text counts as replaced once all of it is in.
+    void aboutToReplaceContents();
+    void contentsReplaced();
 
 private:
     void trackChange(int from, int removed, int added);
@@ -56,6 +63,8 @@ private:
     void continueBuilding();
     /// The characters of a long text not added to the document yet.
     qsizetype unbuiltLength() const;
+    /// Tells of the last replacement once the whole text is in the document.
+    void announceIfBuilt();
     void applyInsets();
 
     std::function<void(const QString &)> m_write;
@@ -76,9 +85,10 @@ private:
     qsizetype m_buildFrom = -1;
     bool m_buildCode = false;
     QTimer *m_buildTimer;
-    bool m_code = false;     // the styling to apply to the next edit
-    bool m_lastCode = false; // the styling the contents were last laid out with
-    bool m_updating = false; // the area itself is rewriting the contents
+    bool m_code = false;                // the styling to apply to the next edit
+    bool m_lastCode = false;            // the styling the contents were last laid out with
+    bool m_updating = false;            // the area itself is rewriting the contents
+    bool m_announceReplacement = false; // contentsReplaced is owed once the text is built
 };
 
 } // namespace telvora

@@ -345,6 +345,40 @@ void LazyDocumentLayout::draw(QPainter *painter, const PaintContext &context)
     }
 }
 
+namespace {
+
+// A full-width selection over a whole paragraph is one band: Qt's own drawing fills each
+// line alone and leaves the line spacing between them bare.
+constexpr QSizeF bandPadding{10, 4};
+constexpr qreal bandRadius = 5;
+
+bool coversParagraph(const QAbstractTextDocumentLayout::Selection &range, int from, int to, int length)
+{
+    return range.format.hasProperty(QTextFormat::FullWidthSelection) && from <= 0 && to >= length - 1;
+}
+
+} // namespace
+
+void LazyDocumentLayout::fillParagraph(QPainter *painter, const QTextLayout &layout, const QBrush &brush) const
+{
+    if (brush == Qt::NoBrush || layout.lineCount() == 0)
+        return;
+    const QTextLine first = layout.lineAt(0);
+    const QTextLine last = layout.lineAt(layout.lineCount() - 1);
+    const qreal left = layout.position().x();
+    const qreal right = documentSize().width() - m_frameMargins.right();
+    // A little room around the text, inside the page's margins, so the band reads as a card.
+    const QRectF band =
+        QRectF(left, layout.position().y() + first.y(), right - left, last.y() + last.height() - first.y())
+            .adjusted(-bandPadding.width(), -bandPadding.height(), bandPadding.width(), bandPadding.height());
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(brush);
+    painter->drawRoundedRect(band, bandRadius, bandRadius);
+    painter->restore();
+}
+
 void LazyDocumentLayout::drawBlock(QPainter *painter, const PaintContext &context, const QTextBlock &block,
                                    const QRectF &clip) const
 {
@@ -362,6 +396,13 @@ void LazyDocumentLayout::drawBlock(QPainter *painter, const PaintContext &contex
         const int from = range.cursor.selectionStart() - start;
         const int to = range.cursor.selectionEnd() - start;
         if (from < length && to > 0 && to > from) {
+            if (coversParagraph(range, from, to, length)) {
+                fillParagraph(painter, *layout, range.format.background());
+                QTextCharFormat format = range.format;
+                format.clearBackground();
+                selections.append({from, to - from, format});
+                continue;
+            }
             selections.append({from, to - from, range.format});
         } else if (!range.cursor.hasSelection() && range.format.hasProperty(QTextFormat::FullWidthSelection)
                    && block.contains(range.cursor.position())) {

@@ -52,6 +52,8 @@ private:
     /// The block's layout, laid out and moved to where the block starts now.
     QTextLayout *place(const QTextBlock &block, qsizetype index) const;
     void drawBlock(QPainter *painter, const PaintContext &context, const QTextBlock &block, const QRectF &clip) const;
+    /// Fills the lines of `layout`, and the spacing between them, across the text column.
+    void fillParagraph(QPainter *painter, const QTextLayout &layout, const QBrush &brush) const;
     int hitInBlock(const QTextBlock &block, QPointF point, Qt::HitTestAccuracy accuracy, bool *exact) const;
     /// Lays out the blocks from `first` to `last` (both included) that need it.
     void layOutRange(qsizetype first, qsizetype last);

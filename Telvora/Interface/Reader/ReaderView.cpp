@@ -1,18 +1,25 @@
 #include "Telvora/Interface/Reader/ReaderView.h"
 
 #include "Telvora/Interface/Console/StatusLine.h"
+#include "Telvora/Interface/Reader/DocumentTextView.h"
 #include "Telvora/Interface/Reader/EditableDocument.h"
 #include "Telvora/Interface/Reader/ReaderTexts.h"
+#include "Telvora/Interface/Reader/SpeakerNames.h"
+#include "Telvora/Interface/Reader/TranscriptFollower.h"
 #include "Telvora/Interface/Sheets/SheetStyle.h"
+#include "Telvora/Session/UserPrompts.h"
 #include "Telvora/Session/Workflows.h"
 #include "TelvoraCore/Support/Characters.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QStyle>
+#include <QTextBlock>
 #include <QVBoxLayout>
 
 namespace telvora {
@@ -26,6 +33,7 @@ constexpr int barSpacing = 12;
 constexpr int barFontSize = 12;
 constexpr int footerInsetY = 9;
 constexpr int footerFontSize = 10;
+constexpr double rewindSeconds = 5;
 
 QFont systemFont(int pixels)
 {
@@ -97,9 +105,95 @@ ReaderView::ReaderView(Workflows &workflows, QWidget *parent)
     connect(&session, &Session::isExampleChanged, this, &ReaderView::renderFooter);
     connect(&session, &Session::transcriptionProgressChanged, this, &ReaderView::renderFooter);
 
+    m_follower = new TranscriptFollower(*m_document->textView(), workflows.session(), workflows.playback(), this);
+    connect(m_document, &EditableDocument::aboutToReplaceContents, m_follower, &TranscriptFollower::rememberParagraphs);
+    connect(m_document, &EditableDocument::contentsReplaced, m_follower, &TranscriptFollower::reattach);
+    createActions();
+    QTextEdit *text = m_document->textView();
+    text->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(text, &QWidget::customContextMenuRequested, this, [this, text](const QPoint &at) {
+        paragraphMenu(text->viewport()->mapFrom(text, at))->exec(text->mapToGlobal(at));
+    });
+
     renderDocument();
     renderButtons();
     renderFooter();
+    m_follower->reattach();
+}
+
+// The follower holds cursors into the text view's document: it goes before them.
+ReaderView::~ReaderView() { delete m_follower; }
+
+void ReaderView::createActions()
+{
+    const auto action = [this](QStringView title, const QKeySequence &key, auto triggered) {
+        auto *result = new QAction(title.toString(), this);
+        result->setShortcut(key);
+        result->setShortcutContext(Qt::WindowShortcut);
+        connect(result, &QAction::triggered, this, triggered);
+        addAction(result);
+        return result;
+    };
+    Playback &playback = m_workflows.playback();
+    m_playPause =
+        action(ReaderTexts::playPause, QKeySequence(Qt::CTRL | Qt::Key_P), [&playback] { playback.toggleSource(); });
+    m_rewind = action(ReaderTexts::rewind, QKeySequence(Qt::CTRL | Qt::Key_R),
+                      [&playback] { playback.rewindSource(rewindSeconds); });
+    m_playParagraph = action(ReaderTexts::playParagraph, QKeySequence(Qt::CTRL | Qt::Key_J),
+                             [this] { playParagraph(cursorBlock()); });
+    m_renameSpeaker = action(ReaderTexts::renameSpeaker, QKeySequence(), [this] { renameSpeaker(cursorBlock()); });
+}
+
+QTextBlock ReaderView::cursorBlock() const { return m_document->textView()->textCursor().block(); }
+
+std::unique_ptr<QMenu> ReaderView::paragraphMenu(const QPoint &position)
+{
+    QTextEdit *text = m_document->textView();
+    std::unique_ptr<QMenu> menu(text->createStandardContextMenu(text->viewport()->mapTo(text, position)));
+    const QTextBlock block = text->cursorForPosition(position).block();
+    menu->addSeparator();
+    QAction *play =
+        menu->addAction(ReaderTexts::playParagraph.toString(), this, [this, block] { playParagraph(block); });
+    play->setEnabled(m_session.hasSourcePlayer() && m_follower->segmentAt(block).has_value());
+    QAction *rename =
+        menu->addAction(ReaderTexts::renameSpeaker.toString(), this, [this, block] { renameSpeaker(block); });
+    rename->setEnabled(!text->isReadOnly() && SpeakerNames::speakerOf(block).has_value());
+    return menu;
+}
+
+void ReaderView::playParagraph(const QTextBlock &block)
+{
+    // Without a transcript of the recording there is no paragraph to play from, and nothing to say.
+    if (!m_session.hasSourcePlayer() || !m_follower->hasSegments())
+        return;
+    if (!m_follower->playParagraph(block))
+        m_workflows.session().setStatus(ReaderTexts::paragraphWithoutSegment.toString());
+}
+
+void ReaderView::renameSpeaker(const QTextBlock &block)
+{
+    DocumentTextView *text = m_document->textView();
+    if (text->isReadOnly())
+        return;
+    Session &session = m_workflows.session();
+    const std::optional<SpeakerNames::NameSpan> speaker = SpeakerNames::speakerOf(block);
+    if (!speaker) {
+        session.setStatus(ReaderTexts::noSpeakerHere.toString());
+        return;
+    }
+    const UserPrompts::TextQuestion question{ReaderTexts::renameTitle.toString(),
+                                             ReaderTexts::renameLabel.toString().arg(speaker->name), speaker->name};
+    const std::optional<QString> answer = m_workflows.prompts().askText(question);
+    if (!answer || answer->trimmed() == speaker->name)
+        return;
+    const QString name = answer->trimmed();
+    if (!SpeakerNames::isValidName(name)) {
+        session.setStatus(ReaderTexts::invalidSpeakerName.toString());
+        return;
+    }
+    int renamed = 0;
+    text->editAsOneStep([&] { renamed = SpeakerNames::rename(*text->document(), speaker->name, name); });
+    session.setStatus(ReaderTexts::speakerRenamed.toString().arg(name).arg(renamed));
 }
 
 QWidget *ReaderView::buttonBar()

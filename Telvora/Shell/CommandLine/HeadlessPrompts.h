@@ -13,6 +13,7 @@ public:
     std::optional<qsizetype> ask(const Alert &) override { return std::nullopt; }
     std::optional<QString> chooseFileToOpen(const OpenDialog &) override { return std::nullopt; }
     std::optional<QString> chooseSaveLocation(const SaveDialog &) override { return std::nullopt; }
+    std::optional<QString> askText(const TextQuestion &) override { return std::nullopt; }
     bool openInDefaultApplication(const QString &) override { return false; }
 };
 

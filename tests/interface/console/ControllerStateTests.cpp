@@ -53,6 +53,14 @@ TEST_F(ControllerStateTests, enablingRulesFollowTheSession)
          },
          {true, true, true, true, true, true, true, false, true, true, false, true, true, true, false, false},
          u"GERAR"_s},
+        {"transcript with its recording beside: played, never transcribed",
+         [this] {
+             session->setHasSourcePlayer(true);
+             session->setSourceURL(QUrl::fromLocalFile(u"/tmp/entrevista.json"_s));
+             session->setSourceText(u"Ana: Oi."_s);
+         },
+         {true, true, true, true, true, true, false, true, true, true, true, true, true, true, false, false},
+         u"GERAR"_s},
         {"file that opened with neither player nor text can still be transcribed",
          [this] { session->setSourceURL(QUrl::fromLocalFile(u"/tmp/estranho.bin"_s)); },
          {true, true, false, false, true, true, true, false, true, true, false, true, true, true, false, false},

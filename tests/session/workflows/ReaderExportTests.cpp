@@ -241,7 +241,7 @@ TEST_F(ReaderExport, ATranscriptSourceAlsoExportsSubtitlesThatOpenAgainAsPlainTe
         workflows->document().exportText();
         using Type = UserPrompts::FileType;
         EXPECT_EQ(prompts.saveDialogsShown.last().allowedTypes,
-                  (QList{Type::plainText, Type::rtf, Type::odt, Type::subRip, Type::webVtt}));
+                  (QList{Type::plainText, Type::rtf, Type::odt, Type::subRip, Type::webVtt, Type::json}));
         EXPECT_EQ(readFile(path), row.expected);
         EXPECT_EQ(session->status(), u"Exportado"_s);
         EXPECT_FALSE(session->hasUnsavedChanges());
