@@ -9,6 +9,7 @@
 #include "Telvora/Session/Workflows.h"
 #include "TelvoraCore/Transcript/Transcript.h"
 #include "bench/support/EventLoopStalls.h"
+#include "bench/support/OffscreenBenchmarks.h"
 #include "tests/support/AudioFixtures.h"
 #include "tests/support/InMemoryCredentialBackend.h"
 #include "tests/support/RunTask.h"
@@ -105,13 +106,4 @@ BENCHMARK(ReadInLine)->Arg(transcript)->Arg(text)->Unit(benchmark::kMillisecond)
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char *argv[]) { return telvora::bench::runOffscreenBenchmarks<QGuiApplication>(argc, argv); }

@@ -2,6 +2,7 @@
 #include "Telvora/Document/RtfWriter.h"
 #include "Telvora/Document/StyledBlocks.h"
 #include "Telvora/Document/StyledDocument.h"
+#include "bench/support/OffscreenBenchmarks.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>
@@ -106,13 +107,4 @@ BENCHMARK(rtfRead)->Apply(sizes);
 } // namespace
 
 // Fonts need a GUI application; the offscreen platform needs no display.
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char *argv[]) { return telvora::bench::runOffscreenBenchmarks<QGuiApplication>(argc, argv); }

@@ -7,6 +7,7 @@
 #include "Telvora/Interface/Reader/LazyDocumentLayout.h"
 #include "Telvora/Interface/Reader/ReaderView.h"
 #include "Telvora/Session/Workflows.h"
+#include "bench/support/OffscreenBenchmarks.h"
 #include "tests/support/InMemoryCredentialBackend.h"
 #include "tests/support/ScriptedUserPrompts.h"
 
@@ -90,15 +91,6 @@ inline void readerSizes(benchmark::internal::Benchmark *benchmark)
 }
 
 // The benchmarks' main: a QApplication on the offscreen platform unless told otherwise.
-inline int runBenchmarks(int argc, char *argv[])
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+inline int runBenchmarks(int argc, char *argv[]) { return runOffscreenBenchmarks<QApplication>(argc, argv); }
 
 } // namespace telvora::bench

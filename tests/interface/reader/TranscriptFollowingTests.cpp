@@ -403,3 +403,20 @@ TEST_F(Following, OnlyTheTranscriptShownWithItsRecordingIsFollowed)
     EXPECT_EQ(markedText(), QString());
     EXPECT_FALSE(session->hasSourcePlayer());
 }
+
+TEST_F(Following, ATranscriptTooLongToBuildAtOnceIsFollowedOnceItIsIn)
+{
+    // Long enough that the reader shows its start at once and adds the rest between events.
+    QList<TranscriptSegment> segments;
+    const QString speech = u"Uma fala longa o bastante para encher a transcrição de um livro inteiro. "_s.repeated(3);
+    for (int index = 0; index < 2000; ++index)
+        segments.append({index % 2 ? u"Bruno"_s : u"Ana"_s, index * 10.0, index * 10.0 + 10, speech});
+    open(segments);
+    ASSERT_LT(document()->characterCount(), session->sourceText().size()) << "the text is still being built";
+
+    const qsizetype last = segments.size() - 1;
+    player->position = segments[last].inicio + 1;
+    playback().toggleSource();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return follower().markedSegment() == last; }, 10000));
+    EXPECT_EQ(markedText(), line(segments[last]));
+}
