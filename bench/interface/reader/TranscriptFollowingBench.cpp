@@ -77,31 +77,26 @@ void pollMovingTheMark(benchmark::State &state)
 BENCHMARK(pollMovingTheMark)->Apply(segmentCounts);
 
 // A letter typed in the marked paragraph while the recording plays.
-void typeInTheMarkedParagraph(benchmark::State &state)
+// Types a letter in the paragraph being spoken, with the recording playing or stopped.
+void typeInTheSpokenParagraph(benchmark::State &state, bool following)
 {
     FollowingReader reader(state.range(0));
     const QTextBlock marked = reader.text()->document()->findBlockByNumber(int(*reader.follower().markedSegment()) * 2);
+    if (!following)
+        reader.workflows.playback().stopSource();
     reader.placeCaret(marked.position() + 10);
     for (auto _ : state) {
         QTest::keyClick(reader.text(), Qt::Key_A);
         QApplication::processEvents();
     }
 }
+
+void typeInTheMarkedParagraph(benchmark::State &state) { typeInTheSpokenParagraph(state, true); }
 BENCHMARK(typeInTheMarkedParagraph)->Apply(segmentCounts);
 
 // The same keystroke with the recording stopped, nothing marked: what following adds is the
 // difference.
-void typeWithoutFollowing(benchmark::State &state)
-{
-    FollowingReader reader(state.range(0));
-    const QTextBlock marked = reader.text()->document()->findBlockByNumber(int(*reader.follower().markedSegment()) * 2);
-    reader.workflows.playback().stopSource();
-    reader.placeCaret(marked.position() + 10);
-    for (auto _ : state) {
-        QTest::keyClick(reader.text(), Qt::Key_A);
-        QApplication::processEvents();
-    }
-}
+void typeWithoutFollowing(benchmark::State &state) { typeInTheSpokenParagraph(state, false); }
 BENCHMARK(typeWithoutFollowing)->Apply(segmentCounts);
 
 // Anchoring every segment to its paragraph, as when the transcript is shown again.

@@ -97,6 +97,14 @@ protected:
         text()->setTextCursor(cursor);
     }
 
+    // The caret at the start of paragraph 2, two backspaces: the blank line and the break go.
+    void mergeParagraphsOneAndTwo()
+    {
+        placeCaretIn(2, 0);
+        QTest::keyClick(text(), Qt::Key_Backspace);
+        QTest::keyClick(text(), Qt::Key_Backspace);
+    }
+
     FakeAudioPlayers players;
     std::shared_ptr<FakeAudioPlayer::State> player;
 };
@@ -268,10 +276,7 @@ TEST_F(Following, ParagraphsThatLostTheirSegmentGetNoMarkAndNoJump)
 {
     open(interview);
     activate();
-    // Merges paragraphs 1 and 2: the caret at the start of 2, two backspaces.
-    placeCaretIn(2, 0);
-    QTest::keyClick(text(), Qt::Key_Backspace);
-    QTest::keyClick(text(), Qt::Key_Backspace);
+    mergeParagraphsOneAndTwo();
     ASSERT_EQ(paragraph(1).text(), line(interview[1]) + line(interview[2]));
 
     struct Case
@@ -333,9 +338,7 @@ TEST_F(Following, TheTranscriptShownAgainKeepsWhatTheEditsDid)
 {
     open(interview);
     activate();
-    placeCaretIn(2, 0);
-    QTest::keyClick(text(), Qt::Key_Backspace);
-    QTest::keyClick(text(), Qt::Key_Backspace);
+    mergeParagraphsOneAndTwo();
     QTextCursor end(document());
     end.movePosition(QTextCursor::End);
     text()->setTextCursor(end);
