@@ -12,12 +12,14 @@ bool isBlank(const QTextBlock &block) { return block.text().trimmed().isEmpty();
 
 } // namespace
 
-QList<QTextCursor> SegmentAnchors::paragraphStarts(QTextDocument &document)
+QList<QTextBlock> SegmentAnchors::paragraphStarts(const QTextDocument &document)
 {
-    QList<QTextCursor> starts;
+    // Blocks, not cursors: the document never shrinks the table it keeps its cursors in, so
+    // a cursor for every paragraph of a long plain text would slow each later edit of it.
+    QList<QTextBlock> starts;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         if (!isBlank(block) && (!block.previous().isValid() || isBlank(block.previous())))
-            starts.append(QTextCursor(block));
+            starts.append(block);
     }
     return starts;
 }
@@ -25,11 +27,11 @@ QList<QTextCursor> SegmentAnchors::paragraphStarts(QTextDocument &document)
 void SegmentAnchors::attach(QTextDocument &document, qsizetype segments)
 {
     clear();
-    const QList<QTextCursor> starts = paragraphStarts(document);
+    const QList<QTextBlock> starts = paragraphStarts(document);
     if (starts.size() != segments)
         return;
     for (qsizetype index = 0; index < segments; ++index) {
-        m_anchors.append({starts[index], index});
+        m_anchors.append({QTextCursor(starts[index]), index});
         m_anchorOfSegment.append(index);
     }
 }
@@ -55,14 +57,14 @@ QList<qsizetype> SegmentAnchors::ownParagraphs() const
 void SegmentAnchors::restore(QTextDocument &document, const QList<qsizetype> &ownParagraphs)
 {
     clear();
-    const QList<QTextCursor> starts = paragraphStarts(document);
+    const QList<QTextBlock> starts = paragraphStarts(document);
     m_anchorOfSegment.fill(-1, ownParagraphs.size());
     for (qsizetype segment = 0; segment < ownParagraphs.size(); ++segment) {
         const qsizetype ordinal = ownParagraphs[segment];
         if (ordinal < 0 || ordinal >= starts.size())
             continue;
         m_anchorOfSegment[segment] = m_anchors.size();
-        m_anchors.append({starts[ordinal], segment});
+        m_anchors.append({QTextCursor(starts[ordinal]), segment});
     }
 }
 

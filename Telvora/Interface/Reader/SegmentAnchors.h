@@ -52,7 +52,7 @@ private:
         qsizetype segment = 0;
     };
 
-    static QList<QTextCursor> paragraphStarts(QTextDocument &document);
+    static QList<QTextBlock> paragraphStarts(const QTextDocument &document);
     // The anchors whose position lies in `paragraph`, as a range of indices.
     std::pair<qsizetype, qsizetype> anchorsWithin(const Paragraph &paragraph) const;
 
