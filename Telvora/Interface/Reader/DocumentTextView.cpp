@@ -1,5 +1,6 @@
 #include "Telvora/Interface/Reader/DocumentTextView.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -44,10 +45,30 @@ DocumentTextView::DocumentTextView(std::function<void()> restyle, QWidget *paren
     , m_restyle(std::move(restyle))
 {}
 
-void DocumentTextView::keyPressEvent(QKeyEvent *event)
+void DocumentTextView::replaceDocument(QTextDocument *fresh)
+{
+    fresh->setDefaultFont(document()->defaultFont());
+    setDocument(fresh);
+    // The editor gives only its first document the viewport to measure fonts against.
+    fresh->documentLayout()->setPaintDevice(viewport());
+    m_typedRevision = -1;
+}
+
+void DocumentTextView::prepareForInput()
 {
     if (m_prepare)
         m_prepare();
+}
+
+void DocumentTextView::cut()
+{
+    prepareForInput();
+    QTextEdit::cut();
+}
+
+void DocumentTextView::keyPressEvent(QKeyEvent *event)
+{
+    prepareForInput();
     // Undo and redo move through the history; they must not open a block of their own.
     if (isReadOnly() || movesOnly(*event) || event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
         m_typedRevision = -1;
@@ -69,24 +90,21 @@ void DocumentTextView::keyPressEvent(QKeyEvent *event)
 
 void DocumentTextView::inputMethodEvent(QInputMethodEvent *event)
 {
-    if (m_prepare)
-        m_prepare();
+    prepareForInput();
     m_typedRevision = -1;
     editInBlock([&] { QTextEdit::inputMethodEvent(event); }, false);
 }
 
 void DocumentTextView::insertFromMimeData(const QMimeData *source)
 {
-    if (m_prepare)
-        m_prepare();
+    prepareForInput();
     m_typedRevision = -1;
     editInBlock([&] { QTextEdit::insertFromMimeData(source); }, false);
 }
 
 void DocumentTextView::editAsOneStep(const std::function<void()> &edit)
 {
-    if (m_prepare)
-        m_prepare();
+    prepareForInput();
     m_typedRevision = -1;
     editInBlock(edit, false);
 }

@@ -19,13 +19,24 @@ public:
 
     /// `prepare` runs before every key, input method event and insertion of the user.
     void setBeforeInput(std::function<void()> prepare) { m_prepare = std::move(prepare); }
+    /// Runs that preparation now, before an edit that reaches the view some other way
+    /// (a context menu's action).
+    void prepareForInput();
 
     /// Whether an edit of the user is under way; its restyle follows once it is done.
     bool isEditing() const { return m_editing; }
 
+    /// Shows `fresh` in place of the document shown, which it leaves to the caller.
+    void replaceDocument(QTextDocument *fresh);
+
     /// Runs `edit`, an edit of the program's own through the document, as one undo step
     /// together with its restyle.
     void editAsOneStep(const std::function<void()> &edit);
+
+public Q_SLOTS:
+    /// Hides the editor's own cut: the application's Edit menu calls it by name on the
+    /// focused widget, and it must be prepared like a key to be undone.
+    void cut();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -72,7 +72,7 @@ EditableDocument::EditableDocument(std::function<void(const QString &)> write, Q
     column->addWidget(m_view, 1);
     column->addWidget(m_findBar);
 
-    m_view->document()->setDocumentLayout(new LazyDocumentLayout(m_view->document()));
+    useFreshDocument();
     m_view->setFrameShape(QFrame::NoFrame);
     m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -104,7 +104,6 @@ EditableDocument::EditableDocument(std::function<void(const QString &)> write, Q
     connect(previous, &QAction::triggered, m_findBar, &FindBar::findPrevious);
     addActions({find, next, previous});
 
-    connect(m_view->document(), &QTextDocument::contentsChange, this, &EditableDocument::trackChange);
     connect(m_view, &QTextEdit::textChanged, this, &EditableDocument::textDidChange);
 }
 
@@ -133,6 +132,7 @@ void EditableDocument::replaceContents(const QString &text, bool code)
     const int selectionStart = m_view->textCursor().selectionStart();
     m_updating = true;
     const QString shown = displayed(text);
+    useFreshDocument();
     QTextDocument *document = m_view->document();
     // Undo stays off until the whole text is in; the user's first key or search completes it.
     document->setUndoRedoEnabled(false);
@@ -154,6 +154,23 @@ void EditableDocument::replaceContents(const QString &text, bool code)
     m_updating = false;
     m_announceReplacement = true;
     announceIfBuilt();
+}
+
+void EditableDocument::useFreshDocument()
+{
+    // A document never gives back the room its cursors took: after a long transcript, whose
+    // segments had a cursor each, every line added to the same document would pay for them.
+    // The editor deletes the first document, its own, when it is replaced. Ours go after
+    // this event: a replacement may come from a signal of the document it replaces.
+    if (QTextDocument *ours = m_view->document(); ours->parent() == m_view) {
+        ours->disconnect();
+        ours->deleteLater();
+    }
+    auto *fresh = new QTextDocument(m_view);
+    fresh->setDocumentLayout(new LazyDocumentLayout(fresh));
+    connect(fresh, &QTextDocument::contentsChange, this, &EditableDocument::trackChange);
+    m_view->replaceDocument(fresh);
+    Q_EMIT documentReplaced();
 }
 
 void EditableDocument::announceIfBuilt()

@@ -43,6 +43,8 @@ Q_SIGNALS:
     /// styling, no undo history. A long text counts as replaced once all of it is in.
     void aboutToReplaceContents();
     void contentsReplaced();
+    /// The view shows a new document; the one before is gone.
+    void documentReplaced();
 
 private:
     void trackChange(int from, int removed, int added);
@@ -66,6 +68,8 @@ private:
     /// Tells of the last replacement once the whole text is in the document.
     void announceIfBuilt();
     void applyInsets();
+    /// Gives the view an empty document of its own, with the reader's layout.
+    void useFreshDocument();
 
     std::function<void(const QString &)> m_write;
     DocumentTextView *m_view;

@@ -108,10 +108,13 @@ ReaderView::ReaderView(Workflows &workflows, QWidget *parent)
     m_follower = new TranscriptFollower(*m_document->textView(), workflows.session(), workflows.playback(), this);
     connect(m_document, &EditableDocument::aboutToReplaceContents, m_follower, &TranscriptFollower::rememberParagraphs);
     connect(m_document, &EditableDocument::contentsReplaced, m_follower, &TranscriptFollower::reattach);
+    connect(m_document, &EditableDocument::documentReplaced, m_follower, &TranscriptFollower::watchDocument);
     createActions();
-    QTextEdit *text = m_document->textView();
+    DocumentTextView *text = m_document->textView();
     text->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(text, &QWidget::customContextMenuRequested, this, [this, text](const QPoint &at) {
+        // The menu's cut, paste and delete edit the document directly; a long text is whole first.
+        text->prepareForInput();
         paragraphMenu(text->viewport()->mapFrom(text, at))->exec(text->mapToGlobal(at));
     });
 

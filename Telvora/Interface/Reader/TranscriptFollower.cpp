@@ -39,21 +39,26 @@ TranscriptFollower::TranscriptFollower(QTextEdit &view, Session &session, Playba
     connect(&session, &Session::readerShowsSourceChanged, this, &TranscriptFollower::refresh);
     connect(&session, &Session::hasSourcePlayerChanged, this, &TranscriptFollower::refresh);
     connect(&playback, &Playback::sourceMoved, this, &TranscriptFollower::refresh);
-    // An edit can take the marked paragraph's segment away, or give it back on undo.
-    connect(view.document(), &QTextDocument::contentsChanged, this, [this] {
-        // Replacing the contents is no edit of the user; touching the view's selections
-        // while the document clears itself would also corrupt its cursors.
-        if (m_replacing)
-            return;
-        noteUserAction();
-        refresh();
-    });
+    watchDocument();
     connect(view.verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         if (!m_scrolling)
             noteUserAction();
     });
     view.viewport()->installEventFilter(this);
     followPlaying(session.sourcePlaying());
+}
+
+void TranscriptFollower::watchDocument()
+{
+    // An edit can take the marked paragraph's segment away, or give it back on undo.
+    connect(m_view.document(), &QTextDocument::contentsChanged, this, [this] {
+        // Replacing the contents is no edit of the user, and the mark waits until all of
+        // them are in.
+        if (m_replacing)
+            return;
+        noteUserAction();
+        refresh();
+    });
 }
 
 void TranscriptFollower::rememberParagraphs()

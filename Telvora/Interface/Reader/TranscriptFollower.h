@@ -31,6 +31,8 @@ public:
 
     TranscriptFollower(QTextEdit &view, Session &session, Playback &playback, QObject *parent = nullptr);
 
+    /// Follows the edits of the document the view shows now.
+    void watchDocument();
     /// Before the view's contents are replaced: which paragraph is which segment, so that
     /// the same text shown again (after the document, say) keeps the user's edits in mind.
     void rememberParagraphs();

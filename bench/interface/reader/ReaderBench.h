@@ -7,6 +7,7 @@
 #include "Telvora/Interface/Reader/LazyDocumentLayout.h"
 #include "Telvora/Interface/Reader/ReaderView.h"
 #include "Telvora/Session/Workflows.h"
+#include "TelvoraCore/Transcript/Transcript.h"
 #include "bench/support/OffscreenBenchmarks.h"
 #include "tests/support/InMemoryCredentialBackend.h"
 #include "tests/support/ScriptedUserPrompts.h"
@@ -41,6 +42,17 @@ inline QString document(qsizetype bytes)
     return text;
 }
 
+// A transcript of `segments` segments of two speakers, 4 s each, as its JSON file holds it.
+inline QByteArray transcript(qsizetype segments)
+{
+    QList<TranscriptSegment> all;
+    all.reserve(segments);
+    for (qsizetype index = 0; index < segments; ++index)
+        all.append({index % 2 ? u"Bruno"_s : u"Ana"_s, index * 4.0, index * 4.0 + 4,
+                    u"A conversa revela como o processo criativo nasce do encontro entre perguntas."_s});
+    return Transcript::encode(all);
+}
+
 // The reader window on its own workflows, shown at a usual size.
 struct Reader
 {
@@ -67,10 +79,16 @@ struct Reader
         return qobject_cast<LazyDocumentLayout *>(text()->document()->documentLayout());
     }
 
+    // Whether the text shown is built and laid out to its end.
+    bool isLaidOut() const
+    {
+        return layout()->isComplete() && text()->document()->characterCount() - 1 >= view.document()->viewText().size();
+    }
+
     // Runs the event loop until the text is built and laid out to its end.
     void finishLayout()
     {
-        while (!layout()->isComplete() || text()->document()->characterCount() - 1 < view.document()->viewText().size())
+        while (!isLaidOut())
             QApplication::processEvents();
         QApplication::processEvents();
     }

@@ -5,7 +5,6 @@
 #include "ReaderBench.h"
 
 #include "Telvora/Interface/Reader/TranscriptFollower.h"
-#include "TelvoraCore/Transcript/Transcript.h"
 #include "tests/media/FakeAudioPlayer.h"
 
 #include <QFile>
@@ -15,16 +14,6 @@ using namespace telvora;
 using namespace telvora::bench;
 
 namespace {
-
-QByteArray transcript(qsizetype segments)
-{
-    QList<TranscriptSegment> all;
-    all.reserve(segments);
-    for (qsizetype index = 0; index < segments; ++index)
-        all.append({index % 2 ? u"Bruno"_s : u"Ana"_s, index * 4.0, index * 4.0 + 4,
-                    u"A conversa revela como o processo criativo nasce do encontro entre perguntas."_s});
-    return Transcript::encode(all);
-}
 
 // A transcript opened with its recording beside it, played by a player that takes no time.
 struct FollowingReader : Reader
