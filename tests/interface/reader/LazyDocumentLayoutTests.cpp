@@ -240,6 +240,30 @@ INSTANTIATE_TEST_SUITE_P(
                          }}),
     [](const testing::TestParamInfo<Edit> &info) { return info.param.name; });
 
+// Return shows the caret on its new line before the edit block ends, while the document has
+// not reported that line yet.
+TEST(LazyLayout, ALineNotReportedYetIsShownAndPlacedOnceReported)
+{
+    Laid ours(book(3), false, 600, true);
+    Laid qt(book(3), false, 600, false);
+    for (const int at : {int(book(3).size()), int(prose.size()) + 40}) {
+        for (Laid *laid : {&ours, &qt}) {
+            QTextCursor cursor(&laid->document);
+            cursor.setPosition(at);
+            const QRectF before = laid->any()->blockBoundingRect(cursor.block());
+            cursor.beginEditBlock();
+            cursor.insertBlock();
+            cursor.insertText(u"Uma linha nova"_s);
+            cursor.insertBlock();
+            if (laid == &ours) {
+                EXPECT_GE(ours.any()->blockBoundingRect(cursor.block()).top(), before.bottom()) << at;
+            }
+            cursor.endEditBlock();
+        }
+        EXPECT_EQ(layoutDifference(ours, qt), std::nullopt) << at;
+    }
+}
+
 TEST(LazyLayout, AChangeOfWidthLaysOutAgainAsQtWould)
 {
     const QString text = book(40);
