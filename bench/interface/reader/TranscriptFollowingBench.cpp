@@ -32,6 +32,8 @@ struct FollowingReader : Reader
         file.close();
         QFile(folder.filePath(u"entrevista.wav"_s)).open(QIODevice::WriteOnly);
         QCoro::waitFor(workflows.document().importFile(QUrl::fromLocalFile(path)));
+        // A long transcript is built between events, and anchored once all of it is in.
+        finishLayout();
         player = players.made.value(folder.filePath(u"entrevista.wav"_s));
         if (!player)
             qFatal("the transcript did not open with its recording: %s",
