@@ -7,17 +7,13 @@
 //                           [--recording <audio>] [--busy | --transcribing]
 #include "Telvora/Interface/Console/ConsoleFonts.h"
 #include "Telvora/Interface/Console/ControllerView.h"
-#include "Telvora/Interface/QtUserPrompts.h"
-#include "Telvora/Session/Credentials/SecretServiceBackend.h"
-#include "Telvora/Session/Workflows.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
+#include "tools/PreviewWorkflows.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QPainter>
-#include <QSettings>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -33,12 +29,8 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     ConsoleFonts::registerAll(AppResources::bundle());
 
-    // Settings of its own, so that the preview never touches the user's.
-    QTemporaryDir folder;
-    QSettings settings(folder.filePath(QStringLiteral("preview.ini")), QSettings::IniFormat);
-    SecretServiceBackend credentials;
-    QtUserPrompts prompts;
-    Workflows workflows({settings, credentials, prompts, ProviderEndpoints::fromEnvironment()});
+    tools::PreviewWorkflows preview;
+    Workflows &workflows = preview.workflows;
     workflows.document().loadExample();
     Session &session = workflows.session();
     const qsizetype recordingAt = raw.indexOf(QStringLiteral("--recording"));

@@ -4,18 +4,14 @@
 //   telvora-reader-preview --file <transcript.json> [--at <seconds>] [--size 760x620]
 //                          [--grab docs/reader-following.png]
 #include "Telvora/Document/DocumentFonts.h"
-#include "Telvora/Interface/QtUserPrompts.h"
 #include "Telvora/Interface/Reader/ReaderView.h"
 #include "Telvora/Interface/Reader/TranscriptFollower.h"
-#include "Telvora/Session/Credentials/SecretServiceBackend.h"
-#include "Telvora/Session/Workflows.h"
 #include "TelvoraCore/Support/ResourceBundle.h"
+#include "tools/PreviewWorkflows.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QFileInfo>
-#include <QSettings>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -43,12 +39,8 @@ int main(int argc, char *argv[])
     }
     DocumentFonts::install(AppResources::bundle());
 
-    // Settings of its own, so that the preview never touches the user's.
-    QTemporaryDir folder;
-    QSettings settings(folder.filePath(QStringLiteral("preview.ini")), QSettings::IniFormat);
-    SecretServiceBackend credentials;
-    QtUserPrompts prompts;
-    Workflows workflows({settings, credentials, prompts, ProviderEndpoints::fromEnvironment()});
+    tools::PreviewWorkflows preview;
+    Workflows &workflows = preview.workflows;
     ReaderView reader(workflows);
     reader.setWindowTitle(QStringLiteral("Original"));
     const QStringList size = valueAfter(arguments, QStringLiteral("--size"), QStringLiteral("760x620")).split(u'x');

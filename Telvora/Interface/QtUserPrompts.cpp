@@ -1,5 +1,7 @@
 #include "Telvora/Interface/QtUserPrompts.h"
 
+#include "Telvora/Session/FileTypes.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -16,39 +18,43 @@ namespace telvora {
 
 namespace {
 
-struct FileTypeFilter
+struct FileTypeLabel
 {
     UserPrompts::FileType type;
     QStringView label;
-    QStringView patterns;
 };
 
-// Linux has no content types behind a file dialog, so each kind is a list of the
-// extensions the program knows for it.
-constexpr FileTypeFilter fileTypeFilters[]{
-    {UserPrompts::FileType::text, u"Textos", u"*.txt *.text *.md *.markdown *.srt *.vtt *.rtf *.json"},
-    {UserPrompts::FileType::plainText, u"Texto simples", u"*.txt *.text *.md *.markdown"},
-    {UserPrompts::FileType::audio, u"Áudio",
-     u"*.mp3 *.m4a *.aac *.wav *.aif *.aiff *.flac *.ogg *.oga *.opus *.wma *.caf"},
-    {UserPrompts::FileType::movie, u"Vídeo", u"*.mp4 *.m4v *.mov *.mkv *.webm *.avi *.mpg *.mpeg"},
-    {UserPrompts::FileType::rtf, u"RTF", u"*.rtf"},
-    {UserPrompts::FileType::json, u"JSON", u"*.json"},
-    {UserPrompts::FileType::mp3, u"Áudio MP3", u"*.mp3"},
-    {UserPrompts::FileType::mpeg4Audio, u"Áudio MPEG-4", u"*.m4a"},
-    {UserPrompts::FileType::odt, u"OpenDocument", u"*.odt"},
-    {UserPrompts::FileType::subRip, u"Legendas SubRip", u"*.srt"},
-    {UserPrompts::FileType::webVtt, u"Legendas WebVTT", u"*.vtt"},
+constexpr FileTypeLabel fileTypeLabels[]{
+    {UserPrompts::FileType::text, u"Textos"},
+    {UserPrompts::FileType::plainText, u"Texto simples"},
+    {UserPrompts::FileType::audio, u"Áudio"},
+    {UserPrompts::FileType::movie, u"Vídeo"},
+    {UserPrompts::FileType::rtf, u"RTF"},
+    {UserPrompts::FileType::json, u"JSON"},
+    {UserPrompts::FileType::mp3, u"Áudio MP3"},
+    {UserPrompts::FileType::mpeg4Audio, u"Áudio MPEG-4"},
+    {UserPrompts::FileType::odt, u"OpenDocument"},
+    {UserPrompts::FileType::subRip, u"Legendas SubRip"},
+    {UserPrompts::FileType::webVtt, u"Legendas WebVTT"},
 };
 
 constexpr QStringView everyTypeLabel = u"Arquivos compatíveis";
 
-const FileTypeFilter &filterFor(UserPrompts::FileType type)
+QStringView labelFor(UserPrompts::FileType type)
 {
-    for (const FileTypeFilter &filter : fileTypeFilters) {
-        if (filter.type == type)
-            return filter;
+    for (const FileTypeLabel &entry : fileTypeLabels) {
+        if (entry.type == type)
+            return entry.label;
     }
     Q_UNREACHABLE();
+}
+
+QStringList patternsFor(UserPrompts::FileType type)
+{
+    QStringList patterns;
+    for (const QString &extension : FileTypes::extensions(type))
+        patterns.append(u"*."_s + extension);
+    return patterns;
 }
 
 QString filterText(QStringView label, const QString &patterns) { return label.toString() + u" ("_s + patterns + u')'; }
@@ -86,9 +92,9 @@ QStringList QtUserPrompts::nameFilters(const QList<FileType> &types)
     QStringList filters;
     QStringList every;
     for (FileType type : types) {
-        const FileTypeFilter &filter = filterFor(type);
-        filters.append(filterText(filter.label, filter.patterns.toString()));
-        for (const QString &pattern : filter.patterns.toString().split(u' ')) {
+        const QStringList patterns = patternsFor(type);
+        filters.append(filterText(labelFor(type), patterns.join(u' ')));
+        for (const QString &pattern : patterns) {
             if (!every.contains(pattern))
                 every.append(pattern);
         }

@@ -6,6 +6,7 @@
 #include "Telvora/Media/OffThread.h"
 #include "Telvora/Session/AtomicFile.h"
 #include "Telvora/Session/ExampleDocument.h"
+#include "Telvora/Session/FileTypes.h"
 #include "Telvora/Session/LongJob.h"
 #include "Telvora/Session/NarrationWorkflow.h"
 #include "Telvora/Session/Playback.h"
@@ -29,8 +30,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace telvora {
 
 namespace {
-
-const QStringList textExtensions{u"txt"_s, u"md"_s, u"markdown"_s, u"srt"_s, u"vtt"_s, u"text"_s};
 
 // UTF-8 first; then UTF-16 (a byte-order mark decides the order, little-endian without one).
 // Qt's UTF-16 decoder passes unpaired surrogates through without an error, so the result
@@ -136,8 +135,9 @@ QCoro::Task<> DocumentWorkflow::openFile()
 
 bool DocumentWorkflow::isTextFile(const QString &path)
 {
-    const QString extension = QFileInfo(path).suffix().toLower();
-    return textExtensions.contains(extension) || extension == u"json" || extension == u"rtf";
+    // What the open dialog offers as texts: plain texts, subtitles, RTF and transcripts.
+    static const QStringList textExtensions = FileTypes::extensions(UserPrompts::FileType::text);
+    return textExtensions.contains(QFileInfo(path).suffix().toLower());
 }
 
 QCoro::Task<> DocumentWorkflow::importFile(const QUrl &url)

@@ -1,5 +1,6 @@
 #include "Telvora/Session/RecordingBeside.h"
 
+#include "Telvora/Session/FileTypes.h"
 #include "Telvora/Session/SessionTexts.h"
 
 #include <QDir>
@@ -13,9 +14,8 @@ namespace telvora::RecordingBeside {
 namespace {
 
 // The extensions the open dialog offers as audio and video, in the order they are tried.
-const QStringList recordingExtensions{u"wav"_s, u"mp3"_s, u"m4a"_s,  u"flac"_s, u"ogg"_s, u"oga"_s, u"opus"_s,
-                                      u"aac"_s, u"aif"_s, u"aiff"_s, u"wma"_s,  u"caf"_s, u"mp4"_s, u"m4v"_s,
-                                      u"mov"_s, u"mkv"_s, u"webm"_s, u"avi"_s,  u"mpg"_s, u"mpeg"_s};
+const QStringList recordingExtensions =
+    FileTypes::extensions(UserPrompts::FileType::audio) + FileTypes::extensions(UserPrompts::FileType::movie);
 
 // Only a regular file (or a link to one): a pipe of that name would block the player.
 bool isRecording(const QFileInfo &file)

@@ -154,19 +154,16 @@ QTextLayout *LazyDocumentLayout::place(const QTextBlock &block, qsizetype index)
     // Inside an edit block the document reports added or removed blocks only once the block
     // ends, so block numbers and heights disagree; until then a block asked for (to show the
     // caret on it) is laid out where its number stood, and the heights are left alone.
-    if (document()->blockCount() != m_heights.size()) {
+    const bool reported = document()->blockCount() == m_heights.size();
+    if (!reported) {
         layOut(block);
-        QTextLayout *layout = block.layout();
-        const qreal top = m_heights.top(std::min(index, m_heights.size()));
-        layout->setPosition(QPointF(m_insets.left(), m_insets.top() + top + gapBefore(block, block.blockFormat())));
-        return layout;
-    }
-    if (!m_heights.isExact(index)) {
+    } else if (!m_heights.isExact(index)) {
         m_heights.setExact(index, layOut(block));
         scheduleSizeReport();
     }
     QTextLayout *layout = block.layout();
-    const qreal top = m_insets.top() + m_heights.top(index) + gapBefore(block, block.blockFormat());
+    const qreal top =
+        m_insets.top() + m_heights.top(std::min(index, m_heights.size())) + gapBefore(block, block.blockFormat());
     layout->setPosition(QPointF(m_insets.left(), top));
     return layout;
 }

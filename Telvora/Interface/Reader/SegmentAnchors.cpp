@@ -41,15 +41,11 @@ QList<qsizetype> SegmentAnchors::ownParagraphs() const
     QList<qsizetype> result(m_anchorOfSegment.size(), -1);
     if (m_anchors.isEmpty())
         return result;
-    qsizetype ordinal = 0;
-    const QTextDocument *document = m_anchors.first().cursor.document();
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        if (isBlank(block) || (block.previous().isValid() && !isBlank(block.previous())))
-            continue;
-        const auto [first, last] = anchorsWithin(*paragraphOf(block));
+    const QList<QTextBlock> starts = paragraphStarts(*m_anchors.first().cursor.document());
+    for (qsizetype ordinal = 0; ordinal < starts.size(); ++ordinal) {
+        const auto [first, last] = anchorsWithin(*paragraphOf(starts[ordinal]));
         if (last - first == 1)
             result[m_anchors[first].segment] = ordinal;
-        ++ordinal;
     }
     return result;
 }

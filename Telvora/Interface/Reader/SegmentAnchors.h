@@ -37,6 +37,8 @@ public:
     void clear();
     bool isEmpty() const { return m_anchors.isEmpty(); }
 
+    /// The first line of each paragraph of `document`, in order.
+    static QList<QTextBlock> paragraphStarts(const QTextDocument &document);
     /// The paragraph that holds `block`; none for a blank line.
     static std::optional<Paragraph> paragraphOf(const QTextBlock &block);
 
@@ -52,7 +54,6 @@ private:
         qsizetype segment = 0;
     };
 
-    static QList<QTextBlock> paragraphStarts(const QTextDocument &document);
     // The anchors whose position lies in `paragraph`, as a range of indices.
     std::pair<qsizetype, qsizetype> anchorsWithin(const Paragraph &paragraph) const;
 

@@ -42,11 +42,8 @@ bool isValidName(const QString &name)
 int rename(QTextDocument &document, const QString &from, const QString &to)
 {
     QList<NameSpan> spans;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        const QTextBlock previous = block.previous();
-        if (previous.isValid() && !previous.text().trimmed().isEmpty())
-            continue;
-        if (const std::optional<NameSpan> span = speakerOfFirstLine(block); span && span->name == from)
+    for (const QTextBlock &first : SegmentAnchors::paragraphStarts(document)) {
+        if (const std::optional<NameSpan> span = speakerOfFirstLine(first); span && span->name == from)
             spans.append(*span);
     }
     // From the end, so that the earlier positions still hold.

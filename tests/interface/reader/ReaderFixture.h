@@ -5,6 +5,8 @@
 #include "Telvora/Interface/Reader/EditableDocument.h"
 #include "Telvora/Interface/Reader/ReaderView.h"
 
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 
 #include <memory>
@@ -32,6 +34,9 @@ protected:
     }
 
     QTextEdit *text() const { return view->document()->textView(); }
+
+    // The first line of paragraph `index`, where paragraphs are parted by one blank line.
+    QTextBlock paragraph(int index) const { return text()->document()->findBlockByNumber(index * 2); }
 
     std::unique_ptr<ReaderView> view;
 };

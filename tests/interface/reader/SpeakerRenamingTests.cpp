@@ -30,8 +30,6 @@ protected:
             QUrl::fromLocalFile(writeFile(u"reuniao.json"_s, Transcript::encode(meeting)))));
     }
 
-    QTextBlock paragraph(int index) const { return text()->document()->findBlockByNumber(index * 2); }
-
     void correctParagraph(int index, const QString &typed)
     {
         QTextCursor end(paragraph(index));

@@ -51,9 +51,6 @@ protected:
     QTextDocument *document() const { return text()->document(); }
     Playback &playback() const { return workflows->playback(); }
 
-    // The first line of paragraph `index` (paragraphs are separated by one blank line).
-    QTextBlock paragraph(int index) const { return document()->findBlockByNumber(index * 2); }
-
     // Moves the recording to `seconds` and lets the follower read it.
     void standAt(double seconds)
     {
